@@ -1,0 +1,352 @@
+/*
+ * yorl.h - operating-system abstraction library.
+ *
+ * Every OS object the runtime, the FTDI firmware library and the scan-chain
+ * library use comes from the factory `pabsfact` and goes back to it; process
+ * wide services come from the utility object `pabsutil`. Both are exported
+ * variables of one shared library per build, so every module of a process
+ * sees the same per-thread last error.
+ *
+ * Conventions for every operation below:
+ *  - A `bool` result is the success flag. After a failure the reason is the
+ *    calling thread's last error (`pabsutil->GetLastErc()`), one of the
+ *    erc codes below; a success leaves the last error as it was.
+ *  - Virtual operations are declared in their fixed slot order; the slot
+ *    number of each is given in its comment. Callers rely on the order, so
+ *    new operations go at the end of a class, never in between.
+ *  - Objects are handed out by `ABSFACT::Inst...` and must be given back to
+ *    the matching `ABSFACT::Rls...`; never delete them directly.
+ *  - Time-outs are milliseconds; `tmsInfinite` (all bits set) waits without
+ *    limit and 0 only tries.
+ */
+#ifndef YORL_H
+#define YORL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  if defined(YORL_BUILD)
+#    define YORLAPI __declspec(dllexport)
+#  else
+#    define YORLAPI __declspec(dllimport)
+#  endif
+#else
+#  define YORLAPI __attribute__((visibility("default")))
+#endif
+
+/* Last-error codes of the abstraction layer. */
+enum {
+    ercAbsNone = 0,
+    ercAbsFailed = 1,            /* OS call failed for a reason not listed below */
+    ercAbsInvalidParameter = 2,  /* missing or malformed argument */
+    ercAbsNotFound = 3,          /* library, entry point, directory or file missing */
+    ercAbsOutOfMemory = 4,
+    ercAbsSizeMismatch = 5,      /* shared segment exists with another size */
+    ercAbsTimeout = 13,          /* wait timed out, or named object already exists */
+    ercAbsNotInit = 16,          /* object used before Create or after Term */
+    ercAbsNotOwner = 17,         /* unlock by a thread that does not own the mutex */
+    ercAbsUsbDeviceGone = 22,
+    ercAbsUsbDeviceGone2 = 23,
+    ercAbsIoCancelled = 25,      /* pending I/O was cancelled */
+    ercAbsClaimFailed = 26,      /* USB interface claim failed */
+    ercAbsPipeError = 28,        /* USB pipe error (stall) */
+    ercAbsIoTimeout = 29,        /* send or receive time-out */
+    ercAbsAbandoned = 33,        /* mutex obtained, previous owner ended holding it */
+    ercAbsHostUnreachable = 37,
+    ercAbsConnectTimeout = 38,   /* connect or TLS hand-shake time-out */
+};
+
+static const uint32_t tmsInfinite = 0xFFFFFFFFu;
+
+/* Longest path the utility object hands out, including the terminating NUL. */
+enum { cchAbsPathMax = 264 };
+
+/* Entry point of a thread created by ABSTHD::Create. */
+typedef uint32_t (*PFNABSTHD)(void *pvArg);
+
+/* Module handle of a dynamic library. */
+typedef void *HABSMOD;
+
+/*
+ * ABSMTX - mutex private to the process. Recursive for its owner thread.
+ */
+class YORLAPI ABSMTX {
+public:
+    virtual ~ABSMTX();                       /* slot 0 */
+    /* slot 1: prepare the object; allowed again on an initialised object. */
+    virtual bool Init();
+    /* slot 2: release the OS mutex; the object may be Init'ed again. */
+    virtual bool Term();
+    /* slot 3: create the mutex; fOwned makes the calling thread its owner. */
+    virtual bool Create(bool fOwned);
+    /* slot 4: wait up to tms for ownership; fails with 13 on time-out. */
+    virtual bool Lock(uint32_t tms);
+    /* slot 5: release one level of ownership; 17 when not the owner. */
+    virtual bool Unlock();
+protected:
+    ABSMTX();
+private:
+    ABSMTX(const ABSMTX &);
+    ABSMTX &operator=(const ABSMTX &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/*
+ * ABSNMTX - mutex shared by name between all processes of the machine.
+ *
+ * A name exists while at least one process holds an object created with it;
+ * a name created again after every holder went away is a new mutex.
+ * Ownership belongs to a thread and is recursive. When the owner thread or
+ * process ends while holding it, the next Lock obtains it (and succeeds).
+ * The object serves Lock and Unlock after Create whether or not Init ran.
+ */
+class YORLAPI ABSNMTX {
+public:
+    virtual ~ABSNMTX();                      /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    /* slot 2: close this process's reference; ownership held is released. */
+    virtual bool Term();
+    /*
+     * slot 3: open or create the mutex szName. With fOwned the name must not
+     * exist yet: the call then fails with 13, grants no ownership, and the
+     * object stays bound to the existing mutex for Lock and Unlock. Without
+     * fOwned the call succeeds whether or not the name exists.
+     */
+    virtual bool Create(const char *szName, bool fOwned);
+    /* slot 4: wait up to tms; 13 on time-out. */
+    virtual bool Lock(uint32_t tms);
+    /* slot 5: release one level of ownership; 17 when not the owner. */
+    virtual bool Unlock();
+protected:
+    ABSNMTX();
+    bool fReportAbandon;                     /* ABSNMTX2 behaviour */
+private:
+    ABSNMTX(const ABSNMTX &);
+    ABSNMTX &operator=(const ABSNMTX &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/*
+ * ABSNMTX2 - named mutex as ABSNMTX, with the abandonment reported: Lock
+ * fails with 33 while granting ownership when the previous owner thread or
+ * process ended holding it. Lock and Unlock before Create or after Term
+ * fail with 16.
+ */
+class YORLAPI ABSNMTX2 : public ABSNMTX {
+public:
+    virtual ~ABSNMTX2();
+protected:
+    ABSNMTX2();
+    friend class ABSFACT;
+};
+
+/*
+ * ABSSEM - counting semaphore private to the process.
+ */
+class YORLAPI ABSSEM {
+public:
+    virtual ~ABSSEM();                       /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    virtual bool Term();                     /* slot 2 */
+    /* slot 3: initial count cInit; cMax 0 means no upper limit. */
+    virtual bool Create(int32_t cInit, int32_t cMax);
+    /* slot 4: add c to the count; fails beyond cMax. */
+    virtual bool Release(int32_t c);
+    /* slot 5: take one count, waiting up to tms; 13 on time-out. */
+    virtual bool Wait(uint32_t tms);
+protected:
+    ABSSEM();
+private:
+    ABSSEM(const ABSSEM &);
+    ABSSEM &operator=(const ABSSEM &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/*
+ * ABSSHM - shared-memory segment by name. Every process that creates the
+ * same name sees the same bytes; a segment created while no process holds
+ * it starts zero-filled. The size of a name is fixed while it exists.
+ */
+class YORLAPI ABSSHM {
+public:
+    virtual ~ABSSHM();                       /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    /* slot 2: unmap this process's view; the address becomes invalid. */
+    virtual bool Term();
+    /*
+     * slot 3: map segment szName of cb bytes and store its address in *ppv.
+     * The address stays valid until Term. Fails with 5 when the segment
+     * exists with another size.
+     */
+    virtual bool Create(const char *szName, void **ppv, uint32_t cb);
+protected:
+    ABSSHM();
+private:
+    ABSSHM(const ABSSHM &);
+    ABSSHM &operator=(const ABSSHM &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/*
+ * ABSTHD - thread. Term releases the object's hold on the thread and leaves
+ * the thread running on to its end.
+ */
+class YORLAPI ABSTHD {
+public:
+    virtual ~ABSTHD();                       /* slot 0 */
+    virtual bool Init();                     /* slot 1; allowed again */
+    virtual bool Term();                     /* slot 2; detaches */
+    /* slot 3: start pfn(pvArg); fFlags must be 0. */
+    virtual bool Create(PFNABSTHD pfn, void *pvArg, uint32_t fFlags);
+    /* slot 4: true while the thread has not returned from its entry. */
+    virtual bool FRunning();
+    /* slot 5: wait, without limit, for the thread's end. */
+    virtual bool WaitExit();
+protected:
+    ABSTHD();
+private:
+    ABSTHD(const ABSTHD &);
+    ABSTHD &operator=(const ABSTHD &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/*
+ * ABSDLL - dynamic library. Load takes a bare name ("ftd2xx", decorated as
+ * the platform does) or a path, used as given.
+ */
+class YORLAPI ABSDLL {
+public:
+    virtual ~ABSDLL();                       /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    virtual bool Term();                     /* slot 2 */
+    /* slot 3: load szName; 3 when it cannot be found or loaded. */
+    virtual bool Load(const char *szName, HABSMOD *phmod);
+    /* slot 4: unload a module from Load. */
+    virtual bool Free(HABSMOD hmod);
+    /* slot 5: address of export szProc; 3 when missing. */
+    virtual bool GetProc(HABSMOD hmod, const char *szProc, void **ppfn);
+protected:
+    ABSDLL();
+private:
+    ABSDLL(const ABSDLL &);
+    ABSDLL &operator=(const ABSDLL &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/*
+ * ABSDIR - directory listing with a wildcard pattern ('*' and '?').
+ * Names come without their directory. On Linux the extension matches
+ * without regard to case (".IMG" and ".img"), as on Windows.
+ */
+class YORLAPI ABSDIR {
+public:
+    virtual ~ABSDIR();                       /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    virtual bool Term();                     /* slot 2 */
+    /* slot 3: start listing szDir (with or without trailing separator). */
+    virtual bool OpenDir(const char *szDir, const char *szPattern);
+    /* slot 4: next matching name; an empty name (and success) at the end. */
+    virtual bool GetNextFileName(char *szName, uint32_t cchName);
+    /* slot 5: end the listing. */
+    virtual bool CloseDir();
+protected:
+    ABSDIR();
+private:
+    ABSDIR(const ABSDIR &);
+    ABSDIR &operator=(const ABSDIR &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/* Objects of the transport layers; their factory slots hand out none yet. */
+class ABSUSB;
+class ABSUSBTP;
+class ABSTCPIP;
+class ABSUDP;
+class ABSMDNSSD;
+class ABSRSV;
+
+/*
+ * ABSFACT - the factory. Each Inst slot hands out a new object, or NULL on
+ * failure (last error set); the Rls slot after it takes the object back and
+ * fails for NULL.
+ */
+class YORLAPI ABSFACT {
+public:
+    virtual ~ABSFACT();                          /* slot 0 */
+    virtual bool Init();                         /* slot 1 */
+    virtual bool Term();                         /* slot 2 */
+    virtual ABSDIR *InstABSDIR();                /* slot 3 */
+    virtual bool RlsABSDIR(ABSDIR *p);           /* slot 4 */
+    virtual ABSDLL *InstABSDLL();                /* slot 5 */
+    virtual bool RlsABSDLL(ABSDLL *p);           /* slot 6 */
+    virtual ABSMTX *InstABSMTX();                /* slot 7 */
+    virtual bool RlsABSMTX(ABSMTX *p);           /* slot 8 */
+    virtual ABSNMTX *InstABSNMTX();              /* slot 9 */
+    virtual bool RlsABSNMTX(ABSNMTX *p);         /* slot 10 */
+    virtual ABSRSV *InstABSRSV();                /* slot 11: unused kind, hands out none */
+    virtual bool RlsABSRSV(ABSRSV *p);           /* slot 12 */
+    virtual ABSSEM *InstABSSEM();                /* slot 13 */
+    virtual bool RlsABSSEM(ABSSEM *p);           /* slot 14 */
+    virtual ABSSHM *InstABSSHM();                /* slot 15 */
+    virtual bool RlsABSSHM(ABSSHM *p);           /* slot 16 */
+    virtual ABSTHD *InstABSTHD();                /* slot 17 */
+    virtual bool RlsABSTHD(ABSTHD *p);           /* slot 18 */
+    virtual ABSUSB *InstABSUSB();                /* slot 19 */
+    virtual bool RlsABSUSB(ABSUSB *p);           /* slot 20 */
+    virtual ABSUSBTP *InstABSUSBTP();            /* slot 21 */
+    virtual bool RlsABSUSBTP(ABSUSBTP *p);       /* slot 22 */
+    virtual ABSNMTX2 *InstABSNMTX2();            /* slot 23 */
+    virtual bool RlsABSNMTX2(ABSNMTX2 *p);       /* slot 24 */
+    virtual ABSTCPIP *InstABSTCPIP();            /* slot 25 */
+    virtual bool RlsABSTCPIP(ABSTCPIP *p);       /* slot 26 */
+    virtual ABSUDP *InstABSUDP();                /* slot 27 */
+    virtual bool RlsABSUDP(ABSUDP *p);           /* slot 28 */
+    virtual ABSMDNSSD *InstABSMDNSSD();          /* slot 29 */
+    virtual bool RlsABSMDNSSD(ABSMDNSSD *p);     /* slot 30 */
+};
+
+/*
+ * ABSUTIL - process-wide services.
+ *
+ * The last error is one value per thread, shared by every module of the
+ * process. The tick is a machine-wide monotonic millisecond count cut to 32
+ * bits; differences are taken modulo 2^32. Directories end with a path
+ * separator, so callers append file names directly.
+ */
+class YORLAPI ABSUTIL {
+public:
+    virtual ~ABSUTIL();                                  /* slot 0 */
+    virtual bool Init();                                 /* slot 1 */
+    virtual bool Term();                                 /* slot 2 */
+    virtual uint32_t GetIdProcess();                     /* slot 3 */
+    virtual uint32_t GetIdThread();                      /* slot 4 */
+    /* slot 5: firmware directory into szPath (cchPath characters). */
+    virtual bool FGetFirmwareDir(char *szPath, uint32_t cchPath);
+    /* slot 6: shared data directory. */
+    virtual bool FGetDataDir(char *szPath, uint32_t cchPath);
+    /* slot 7: full path of the device-table file. */
+    virtual bool FGetDevTblPath(char *szPath, uint32_t cchPath);
+    virtual bool FReserved8();                           /* slot 8: fails */
+    virtual uint32_t GetLastErc();                       /* slot 9 */
+    virtual bool FReserved10();                          /* slot 10: fails */
+    virtual bool FReserved11();                          /* slot 11: fails */
+    virtual uint32_t GetTickMs();                        /* slot 12 */
+    virtual void SetLastErc(uint32_t erc);               /* slot 13 */
+    virtual void SleepMs(uint32_t tms);                  /* slot 14 */
+};
+
+extern "C" {
+/* NULL when the library could not set itself up. */
+extern YORLAPI ABSFACT *pabsfact;
+extern YORLAPI ABSUTIL *pabsutil;
+}
+
+#endif /* YORL_H */
