@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Builds the three builds (and the sanitizer trees of the tests that ask for
+# them) and runs every test suite, natively and under wine, inside a private
+# network namespace with only loopback up. Prints the time of each stage and
+# ends with one "N passed, N failed" line over all suites.
+set -u -o pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+if [ "${KOR_IN_NETNS:-}" != 1 ]; then
+    exec unshare -n env KOR_IN_NETNS=1 bash "$0" "$@"
+fi
+ip link set lo up
+
+jobs=$(nproc)
+logdir=$root/build/logs
+mkdir -p "$logdir"
+declare -a stage_names stage_secs stage_results
+passed=0; failed=0; status=0
+
+stage() {   # stage NAME COMMAND... : runs and times one stage
+    local name=$1; shift
+    local t0=$SECONDS
+    echo "== $name"
+    if "$@"; then stage_results+=(ok); else stage_results+=(FAILED); status=1; fi
+    stage_names+=("$name"); stage_secs+=($((SECONDS - t0)))
+}
+
+build() {   # build PRESET [TARGET]
+    local preset=$1 target=${2:-all}
+    cmake --preset "$preset" >"$logdir/configure-$preset.log" 2>&1 ||
+        { tail -n 40 "$logdir/configure-$preset.log"; return 1; }
+    cmake --build --preset "$preset" --target "$target" -j "$jobs" >"$logdir/build-$preset.log" 2>&1 ||
+        { grep -E -A5 'error|Error' "$logdir/build-$preset.log" | head -n 80; return 1; }
+}
+
+run_ctest() {   # run_ctest PRESET PARALLEL
+    local preset=$1 par=$2 log=$logdir/ctest-$1.log
+    ctest --preset "$preset" -j "$par" --no-tests=ignore 2>&1 | tee "$log"
+    local rc=${PIPESTATUS[0]}
+    local line
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -n "$line" ]; then
+        local total nfail
+        total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+        nfail=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+        passed=$((passed + total - nfail)); failed=$((failed + nfail))
+    fi
+    return "$rc"
+}
+
+# A 32-bit Windows program needs wine's 32-bit loader, a 32-bit Linux program.
+can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+start_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    export DISPLAY=:97
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$logdir/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X97 ] && return 0; sleep 0.1; done
+    echo "Xvfb did not start"; return 1
+}
+
+make_prefixes() {
+    export KOR_WINEPREFIX_WIN64=$wine_root/win64 KOR_WINEPREFIX_WIN32=$wine_root/win32
+    WINEPREFIX=$KOR_WINEPREFIX_WIN64 WINEDEBUG=-all /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || return 1
+    if can_run_32bit; then
+        WINEPREFIX=$KOR_WINEPREFIX_WIN32 WINEARCH=win32 WINEDEBUG=-all /usr/lib/wine/wine wineboot -i >/dev/null 2>&1 || return 1
+    fi
+    # Keep one wineserver per prefix alive for the whole run.
+    WINEPREFIX=$KOR_WINEPREFIX_WIN64 wineserver -p 2>/dev/null || true
+}
+
+run_win32() {
+    if can_run_32bit; then
+        run_ctest win32 4
+    else
+        local n
+        n=$(ctest --preset win32 -N 2>/dev/null | grep -cE '^ +Test +#') || true
+        echo "win32: $n test programs built; this machine cannot execute 32-bit programs, so they are not run here"
+    fi
+}
+
+fuzz() {
+    local any=0
+    for f in $(find "$root" -path "$root/build" -prune -o -name run-fuzz.sh -print | sort); do
+        any=1
+        bash "$f" "$root/build/fuzz" "${KOR_FUZZ_SECONDS:-30}" || return 1
+    done
+    [ $any = 1 ] || echo "no fuzz targets"
+}
+
+cleanup() {
+    [ -n "${KOR_WINEPREFIX_WIN64:-}" ] && WINEPREFIX=$KOR_WINEPREFIX_WIN64 wineserver -k 2>/dev/null
+    [ -n "${KOR_WINEPREFIX_WIN32:-}" ] && WINEPREFIX=$KOR_WINEPREFIX_WIN32 wineserver -k 2>/dev/null
+    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+    [ -n "${wine_root:-}" ] && rm -rf "$wine_root"
+}
+trap cleanup EXIT
+wine_root=$(mktemp -d /tmp/kor-wine.XXXXXX)
+
+stage "build linux"        build linux
+stage "build win64"        build win64
+stage "build win32"        build win32
+stage "build linux-asan"   build linux-asan sanitized
+stage "build linux-tsan"   build linux-tsan sanitized
+stage "display and wine"   eval 'start_display && make_prefixes'
+stage "test linux"         run_ctest linux "$jobs"
+stage "test linux-asan"    run_ctest linux-asan "$jobs"
+stage "test linux-tsan"    run_ctest linux-tsan "$jobs"
+stage "test win64 (wine)"  run_ctest win64 4
+stage "test win32 (wine)"  run_win32
+stage "fuzz"               fuzz
+
+echo
+echo "Stage times:"
+for i in "${!stage_names[@]}"; do
+    printf '  %-22s %6ss  %s\n' "${stage_names[$i]}" "${stage_secs[$i]}" "${stage_results[$i]}"
+done
+printf '  %-22s %6ss\n' "total" "$SECONDS"
+echo
+echo "$passed passed, $failed failed"
+exit $status
