@@ -18,6 +18,23 @@
  *    the matching `ABSFACT::Rls...`; never delete them directly.
  *  - Time-outs are milliseconds; `tmsInfinite` (all bits set) waits without
  *    limit and 0 only tries.
+ *
+ * Environment variables, read by the library:
+ *  - YORL_DATADIR, YORL_FWDIR: the data and firmware directories (a missing
+ *    trailing separator is added); YORL_DEVTBL: the device-table file.
+ *    Read at every call. Without them: the installed layout (Linux
+ *    /usr/local/share/korvanel/{data,firmware}/ and ~/.korvanel/dvctbl.txt;
+ *    Windows "data\" and "firmware\" beside yorl.dll and
+ *    %APPDATA%\Korvanel\dvctbl.txt).
+ *  - YORL_NAMESPACE: named mutexes and segments of processes with the same
+ *    value are apart from those of every other value; empty or unset is the
+ *    machine's namespace. Read at every Create.
+ *  - Read once at start-up, for tests: YORL_FAULT ("Slot=N,..."; the N-th
+ *    call, from 1, of a factory slot such as "InstABSSHM" hands out none, of
+ *    an operation such as "ABSNMTX.Create", "ABSNMTX2.Lock", "ABSSHM.Create"
+ *    fails with 1); YORL_NOFACTORY=1 and YORL_NOUTIL=1 leave pabsfact and
+ *    pabsutil NULL; YORL_TICK_OFFSET, a decimal added to the tick modulo
+ *    2^32.
  */
 #ifndef YORL_H
 #define YORL_H
@@ -106,7 +123,8 @@ class YORLAPI ABSNMTX {
 public:
     virtual ~ABSNMTX();                      /* slot 0 */
     virtual bool Init();                     /* slot 1 */
-    /* slot 2: close this process's reference; ownership held is released. */
+    /* slot 2: close this process's reference; ownership held by the calling
+     * thread is released (Lock and Unlock fail with 16 until the next Create). */
     virtual bool Term();
     /*
      * slot 3: open or create the mutex szName. With fOwned the name must not
@@ -153,7 +171,7 @@ public:
     virtual bool Term();                     /* slot 2 */
     /* slot 3: initial count cInit; cMax 0 means no upper limit. */
     virtual bool Create(int32_t cInit, int32_t cMax);
-    /* slot 4: add c to the count; fails beyond cMax. */
+    /* slot 4: add c (> 0) to the count; fails with 2 beyond cMax. */
     virtual bool Release(int32_t c);
     /* slot 5: take one count, waiting up to tms; 13 on time-out. */
     virtual bool Wait(uint32_t tms);
@@ -170,6 +188,8 @@ private:
  * ABSSHM - shared-memory segment by name. Every process that creates the
  * same name sees the same bytes; a segment created while no process holds
  * it starts zero-filled. The size of a name is fixed while it exists.
+ * Segments and named mutexes share one name space on Windows: give them
+ * distinct names.
  */
 class YORLAPI ABSSHM {
 public:
@@ -179,8 +199,8 @@ public:
     virtual bool Term();
     /*
      * slot 3: map segment szName of cb bytes and store its address in *ppv.
-     * The address stays valid until Term. Fails with 5 when the segment
-     * exists with another size.
+     * The address stays valid until Term (or the object's next Create).
+     * Fails with 5 when the segment exists with another size.
      */
     virtual bool Create(const char *szName, void **ppv, uint32_t cb);
 protected:
@@ -194,7 +214,8 @@ private:
 
 /*
  * ABSTHD - thread. Term releases the object's hold on the thread and leaves
- * the thread running on to its end.
+ * the thread running on to its end; so does Init or Create on an object that
+ * still holds a thread.
  */
 class YORLAPI ABSTHD {
 public:
@@ -205,7 +226,8 @@ public:
     virtual bool Create(PFNABSTHD pfn, void *pvArg, uint32_t fFlags);
     /* slot 4: true while the thread has not returned from its entry. */
     virtual bool FRunning();
-    /* slot 5: wait, without limit, for the thread's end. */
+    /* slot 5: wait, without limit, for the thread's end; 16 with no thread
+     * (none created, or let go by Term or Init). */
     virtual bool WaitExit();
 protected:
     ABSTHD();
@@ -242,8 +264,8 @@ private:
 
 /*
  * ABSDIR - directory listing with a wildcard pattern ('*' and '?').
- * Names come without their directory. On Linux the extension matches
- * without regard to case (".IMG" and ".img"), as on Windows.
+ * Names come without their directory. Names match without regard to ASCII
+ * case on every platform, as on Windows ("*.img" lists "A.IMG" and "b.img").
  */
 class YORLAPI ABSDIR {
 public:
@@ -252,7 +274,8 @@ public:
     virtual bool Term();                     /* slot 2 */
     /* slot 3: start listing szDir (with or without trailing separator). */
     virtual bool OpenDir(const char *szDir, const char *szPattern);
-    /* slot 4: next matching name; an empty name (and success) at the end. */
+    /* slot 4: next matching name; an empty name (and success) at the end.
+     * A name longer than cchName fails with 2 and is handed out next time. */
     virtual bool GetNextFileName(char *szName, uint32_t cchName);
     /* slot 5: end the listing. */
     virtual bool CloseDir();

@@ -1,0 +1,95 @@
+/* sys.cpp - Win32 utility services: last error, ids, tick, sleep, paths. */
+#include "check.h"
+
+#include <stdlib.h>
+
+namespace {
+
+/* Our own TLS slot: GetLastError would be overwritten by any Win32 call
+ * between the failure and the caller's look. */
+DWORD ItlsErc()
+{
+    static const DWORD itls = TlsAlloc();
+    return itls;
+}
+
+/* Folder of yorl.dll, with a trailing separator. */
+bool FModuleDir(std::string *psz)
+{
+    HMODULE hmod = NULL;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            (LPCSTR)&FModuleDir, &hmod))
+        return false;
+    char sz[MAX_PATH];
+    DWORD cch = GetModuleFileNameA(hmod, sz, sizeof(sz));
+    if (cch == 0 || cch >= sizeof(sz))
+        return false;
+    std::string szFile(sz, cch);
+    size_t ich = szFile.find_last_of("\\/");
+    if (ich == std::string::npos)
+        return false;
+    *psz = szFile.substr(0, ich + 1);
+    return true;
+}
+
+}  // namespace
+
+uint32_t YbGetErc()
+{
+    DWORD dwSave = GetLastError();
+    uint32_t erc = (uint32_t)(uintptr_t)TlsGetValue(ItlsErc());
+    SetLastError(dwSave);
+    return erc;
+}
+
+void YbSetErc(uint32_t erc)
+{
+    TlsSetValue(ItlsErc(), (void *)(uintptr_t)erc);
+}
+
+uint32_t YbIdProcess() { return GetCurrentProcessId(); }
+uint32_t YbIdThread() { return GetCurrentThreadId(); }
+uint64_t YbTickMs()
+{
+    /* The performance counter runs from boot for every process alike and,
+     * unlike GetTickCount64, to the millisecond. */
+    static LARGE_INTEGER liFreq;
+    if (liFreq.QuadPart == 0)
+        QueryPerformanceFrequency(&liFreq);
+    LARGE_INTEGER liNow;
+    QueryPerformanceCounter(&liNow);
+    uint64_t c = (uint64_t)liNow.QuadPart, cFreq = (uint64_t)liFreq.QuadPart;
+    return c / cFreq * 1000u + c % cFreq * 1000u / cFreq;
+}
+void YbSleepMs(uint32_t tms) { Sleep(tms); }
+char YbChPathSep() { return '\\'; }
+
+bool FYbDefaultPath(char kind, std::string *psz)
+{
+    std::string szDir;
+    switch (kind) {
+    case 'd':
+        if (!FModuleDir(&szDir))
+            return false;
+        *psz = szDir + "data\\";
+        return true;
+    case 'f':
+        if (!FModuleDir(&szDir))
+            return false;
+        *psz = szDir + "firmware\\";
+        return true;
+    case 't': {
+        const char *szAppData = getenv("APPDATA");
+        if (szAppData == NULL || *szAppData == '\0') {
+            if (!FModuleDir(&szDir))
+                return false;
+            *psz = szDir + "dvctbl.txt";
+            return true;
+        }
+        *psz = SzYorlDirSep(szAppData) + "Korvanel\\dvctbl.txt";
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,10 @@
+// libFuzzer target: the tokenizer as the svf harness of tokfuzz.h uses it.
+
+#include "tokfuzz.h"
+#include "tokfuzz_main.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pb, size_t cb)
+{
+    TokFuzzSvf(pb, cb, SzTokFuzzScratch("fuzz_tok_svf"));
+    return 0;
+}

@@ -1,0 +1,93 @@
+// mgmtproto.cpp - board management (protocol 4): FPGA configuration reset
+// and supply rails. Packets are documented in wire/boardproto.h.
+
+#include "fw.h"
+#include "../wire/boardproto.h"
+
+#include <cstring>
+
+namespace sim {
+
+using namespace boardproto;
+
+void FW::MgmtCommand(const uint8_t *pb, size_t cb)
+{
+    uint8_t cmd = pb[2];
+    uint8_t prt = cb >= 4 ? pb[3] : 0xFF;
+    if (cmd == cmdGetPortProps) {
+        FPortProps(pb, cb, { dprpMgmt });
+        return;
+    }
+    if (cmd > mgmtCmdRailData) {
+        PushSts(stsUnknownCommand);
+        return;
+    }
+    if (prt != 0) {
+        PushSts(stsInvalidPort);
+        return;
+    }
+    if (cmd == cmdEnablePort) {
+        fMgmtEnabled = true;
+        PushSts(stsNoErc);
+        return;
+    }
+    if (!fMgmtEnabled) {
+        PushSts(stsCapabilityNotEnabled);
+        return;
+    }
+    static const uint8_t rgcbLen[8] = { 0, 0, 0, 4, 3, 4, 4, 4 };
+    if (cmd >= mgmtCmdConfigReset && pb[0] != rgcbLen[cmd]) {
+        PushSts(stsBadCommandLength);
+        return;
+    }
+    if (cmd >= mgmtCmdRailProps && pb[4] >= bd.rgrail.size()) {
+        PushSts(stsBadArgument);
+        return;
+    }
+    switch (cmd) {
+    case cmdDisablePort:
+        fMgmtEnabled = false;
+        PushSts(stsNoErc);
+        break;
+    case mgmtCmdConfigReset:
+        bd.fConfigReset = pb[4] != 0;
+        if (bd.fConfigReset) {
+            bd.regs.fLoaded = false;        // configuration cleared: DONE low
+            bd.regs.Reset();
+        }
+        PushSts(stsNoErc);
+        break;
+    case mgmtCmdRailCount:
+        PushStsU32(stsNoErc, uint32_t(bd.rgrail.size()));
+        break;
+    case mgmtCmdRailProps: {
+        const RAIL &rail = bd.rgrail[pb[4]];
+        uint8_t rgb[8];
+        for (int ib = 0; ib < 4; ib++) {
+            rgb[ib] = uint8_t(rail.kV >> (8 * ib));
+            rgb[4 + ib] = uint8_t(rail.kI >> (8 * ib));
+        }
+        PushSts(stsNoErc, rgb, 8);
+        break;
+    }
+    case mgmtCmdRailLabel: {
+        uint8_t rgb[cchRailLabel] = {};
+        const std::string &sz = bd.rgrail[pb[4]].szLabel;
+        memcpy(rgb, sz.data(), sz.size() < cchRailLabel - 1 ? sz.size() : cchRailLabel - 1);
+        PushSts(stsNoErc, rgb, cchRailLabel);
+        break;
+    }
+    case mgmtCmdRailData: {
+        const RAIL &rail = bd.rgrail[pb[4]];
+        uint8_t rgb[8];
+        for (int ib = 0; ib < 4; ib++) {
+            rgb[ib] = uint8_t(rail.rawV >> (8 * ib));
+            rgb[4 + ib] = uint8_t(rail.rawI >> (8 * ib));
+        }
+        PushSts(stsNoErc, rgb, 8);
+        break;
+    }
+    }
+}
+
+} // namespace sim

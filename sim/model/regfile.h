@@ -1,0 +1,40 @@
+// regfile.h - the 8-bit register file of the design the FPGA runs.
+//
+// The reference design: 256 plain read/write registers. Writes through the
+// repeat command are also kept per register (in order, bounded) so tests can
+// see the byte stream that went through one register.
+// TODO: memory-manager, bus-bridge and self-test designs with their flash and
+// RAM models.
+
+#ifndef KOR_SIM_REGFILE_H
+#define KOR_SIM_REGFILE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class REGFILE {
+public:
+    static constexpr size_t cbStreamMax = 1 << 20;
+
+    void Reset();
+    void Put(uint8_t reg, uint8_t b);
+    uint8_t Get(uint8_t reg) const { return rgb[reg]; }
+    const std::vector<uint8_t> &RgbStream(uint8_t reg) { return mpregstream[reg]; }
+    const uint8_t *Rgb() const { return rgb; }
+
+    std::string szDesign = "reference";
+    bool fLoaded = true;        // a design runs (DONE); cleared by a configuration reset
+
+private:
+    uint8_t rgb[256] = {};
+    std::map<uint8_t, std::vector<uint8_t>> mpregstream;
+};
+
+} // namespace sim
+
+#endif
