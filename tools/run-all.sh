@@ -17,7 +17,7 @@ done
 if [ -x tools/run-sim.sh ]; then
     exec bash tools/run-sim.sh "$@"
 fi
-echo "The desktop program and the simulated boards are not built yet."
+echo "The desktop program is not built yet."
 echo "Built so far: the OS-abstraction library; its bench:"
 bench=$(ls build/linux/bin/yorl_bench 2>/dev/null || true)
 [ -n "$bench" ] && "$bench"

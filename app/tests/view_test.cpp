@@ -1,0 +1,298 @@
+// Window framework under wine: the message routing of VIEW and DLGVIEW, the
+// creation and self-deletion protocols, the context-menu sequence, and the
+// status log (line limit, lines handed over from other threads).
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dlgview.h"
+#include "edtlog.h"
+
+namespace {
+
+const char szClass[] = "OrrinViewTest";
+
+// A view that records every handler call with its arguments.
+class RECVIEW : public VIEW {
+public:
+    std::vector<std::string> rgsz;
+    BOOL fInitAnswer = TRUE;
+    BOOL fQueryClose = TRUE;
+    BOOL fPrepare = FALSE;
+    HMENU hmenuContext = nullptr;
+    bool *pfDeleted = nullptr;
+
+    ~RECVIEW() override
+    {
+        if (pfDeleted)
+            *pfDeleted = true;
+    }
+    BOOL FCreate(int x, int y, int cx, int cy, VIEW *pviewParentNew) override
+    {
+        pviewParent = pviewParentNew;
+        HWND hwndNew = CreateWindowExA(0, szClass, "", WS_OVERLAPPEDWINDOW, x, y, cx, cy, nullptr, nullptr,
+                                       GetModuleHandleA(nullptr), this);
+        if (hwndNew == nullptr)
+            return FALSE;
+        if (SendMessageA(hwndNew, wmViewInit, 0, 0) == 0) {
+            DestroyWindow(hwndNew);
+            return FALSE;
+        }
+        return TRUE;
+    }
+    void Rec(const std::string &sz) { rgsz.push_back(sz); }
+    static std::string S(long long a) { return std::to_string(a); }
+
+    BOOL FInitWnd(LPARAM) override { Rec("FInitWnd"); return fInitAnswer; }
+    void Command(int id, int code, HWND) override { Rec("Command " + S(id) + " " + S(code)); }
+    BOOL FSysCommand(WPARAM cmd, int x, int y) override { Rec("FSysCommand " + S(cmd) + " " + S(x) + " " + S(y)); return FALSE; }
+    void Sized(int cx, int cy) override { Rec("Sized " + S(cx) + " " + S(cy)); }
+    void Moved(int x, int y) override { Rec("Moved " + S(x) + " " + S(y)); }
+    void CharInput(int ch, int c) override { Rec("CharInput " + S(ch) + " " + S(c)); }
+    void KeyDown(WPARAM vk, LPARAM) override { Rec("KeyDown " + S(vk)); }
+    void MouseButton(UINT wm, WPARAM, int x, int y) override { Rec("MouseButton " + S(wm) + " " + S(x) + " " + S(y)); }
+    void MouseMove(WPARAM, int x, int y) override { Rec("MouseMove " + S(x) + " " + S(y)); }
+    void MouseWheel(int keys, int delta, int x, int y) override
+    {
+        Rec("MouseWheel " + S(keys) + " " + S(delta) + " " + S(x) + " " + S(y));
+    }
+    void Timer(WPARAM id, LPARAM) override { Rec("Timer " + S(id)); }
+    void Activate(BOOL fClick, BOOL fMin, HWND) override { Rec("Activate " + S(fClick) + " " + S(fMin)); }
+    void Deactivate(BOOL fMin, HWND) override { Rec("Deactivate " + S(fMin)); }
+    void EnableChanged(BOOL f) override { Rec("EnableChanged " + S(f)); }
+    BOOL FQueryClose() override { Rec("FQueryClose"); return fQueryClose; }
+    void Close() override { Rec("Close"); }
+    void Destroyed() override { Rec("Destroyed"); VIEW::Destroyed(); }
+    HMENU HmenuContext(POINT *) override { Rec("HmenuContext"); return hmenuContext; }
+    BOOL FPrepareContextMenu(HMENU, POINT *) override { Rec("FPrepareContextMenu"); return fPrepare; }
+    void ReleaseContextMenu(HMENU) override { Rec("ReleaseContextMenu"); }
+};
+
+class ViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { FRegisterViewClass(GetModuleHandleA(nullptr), szClass, CS_HREDRAW | CS_VREDRAW); }
+};
+
+LPARAM Pack(int lo, int hi) { return static_cast<LPARAM>(static_cast<uint32_t>((lo & 0xFFFF) | (hi << 16))); }
+
+TEST_F(ViewTest, RoutesMessagesToHandlersWithCrackedArguments)
+{
+    RECVIEW view;
+    ASSERT_TRUE(view.FCreate(0, 0, 200, 100, nullptr));
+    HWND hwnd = view.Hwnd();
+    view.rgsz.clear();
+    struct { UINT wm; WPARAM wParam; LPARAM lParam; LRESULT lExpected; const char *sz; } rgcase[] = {
+        {WM_MOVE, 0, Pack(10, 20), 0, "Moved 10 20"},
+        {WM_SIZE, 0, Pack(300, 400), 0, "Sized 300 400"},
+        {WM_COMMAND, MAKEWPARAM(1234, 5), 0, 0, "Command 1234 5"},
+        {WM_KEYDOWN, 0x41, 0, 0, "KeyDown 65"},
+        {WM_CHAR, 0x61, Pack(3, 0), 0, "CharInput 97 3"},
+        {WM_TIMER, 7, 0, 0, "Timer 7"},
+        {WM_MOUSEMOVE, 0, Pack(-5, -6), 0, "MouseMove -5 -6"},
+        {WM_LBUTTONDOWN, 0, Pack(-1, 2), 0, "MouseButton 513 -1 2"},
+        {WM_MBUTTONDBLCLK, 0, Pack(3, 4), 0, "MouseButton 521 3 4"},
+        {WM_MOUSEWHEEL, MAKEWPARAM(8, static_cast<WORD>(-120)), Pack(-7, 9), 0, "MouseWheel 8 -120 -7 9"},
+        {WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0, 0, "Activate 0 0"},
+        {WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 1), 0, 0, "Activate 1 1"},
+        {WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0, 0, "Deactivate 1"},
+        {WM_ENABLE, 1, 0, 0, "EnableChanged 1"},
+        {WM_SYSCOMMAND, 0xF0F0, Pack(-3, 4), 0, "FSysCommand 61680 -3 4"},
+    };
+    for (auto &c : rgcase) {
+        view.rgsz.clear();
+        LRESULT l = SendMessageA(hwnd, c.wm, c.wParam, c.lParam);
+        ASSERT_FALSE(view.rgsz.empty()) << c.sz;
+        EXPECT_EQ(c.sz, view.rgsz.back());
+        EXPECT_EQ(c.lExpected, l) << c.sz;
+    }
+    view.Destroy();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(nullptr, view.Hwnd());
+}
+
+TEST_F(ViewTest, CloseGoesToCloseOrToTheDefaultProcessing)
+{
+    RECVIEW view;
+    ASSERT_TRUE(view.FCreate(0, 0, 100, 100, nullptr));
+    HWND hwnd = view.Hwnd();
+    EXPECT_EQ(1, SendMessageA(hwnd, WM_CLOSE, 0, 0));
+    EXPECT_EQ("Close", view.rgsz.back());
+    EXPECT_TRUE(IsWindow(hwnd));
+
+    view.fQueryClose = FALSE;
+    view.rgsz.clear();
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);   // the default processing destroys the window
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ((std::vector<std::string>{"FQueryClose", "Destroyed"}), view.rgsz);
+    EXPECT_EQ(nullptr, view.Hwnd());
+}
+
+TEST_F(ViewTest, RefusedInitDestroysTheNewWindow)
+{
+    RECVIEW view;
+    view.fInitAnswer = FALSE;
+    EXPECT_FALSE(view.FCreate(0, 0, 100, 100, nullptr));
+    EXPECT_EQ(nullptr, view.Hwnd());
+    EXPECT_EQ("Destroyed", view.rgsz.back());
+}
+
+TEST_F(ViewTest, DeleteSelfMessageDestroysAndDeletes)
+{
+    bool fDeleted = false;
+    RECVIEW *pview = new RECVIEW;
+    pview->pfDeleted = &fDeleted;
+    ASSERT_TRUE(pview->FCreate(0, 0, 100, 100, nullptr));
+    HWND hwnd = pview->Hwnd();
+    SendMessageA(hwnd, wmViewDeleteSelf, 0, 0);
+    EXPECT_TRUE(fDeleted);
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST_F(ViewTest, ContextMenuIsReleasedWhetherShownOrNot)
+{
+    RECVIEW view;
+    ASSERT_TRUE(view.FCreate(0, 0, 100, 100, nullptr));
+    SendMessageA(view.Hwnd(), WM_CONTEXTMENU, 0, Pack(5, 5));
+    EXPECT_EQ((std::vector<std::string>{"FInitWnd", "HmenuContext"}),
+              std::vector<std::string>(view.rgsz.end() - 2, view.rgsz.end()));
+    view.hmenuContext = CreatePopupMenu();
+    view.rgsz.clear();
+    SendMessageA(view.Hwnd(), WM_CONTEXTMENU, 0, Pack(5, 5));
+    EXPECT_EQ((std::vector<std::string>{"HmenuContext", "FPrepareContextMenu", "ReleaseContextMenu"}), view.rgsz);
+    DestroyMenu(view.hmenuContext);
+    view.Destroy();
+}
+
+class RECDLG : public DLGVIEW {
+public:
+    std::vector<std::string> rgsz;
+    BOOL FInitDialog(HWND) override { rgsz.push_back("FInitDialog"); return TRUE; }
+    HWND HwndParentGiven() const { return hwndParent; }
+};
+
+TEST_F(ViewTest, DialogViewLifecycleAndRouting)
+{
+    HINSTANCE hinst = GetModuleHandleA(nullptr);
+    RECDLG dlg;
+    EXPECT_FALSE(dlg.FCreateDlg(hinst, nullptr, 999));   // no such template
+    ASSERT_TRUE(dlg.FCreateDlg(hinst, nullptr, 900));
+    HWND hwndDlg = dlg.Hwnd();
+    ASSERT_NE(nullptr, hwndDlg);
+    EXPECT_EQ(hwndDlg, dlg.HwndDlg());
+    EXPECT_EQ((std::vector<std::string>{"FInitDialog"}), dlg.rgsz);
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(&dlg), GetWindowLongPtrA(hwndDlg, DWLP_USER));
+    EXPECT_TRUE(dlg.FDlgProc(WM_KEYDOWN, VK_RETURN, 0));   // keys are swallowed
+    EXPECT_FALSE(dlg.FDlgProc(WM_MOUSEMOVE, 0, 0));
+    EXPECT_FALSE(dlg.FDlgCommand(1234, 0, nullptr));
+
+    SendMessageA(hwndDlg, WM_COMMAND, IDCANCEL, 0);      // Cancel destroys the dialog
+    EXPECT_FALSE(IsWindow(hwndDlg));
+
+    RECDLG dlg2;
+    ASSERT_TRUE(dlg2.FCreateDlg(hinst, nullptr, 900));
+    HWND hwndDlg2 = dlg2.Hwnd();
+    SendMessageA(hwndDlg2, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwndDlg2));
+
+    RECDLG dlg3;
+    ASSERT_TRUE(dlg3.FCreateDlg(hinst, nullptr, 900));
+    dlg3.Destroy();
+    EXPECT_EQ(nullptr, dlg3.Hwnd());
+    EXPECT_EQ(nullptr, dlg3.HwndDlg());
+}
+
+class EdtlogTest : public ::testing::Test {
+protected:
+    HWND hwndEdit = nullptr;
+    void SetUp() override
+    {
+        hwndEdit = CreateWindowExA(0, "EDIT", "", WS_POPUP | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0, 0, 300,
+                                   200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(nullptr, hwndEdit);
+    }
+    void TearDown() override { DestroyWindow(hwndEdit); }
+    std::vector<std::string> RgszLines()
+    {
+        std::string sz(static_cast<size_t>(GetWindowTextLengthA(hwndEdit)) + 1, '\0');
+        GetWindowTextA(hwndEdit, &sz[0], static_cast<int>(sz.size()));
+        sz.resize(strlen(sz.c_str()));
+        std::vector<std::string> rgsz;
+        size_t ich = 0;
+        for (size_t ichEnd; (ichEnd = sz.find("\r\n", ich)) != std::string::npos; ich = ichEnd + 2)
+            rgsz.push_back(sz.substr(ich, ichEnd - ich));
+        EXPECT_EQ(ich, sz.size()) << "the text ends with a line break";
+        return rgsz;
+    }
+};
+
+TEST_F(EdtlogTest, KeepsTheLast128Lines)
+{
+    for (int i = 0; i < 128; i++)
+        AppendEditLine(hwndEdit, ("line " + std::to_string(i)).c_str(), 128);
+    std::vector<std::string> rgsz = RgszLines();
+    ASSERT_EQ(128u, rgsz.size());
+    EXPECT_EQ("line 0", rgsz.front());
+    AppendEditLine(hwndEdit, "line 128", 128);
+    AppendEditLine(hwndEdit, "line 129", 128);
+    rgsz = RgszLines();
+    ASSERT_EQ(128u, rgsz.size());
+    EXPECT_EQ("line 2", rgsz.front());
+    EXPECT_EQ("line 129", rgsz.back());
+}
+
+const UINT wmLine = WM_APP + 5;
+HWND g_hwndEditTarget;
+
+LRESULT CALLBACK LineSinkProc(HWND hwnd, UINT wm, WPARAM wParam, LPARAM lParam)
+{
+    if (wm == wmLine) {
+        char *sz = SzTakePostedLine(lParam);
+        AppendEditLine(g_hwndEditTarget, sz, 128);
+        free(sz);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, wm, wParam, lParam);
+}
+
+DWORD WINAPI PostLines(void *pv)
+{
+    HWND hwnd = static_cast<HWND>(pv);
+    for (int i = 0; i < 200; i++)
+        FPostLine(hwnd, wmLine, ("worker " + std::to_string(i)).c_str());
+    return 0;
+}
+
+// A thread hands lines over while the window thread waits for that thread
+// without dispatching: the hand-over must not wait for the window thread.
+TEST_F(EdtlogTest, LinesFromAnotherThreadNeverWaitForTheWindowThread)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = LineSinkProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "OrrinLineSink";
+    RegisterClassA(&wc);
+    HWND hwndSink = CreateWindowExA(0, "OrrinLineSink", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, hwndSink);
+    g_hwndEditTarget = hwndEdit;
+    HANDLE hthd = CreateThread(nullptr, 0, PostLines, hwndSink, 0, nullptr);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hthd, 10000));
+    CloseHandle(hthd);
+    MSG msg;
+    while (PeekMessageA(&msg, hwndSink, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    std::vector<std::string> rgsz = RgszLines();
+    ASSERT_EQ(128u, rgsz.size());
+    EXPECT_EQ("worker 72", rgsz.front());
+    EXPECT_EQ("worker 199", rgsz.back());
+
+    FPostLine(hwndSink, wmLine, "left over");
+    DiscardPostedLines(hwndSink, wmLine);
+    EXPECT_FALSE(PeekMessageA(&msg, hwndSink, wmLine, wmLine, PM_NOREMOVE));
+    DestroyWindow(hwndSink);
+    EXPECT_FALSE(FPostLine(hwndSink, wmLine, "to a window that is gone"));
+}
+
+} // namespace

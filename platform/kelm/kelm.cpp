@@ -1,0 +1,63 @@
+// Kelm stand-in: every call maps onto the runtime's Tvx function of the same
+// purpose. The information selectors are the runtime's device-information
+// codes (2 user name, 3 product name, 4 product identifier, 5 serial number,
+// 9 capability word), so they pass through unchanged.
+
+#include "kelm.h"
+
+#include "voziri.h"
+
+extern "C" {
+
+KELMAPI int KELMCALL KelmEnumDevicesEx(int *pcdvc, uint32_t dtpTbl, uint32_t dtpDisc, uint32_t dinfoFilter,
+                                       void *pInfoSet)
+{
+    return TvxEnumDevicesEx(pcdvc, dtpTbl, dtpDisc, dinfoFilter, pInfoSet);
+}
+
+KELMAPI int KELMCALL KelmGetDvc(int idvc, DVC *pdvc)
+{
+    return TvxGetDvc(idvc, pdvc);
+}
+
+KELMAPI int KELMCALL KelmGetInfo(DVC *pdvc, uint32_t kinfo, void *pInfo)
+{
+    return TvxGetInfo(pdvc, kinfo, pInfo);
+}
+
+KELMAPI int KELMCALL KelmFreeDvcEnum(void)
+{
+    return TvxFreeDvcEnum();
+}
+
+KELMAPI int KELMCALL KelmOpen(HIF *phif, const char *szConn)
+{
+    return TvxOpen(phif, szConn);
+}
+
+KELMAPI int KELMCALL KelmClose(HIF hif)
+{
+    return TvxClose(hif);
+}
+
+KELMAPI int KELMCALL KelmOpenDvcMg(void *hwndOwner)
+{
+    return TvxOpenDvcMg(hwndOwner);
+}
+
+KELMAPI int KELMCALL KelmSetTransTimeout(HIF hif, uint32_t tms)
+{
+    return TvxSetTransTimeout(hif, tms);
+}
+
+KELMAPI int KELMCALL KelmGetTransResult(HIF hif, uint32_t *pcbOut, uint32_t *pcbIn, uint32_t tmsWait)
+{
+    return TvxGetTransResult(hif, pcbOut, pcbIn, tmsWait);
+}
+
+KELMAPI int KELMCALL KelmCancelTrans(HIF hif)
+{
+    return TvxCancelTrans(hif);
+}
+
+}

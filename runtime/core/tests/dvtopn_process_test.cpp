@@ -1,0 +1,140 @@
+/*
+ * dvtopn_process_test.cpp - the open-device table and the per-device mutex
+ * across processes: handles of two processes on one device never run their
+ * transactions at the same time, and a transaction whose device mutex
+ * cannot be taken reports 3080 instead of success.
+ */
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+
+#include "dvtopn.h"
+#include "kor_child.h"
+#include "vzcore.h"
+#include "vzfake.h"
+#include "vztestenv.h"
+#include "yorl.h"
+
+namespace {
+
+const int cTransPerChild = 150;
+
+int CtransRun(const char *szConn, int ctrans)
+{
+    HIF hif = 0;
+    DVT *pdvt = nullptr;
+    if (!TvxOpen(&hif, szConn) || !TvxGetDvt(hif, &pdvt))
+        return -1;
+    int cok = 0;
+    for (int i = 0; i < ctrans; i++) {
+        TFP tfp;
+        memset(&tfp, 0, sizeof(tfp));
+        uint8_t b = 0;
+        SetCmd(&tfp, aptLoop, cmdSlow, {1, (uint8_t)i});
+        tfp.rplyCmd.crply = 1;
+        tfp.rplyCmd.rgrply[0] = {1, &b};
+        if (pdvt->FProcessTransaction(&tfp, 0) && b == (uint8_t)i)
+            cok++;
+    }
+    TvxClose(hif);
+    return cok;
+}
+
+} // namespace
+
+/* argv[1]: connection string. Exit 0 when every transaction came back right. */
+KOR_CHILD_ROLE(client)
+{
+    if (argc < 2 || PmagfakeStart(nullptr) == nullptr)
+        return 2;
+    PfakebusyMap();
+    int cok = CtransRun(argv[1], cTransPerChild);
+    VzTestStop();
+    return cok == cTransPerChild ? 0 : 1;
+}
+
+/* Runs with YORL_FAULT failing the transaction thread's device-mutex lock. */
+KOR_CHILD_ROLE(mutexfault)
+{
+    if (PmagfakeStart(nullptr) == nullptr)
+        return 2;
+    HIF hif = 0;
+    DVT *pdvt = nullptr;
+    if (!TvxOpen(&hif, "FAKE:dev6") || !TvxGetDvt(hif, &pdvt))
+        return 3;
+    TFP tfp;
+    memset(&tfp, 0, sizeof(tfp));
+    SetCmd(&tfp, aptLoop, cmdEcho, {1});
+    int fOk = pdvt->FProcessTransaction(&tfp, 0);
+    int erc = TvxGetLastError();
+    int fOkAfter = pdvt->FProcessTransaction(&tfp, 0);
+    TvxClose(hif);
+    VzTestStop();
+    return !fOk && erc == ercInternalError && fOkAfter ? 0 : 1;
+}
+
+namespace {
+
+class DvtopnProcess : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string szNs = "vzt-proc-" + std::to_string(pabsutil->GetIdProcess());
+        KorSetEnv("YORL_NAMESPACE", szNs.c_str());
+        ASSERT_NE(nullptr, PmagfakeStart(nullptr));
+    }
+    void TearDown() override { VzTestStop(); }
+};
+
+TEST_F(DvtopnProcess, TwoProcessesNeverInterleave)
+{
+    FAKEBUSY *pbusy = PfakebusyMap();
+    ASSERT_NE(nullptr, pbusy);
+    KorChild child1, child2;
+    ASSERT_TRUE(child1.Start("client", {"FAKE:dev3"}));
+    ASSERT_TRUE(child2.Start("client", {"FAKE:dev3"}));
+    /* This process uses the same device meanwhile. */
+    EXPECT_EQ(50, CtransRun("FAKE:dev3", 50));
+    int code1 = -1, code2 = -1;
+    ASSERT_TRUE(child1.Wait(60000, &code1));
+    ASSERT_TRUE(child2.Wait(60000, &code2));
+    EXPECT_EQ(0, code1);
+    EXPECT_EQ(0, code2);
+    EXPECT_EQ(2 * cTransPerChild + 50, pbusy->rgcTrans[3]);
+    EXPECT_EQ(0, pbusy->rgcOverlap[3]);
+    EXPECT_EQ(-1, vzproc.pdvtopn->IdvtoFindDev(dtpFake, "dev3"));
+}
+
+TEST_F(DvtopnProcess, OpensCountAcrossProcesses)
+{
+    HIF hif = 0;
+    ASSERT_TRUE(TvxOpen(&hif, "FAKE:dev4"));
+    int cFirst = DVTFAKE::cFirstOpener;
+    KorChild child;
+    ASSERT_TRUE(child.Start("client", {"FAKE:dev4"}));
+    int code = -1;
+    ASSERT_TRUE(child.Wait(60000, &code));
+    EXPECT_EQ(0, code);
+    EXPECT_EQ(1, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev4"));
+    EXPECT_EQ(cFirst, DVTFAKE::cFirstOpener.load());
+    EXPECT_TRUE(TvxClose(hif));
+    EXPECT_FALSE(vzproc.pdvtopn->FIsOpen(dtpFake, "dev4"));
+}
+
+TEST_F(DvtopnProcess, DeviceMutexFailureReports3080)
+{
+    /* In the child: FConnect locks the table three times and the device once;
+     * the fifth lock is the transaction thread's device lock. */
+    KorSetEnv("YORL_FAULT", "ABSNMTX.Lock=5");
+    KorChild child;
+    bool fStarted = child.Start("mutexfault");
+    KorSetEnv("YORL_FAULT", nullptr);
+    ASSERT_TRUE(fStarted);
+    int code = -1;
+    ASSERT_TRUE(child.Wait(60000, &code));
+    EXPECT_EQ(0, code);
+}
+
+} // namespace

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Starts the simulator with the default boards and the desktop program under
+# wine on them. With no DISPLAY the program runs on a private Xvfb and a
+# screenshot is written to build/run/orrin.png. Called by tools/run-all.sh
+# (inside the private network namespace) after the builds.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+run=$root/build/run
+mkdir -p "$run/data"
+cp "$root/data/briseldvclist.txt" "$run/data/"
+
+# 32-bit Windows programs need a kernel that runs 32-bit code; where it does
+# not, the program's 64-bit build stands in for its 32-bit deliverable.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then build=win32; else build=win64; fi
+program=$root/build/$build/bin/Orrin.exe
+[ -f "$program" ] || { echo "run: $program is not built"; exit 1; }
+export KOR_WINEPREFIX_WIN32=$run/wine-win32 KOR_WINEPREFIX_WIN64=$run/wine-win64
+prefix=$run/wine-$build
+
+pids=()
+cleanup() {
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+korsim=$root/build/linux/bin/korsim
+if [ -x "$korsim" ]; then
+    rm -f "$run/korsim.port"
+    "$korsim" --config "$root/sim/default.cfg" --port 0 --port-file "$run/korsim.port" >"$run/korsim.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do [ -s "$run/korsim.port" ] && break; sleep 0.1; done
+    export KOR_SIM=127.0.0.1:$(cat "$run/korsim.port")
+    echo "simulator: boards of sim/default.cfg on $KOR_SIM (log: $run/korsim.log)"
+fi
+
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+    headless=1
+    export DISPLAY=:93
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X93 ] && break; sleep 0.1; done
+fi
+
+reg() { "$root/tools/wine-run" "$build" reg add "$@" /f >/dev/null 2>&1; }
+reg 'HKLM\Software\Korvanel\Shared' /v DataPath /t REG_SZ /d "Z:${run//\//\\}\\data"
+reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvanel Software\Components' /v VErareDiruzavavid /t REG_DWORD /d 0x01000000
+reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvanel Software\Components' /v VOrariVezevod /t REG_DWORD /d 0x01000000
+
+export YORL_DATADIR="Z:${run//\//\\}\\data\\"
+echo "program: $program ($build build) on display $DISPLAY"
+"$root/tools/wine-run" "$build" "$program" &
+pids+=($!)
+
+if [ $headless = 1 ]; then
+    sleep "${KOR_RUN_SECONDS:-15}"
+    import -window root "$run/orrin.png" 2>/dev/null && echo "screenshot: $run/orrin.png"
+    if [ -t 0 ]; then read -r -p "Press Enter to close the program. " _; fi
+else
+    wait "${pids[-1]}"
+fi
