@@ -17,7 +17,16 @@
  *
  * The Put calls may be queued; they copy the caller's TDI bytes before they
  * return, and a TDO buffer of a queued Put stays the caller's until
- * TvxWaitForTransaction returns. TvxGetTdoBits returns with its bits.
+ * TvxWaitForTransaction returns. TvxGetTdoBits returns with its bits. (This
+ * implementation queues nothing: every call returns when its clocks have
+ * gone out.) TDO bits above the count in the last byte read 0.
+ *
+ * Error codes are the runtime's (vozerc.h), among them: ercInvalidHif for a
+ * handle that is not open, ercInvalidParameter for a missing buffer,
+ * ercCapabilityNotEnabled for clocking a port that is not enabled,
+ * ercTransferCancelled for a call ended by an abort, and the device's and
+ * the transport's codes for a failed transaction (a board that vanishes
+ * fails the call, at the latest at the transaction time-out).
  */
 #ifndef TVXUTIL_H
 #define TVXUTIL_H
@@ -65,9 +74,16 @@ TVXAPI int32_t TVXCALL TvxGetTdoBits(HTVX h, uint32_t cbit, int32_t tdi, int32_t
                                      uint32_t *perc, uint32_t dwReserved);
 /* Returns when every clock asked for has gone out. */
 TVXAPI int32_t TVXCALL TvxWaitForTransaction(HTVX h, uint32_t dwReserved, uint32_t *perc);
-/* Abort the port's running transaction; callable from another thread. */
+/*
+ * Abort the port's running transaction; callable from another thread. The
+ * running call ends promptly with ercTransferCancelled, and so does every
+ * clocking call after it until TvxClearConfigStatus.
+ */
 TVXAPI int32_t TVXCALL TvxAbortConfigTransaction(HTVX h, uint32_t dwReserved, uint32_t *perc);
-/* Nonzero while a transaction of the port is still busy; *pbStatus gets its state. */
+/*
+ * Nonzero while a transaction of the port is still busy; *pbStatus gets its
+ * state: bit 0 busy, bit 1 aborted and not yet cleared.
+ */
 TVXAPI int32_t TVXCALL TvxQueryConfigStatus(HTVX h, uint32_t dwReserved, uint8_t *pbStatus, uint32_t *perc);
 /* Re-arm the handle after an abort. */
 TVXAPI int32_t TVXCALL TvxClearConfigStatus(HTVX h, uint32_t dwReserved, uint32_t *perc);

@@ -288,9 +288,99 @@ private:
     void *pvImpl;
 };
 
-/* Objects of the transport layers; their factory slots hand out none yet. */
-class ABSUSB;
-class ABSUSBTP;
+/*
+ * ABSUSB - a USB device with the maker's firmware, reached through its
+ * default control pipe. Enumerate takes a snapshot of the attached devices;
+ * an index below its count names a device path that Connect accepts. A
+ * device that left the bus fails with 22; a refused request (stall) with 28.
+ *
+ * Devices come from the simulator when KOR_SIM ("127.0.0.1:PORT") is set,
+ * otherwise (Linux, when built with libusb) from the machine's USB with the
+ * vendor id YORL_USB_VID (hexadecimal; 0xFFF0 when unset).
+ */
+class YORLAPI ABSUSB {
+public:
+    virtual ~ABSUSB();                       /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    virtual bool Term();                     /* slot 2 */
+    /* slot 3: list the attached devices; their number into *pcdvc. */
+    virtual bool Enumerate(uint32_t *pcdvc);
+    /* slot 4: device path of entry idvc of the last Enumerate (2 beyond it). */
+    virtual bool GetSzDevPathByIdx(uint32_t idvc, char *szPath, uint32_t cchPath);
+    /* slot 5: open the device at szPath (22 when it is not there). */
+    virtual bool Connect(const char *szPath);
+    /* slot 6: path of the connected device; 16 when not connected. */
+    virtual bool GetSzDevPath(char *szPath, uint32_t cchPath);
+    /* slot 7: close the device; succeeds when not connected. */
+    virtual bool Disconnect();
+    /*
+     * slot 8: vendor request on the default pipe: fIn device to host,
+     * wLength bytes at pb (NULL when 0); the bytes moved into *pcb (may be
+     * NULL). Fails with 28 when the device refuses the request.
+     */
+    virtual bool VendorRequest(bool fIn, uint8_t bRequest, uint16_t wValue, uint16_t wIndex, uint16_t wLength,
+                               void *pb, uint32_t *pcb, uint32_t tms);
+protected:
+    ABSUSB();
+private:
+    ABSUSB(const ABSUSB &);
+    ABSUSB &operator=(const ABSUSB &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/* Endpoints of ABSUSBTP. */
+enum {
+    endpCmd = 0,                 /* out: command packets */
+    endpSts = 1,                 /* in: status packets */
+    endpDataOut = 2,             /* out: data phase, host to device */
+    endpDataIn = 3,              /* in: data phase, device to host */
+    cendpMax = 4,
+};
+
+/*
+ * ABSUSBTP - the four bulk endpoints of a connected device. A transfer is
+ * started (at most one per endpoint), waited for and then collected with
+ * GetEpResult; a started transfer that is not collected must be cancelled.
+ * Buffers stay the caller's and must stay valid until the transfer is
+ * collected or cancelled. Transfers need the interface claimed (26 when
+ * another host holds it). Collecting a failed transfer gives 28 (pipe
+ * error), 22 (device gone), 25 (cancelled) or 29 (time-out), with the bytes
+ * moved before the failure in *pcb.
+ */
+class YORLAPI ABSUSBTP {
+public:
+    virtual ~ABSUSBTP();                     /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    virtual bool Term();                     /* slot 2 */
+    virtual bool Connect(const char *szPath);            /* slot 3 */
+    /* slot 4: cancels pending transfers (25 when there were some). */
+    virtual bool Disconnect();
+    virtual bool Claim();                                /* slot 5 */
+    virtual bool Release();                              /* slot 6 */
+    virtual bool StartRead(uint8_t endp, void *pb, uint32_t cb);         /* slot 7 */
+    virtual bool StartWrite(uint8_t endp, const void *pb, uint32_t cb);  /* slot 8 */
+    /* slot 9: wait up to tms for the endpoint's transfer; 13 on time-out. */
+    virtual bool WaitEp(uint8_t endp, uint32_t tms);
+    /* slot 10: collect a completed transfer; bytes moved into *pcb. */
+    virtual bool GetEpResult(uint8_t endp, uint32_t *pcb);
+    /* slot 11: cancel the endpoint's transfer (nothing pending: success). */
+    virtual bool CancelEp(uint8_t endp);
+    /* slot 12: cancel and clear a halt of the endpoint. */
+    virtual bool ResetEp(uint8_t endp);
+    /* slot 13: wait up to tms until one of the cendp endpoints of rgendp has
+     * completed; that endpoint into *pendpDone; 13 on time-out. */
+    virtual bool WaitAnyEp(const uint8_t *rgendp, uint8_t *pendpDone, uint32_t cendp, uint32_t tms);
+protected:
+    ABSUSBTP();
+private:
+    ABSUSBTP(const ABSUSBTP &);
+    ABSUSBTP &operator=(const ABSUSBTP &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/* Objects of the network transports; their factory slots hand out none yet. */
 class ABSTCPIP;
 class ABSUDP;
 class ABSMDNSSD;

@@ -5,6 +5,7 @@ set -eu
 pkgs="cmake ninja-build g++ clang libclang-rt-14-dev googletest
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
       wine wine64 wine32:i386 xvfb x11-apps imagemagick
+      libusb-1.0-0-dev pkg-config
       iproute2 util-linux procps psmisc"
 missing=""
 for p in $pkgs; do

@@ -38,7 +38,9 @@ void HandleControl(BUS &bus, CONN &conn, uint32_t tag, READER &rdr)
     uint32_t sts = rdr.FOk() ? bus.Control(&conn, bm, req, wValue, wIndex, pbOut, wLength, rgbIn) : stsBadRequest;
     std::vector<uint8_t> rgb(6);
     PutU32(&rgb[0], sts);
-    PutU16(&rgb[4], uint16_t(rgbIn.size()));
+    // An OUT request the device accepted took all its data bytes.
+    bool fOut = !(bm & 0x80);
+    PutU16(&rgb[4], uint16_t(fOut ? (sts == stsOk ? wLength : 0) : rgbIn.size()));
     rgb.insert(rgb.end(), rgbIn.begin(), rgbIn.end());
     conn.Send(RgbFrame(msgControlR, tag, rgb));
 }

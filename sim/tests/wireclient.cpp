@@ -217,7 +217,11 @@ uint32_t WIRECLIENT::VendorOut(uint8_t req, uint16_t wValue, uint16_t wIndex, co
     std::vector<uint8_t> rgbAns;
     if (!FRequest(msgControl, rgb, tag) || !FAwaitAnswer(tag, type, rgbAns) || rgbAns.size() < 6)
         return 0xFFFFFFFF;
-    return GetU32(rgbAns.data());
+    uint32_t sts = GetU32(rgbAns.data());
+    // A request the device accepted must report all its data bytes taken.
+    if (sts == stsOk && GetU16(&rgbAns[4]) != rgbOut.size())
+        return 0xFFFFFFFE;
+    return sts;
 }
 
 uint32_t WIRECLIENT::VendorOutKeyed(uint8_t req, uint16_t wValue, const std::vector<uint8_t> &rgbOut, uint16_t key)

@@ -119,10 +119,16 @@ ABSTHD *ABSFACT::InstABSTHD()
     return FInstAllowed("InstABSTHD") ? PChecked(new (std::nothrow) ABSTHD()) : NULL;
 }
 bool ABSFACT::RlsABSTHD(ABSTHD *p) { return FRls(p); }
-ABSUSB *ABSFACT::InstABSUSB() { return PInstNone<ABSUSB>("InstABSUSB"); }
-bool ABSFACT::RlsABSUSB(ABSUSB *p) { return FRlsNone(p); }
-ABSUSBTP *ABSFACT::InstABSUSBTP() { return PInstNone<ABSUSBTP>("InstABSUSBTP"); }
-bool ABSFACT::RlsABSUSBTP(ABSUSBTP *p) { return FRlsNone(p); }
+ABSUSB *ABSFACT::InstABSUSB()
+{
+    return FInstAllowed("InstABSUSB") ? PChecked(new (std::nothrow) ABSUSB()) : NULL;
+}
+bool ABSFACT::RlsABSUSB(ABSUSB *p) { return FRls(p); }
+ABSUSBTP *ABSFACT::InstABSUSBTP()
+{
+    return FInstAllowed("InstABSUSBTP") ? PChecked(new (std::nothrow) ABSUSBTP()) : NULL;
+}
+bool ABSFACT::RlsABSUSBTP(ABSUSBTP *p) { return FRls(p); }
 ABSNMTX2 *ABSFACT::InstABSNMTX2()
 {
     return FInstAllowed("InstABSNMTX2") ? PChecked(new (std::nothrow) ABSNMTX2()) : NULL;

@@ -183,12 +183,16 @@ TEST_F(YorlUtil, TickAdvancesWithSleep)
 
 /* ---- factory ---- */
 
-TEST_F(YorlUtil, TransportSlotsHandOutNone)
+TEST_F(YorlUtil, TransportSlotsHandOutWhatExists)
 {
-    EXPECT_EQ(pabsfact->InstABSUSB(), nullptr);
-    EXPECT_EQ(pabsutil->GetLastErc(), (uint32_t)ercAbsFailed);
-    EXPECT_EQ(pabsfact->InstABSUSBTP(), nullptr);
+    ABSUSB *pusb = pabsfact->InstABSUSB();
+    ASSERT_NE(pusb, nullptr);
+    EXPECT_TRUE(pabsfact->RlsABSUSB(pusb));
+    ABSUSBTP *pusbtp = pabsfact->InstABSUSBTP();
+    ASSERT_NE(pusbtp, nullptr);
+    EXPECT_TRUE(pabsfact->RlsABSUSBTP(pusbtp));
     EXPECT_EQ(pabsfact->InstABSTCPIP(), nullptr);
+    EXPECT_EQ(pabsutil->GetLastErc(), (uint32_t)ercAbsFailed);
     EXPECT_EQ(pabsfact->InstABSUDP(), nullptr);
     EXPECT_EQ(pabsfact->InstABSMDNSSD(), nullptr);
     EXPECT_EQ(pabsfact->InstABSRSV(), nullptr);

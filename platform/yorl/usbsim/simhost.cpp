@@ -1,0 +1,422 @@
+/*
+ * simhost.cpp - the simulator backend: one host-side device object speaks
+ * the simulated bus protocol (usbwire.h) over its own loopback connection.
+ *
+ * Transfers complete asynchronously on the wire; whoever waits reads the
+ * frames and files every completion under its endpoint, so one thread at a
+ * time drives the object and no reader thread is needed.
+ */
+#include "sock.h"
+#include "usbhost.h"
+#include "usbwire.h"
+
+#include <string.h>
+
+#include <new>
+
+using namespace usbwire;
+
+namespace {
+
+ERC ErcFromSts(uint32_t sts)
+{
+    switch (sts) {
+    case stsOk: return 0;
+    case stsStall: return ercAbsPipeError;
+    case stsNoDevice: return ercAbsUsbDeviceGone;
+    case stsBusy: return ercAbsClaimFailed;
+    case stsTimeout: return ercAbsIoTimeout;
+    case stsCancelled: return ercAbsIoCancelled;
+    case stsNotOpen: return ercAbsNotInit;
+    case stsNotClaimed: return ercAbsClaimFailed;
+    default: return ercAbsFailed;
+    }
+}
+
+struct FRAME {
+    uint8_t type;
+    uint32_t tag;
+    std::vector<uint8_t> rgb;      /* payload */
+};
+
+struct XFER {
+    bool fPending;                 /* started, not yet collected */
+    bool fDone;                    /* its completion arrived */
+    uint8_t *pb;
+    uint32_t cbReq;
+    uint32_t tag;
+    ERC erc;
+    uint32_t cb;
+};
+
+class SIMHOST : public YBUSBHOST {
+public:
+    explicit SIMHOST(const std::string &szAddr) : szAddr(szAddr) { memset(rgxfer, 0, sizeof(rgxfer)); }
+    ~SIMHOST() override { YsockClose(sock); }
+
+    ERC ErcEnum(std::vector<YBUSBDVC> *prgdvc) override;
+    ERC ErcOpen(const std::string &szPath) override;
+    ERC ErcClose() override;
+    ERC ErcClaim() override { return ErcSimple(msgClaim, NULL, 0); }
+    ERC ErcRelease() override { return ErcSimple(msgRelease, NULL, 0); }
+    ERC ErcControl(bool fIn, uint8_t bRequest, uint16_t wValue, uint16_t wIndex, uint16_t wLength, void *pb,
+                   uint32_t *pcb, uint32_t tms) override;
+    ERC ErcSubmit(uint8_t endp, void *pb, uint32_t cb) override;
+    ERC ErcWait(const uint8_t *rgendp, uint32_t cendp, uint32_t tms, uint8_t *pendpDone) override;
+    ERC ErcResult(uint8_t endp, uint32_t *pcb) override;
+    ERC ErcCancel(uint8_t endp) override;
+    ERC ErcResetEp(uint8_t endp) override;
+
+private:
+    ERC ErcEnsureConn();
+    void Lost();
+    ERC ErcSend(uint8_t type, uint32_t tag, const uint8_t *pb, size_t cb);
+    ERC ErcRecvFrame(uint32_t tms, FRAME *pframe);
+    void File(const FRAME &frame);
+    /* Sends a request and waits for its answer (completions are filed). */
+    ERC ErcRequest(uint8_t type, const uint8_t *pb, size_t cb, uint32_t tms, FRAME *panswer);
+    ERC ErcSimple(uint8_t type, const uint8_t *pb, size_t cb);
+    ERC ErcEpRequest(uint8_t type, uint8_t endp);
+
+    std::string szAddr;
+    YSOCK sock = ysockNil;
+    bool fLost = false;
+    uint32_t tagNext = 1;
+    std::vector<uint8_t> rgbRx;
+    XFER rgxfer[cepMax];
+};
+
+const uint32_t tmsAnswer = 30000;       /* the simulator answers at once */
+
+ERC SIMHOST::ErcEnsureConn()
+{
+    if (fLost)
+        return ercAbsUsbDeviceGone;
+    if (sock != ysockNil)
+        return 0;
+    ERC erc = ErcYsockConnect(szAddr, &sock);
+    if (erc != 0) {
+        sock = ysockNil;
+        return erc;
+    }
+    uint8_t rgb[cbPreamble];
+    memcpy(rgb, kusbMagic, 4);
+    PutU16(rgb + 4, kusbVersion);
+    PutU16(rgb + 6, 0);
+    if (ErcYsockSend(sock, rgb, sizeof(rgb)) != 0) {
+        Lost();
+        return ercAbsUsbDeviceGone;
+    }
+    return 0;
+}
+
+/* The simulator went away: every transfer ends with "device gone". */
+void SIMHOST::Lost()
+{
+    fLost = true;
+    for (XFER &xfer : rgxfer) {
+        if (xfer.fPending && !xfer.fDone) {
+            xfer.fDone = true;
+            xfer.erc = ercAbsUsbDeviceGone;
+        }
+    }
+}
+
+ERC SIMHOST::ErcSend(uint8_t type, uint32_t tag, const uint8_t *pb, size_t cb)
+{
+    ERC erc = ErcEnsureConn();
+    if (erc != 0)
+        return erc;
+    std::vector<uint8_t> rgb(cbFrameHeader + cb);
+    PutU32(rgb.data(), (uint32_t)(1 + 4 + cb));
+    rgb[4] = type;
+    PutU32(rgb.data() + 5, tag);
+    if (cb)
+        memcpy(rgb.data() + cbFrameHeader, pb, cb);
+    if (ErcYsockSend(sock, rgb.data(), rgb.size()) != 0) {
+        Lost();
+        return ercAbsUsbDeviceGone;
+    }
+    return 0;
+}
+
+ERC SIMHOST::ErcRecvFrame(uint32_t tms, FRAME *pframe)
+{
+    uint64_t tickEnd = YbTickMs() + (tms == tmsInfinite ? 0 : tms);
+    for (;;) {
+        if (rgbRx.size() >= 4) {
+            uint32_t cb = GetU32(rgbRx.data());
+            if (cb < 5 || cb > cbWireMax) {
+                Lost();
+                return ercAbsUsbDeviceGone;
+            }
+            if (rgbRx.size() >= 4 + (size_t)cb) {
+                pframe->type = rgbRx[4];
+                pframe->tag = GetU32(rgbRx.data() + 5);
+                pframe->rgb.assign(rgbRx.begin() + cbFrameHeader, rgbRx.begin() + 4 + cb);
+                rgbRx.erase(rgbRx.begin(), rgbRx.begin() + 4 + cb);
+                return 0;
+            }
+        }
+        if (fLost || sock == ysockNil)
+            return ercAbsUsbDeviceGone;
+        uint32_t tmsLeft = tmsInfinite;
+        if (tms != tmsInfinite) {
+            uint64_t tick = YbTickMs();
+            tmsLeft = tick >= tickEnd ? 0 : (uint32_t)(tickEnd - tick);
+        }
+        uint8_t rgb[65536];
+        size_t cbGot = 0;
+        ERC erc = ErcYsockRecv(sock, rgb, sizeof(rgb), tmsLeft, &cbGot);
+        if (erc == ercAbsTimeout)
+            return erc;
+        if (erc != 0) {
+            Lost();
+            return ercAbsUsbDeviceGone;
+        }
+        rgbRx.insert(rgbRx.end(), rgb, rgb + cbGot);
+    }
+}
+
+/* A completion: the bytes go to the transfer's buffer, never beyond it. */
+void SIMHOST::File(const FRAME &frame)
+{
+    if (frame.type != msgComplete || frame.rgb.size() < 9)
+        return;
+    uint8_t endp = frame.rgb[0];
+    if (endp >= cepMax)
+        return;
+    XFER &xfer = rgxfer[endp];
+    if (!xfer.fPending || xfer.fDone || xfer.tag != frame.tag)
+        return;
+    uint32_t cb = GetU32(frame.rgb.data() + 5);
+    if (cb > xfer.cbReq)
+        cb = xfer.cbReq;
+    if (FEpIn(endp)) {
+        size_t cbData = frame.rgb.size() - 9;
+        if (cb > cbData)
+            cb = (uint32_t)cbData;
+        if (cb)
+            memcpy(xfer.pb, frame.rgb.data() + 9, cb);
+    }
+    xfer.cb = cb;
+    xfer.erc = ErcFromSts(GetU32(frame.rgb.data() + 1));
+    xfer.fDone = true;
+}
+
+ERC SIMHOST::ErcRequest(uint8_t type, const uint8_t *pb, size_t cb, uint32_t tms, FRAME *panswer)
+{
+    uint32_t tag = tagNext++;
+    ERC erc = ErcSend(type, tag, pb, cb);
+    if (erc != 0)
+        return erc;
+    for (;;) {
+        erc = ErcRecvFrame(tms, panswer);
+        if (erc == ercAbsTimeout)
+            return ercAbsIoTimeout;
+        if (erc != 0)
+            return erc;
+        if (panswer->type == msgComplete) {
+            File(*panswer);
+            continue;
+        }
+        if (panswer->tag == tag)
+            return 0;
+    }
+}
+
+ERC SIMHOST::ErcSimple(uint8_t type, const uint8_t *pb, size_t cb)
+{
+    FRAME frame;
+    ERC erc = ErcRequest(type, pb, cb, tmsAnswer, &frame);
+    if (erc != 0)
+        return erc;
+    if (frame.type != msgResult || frame.rgb.size() < 4)
+        return ercAbsFailed;
+    return ErcFromSts(GetU32(frame.rgb.data()));
+}
+
+ERC SIMHOST::ErcEnum(std::vector<YBUSBDVC> *prgdvc)
+{
+    prgdvc->clear();
+    FRAME frame;
+    ERC erc = ErcRequest(msgEnum, NULL, 0, tmsAnswer, &frame);
+    if (erc != 0)
+        return erc;
+    const std::vector<uint8_t> &rgb = frame.rgb;
+    if (frame.type != msgEnumR || rgb.size() < 8)
+        return ercAbsFailed;
+    if ((erc = ErcFromSts(GetU32(rgb.data()))) != 0)
+        return erc;
+    uint32_t cdvc = GetU32(rgb.data() + 4);
+    size_t ib = 8;
+    for (uint32_t idvc = 0; idvc < cdvc; idvc++) {
+        YBUSBDVC dvc;
+        if (ib + 2 > rgb.size())
+            return ercAbsFailed;
+        size_t cch = GetU16(&rgb[ib]);
+        ib += 2;
+        if (ib + cch + 6 > rgb.size())
+            return ercAbsFailed;
+        dvc.szPath.assign((const char *)&rgb[ib], cch);
+        ib += cch;
+        dvc.idVendor = GetU16(&rgb[ib]);
+        dvc.idProduct = GetU16(&rgb[ib + 2]);
+        cch = GetU16(&rgb[ib + 4]);
+        ib += 6;
+        if (ib + cch > rgb.size())
+            return ercAbsFailed;
+        dvc.szSerial.assign((const char *)&rgb[ib], cch);
+        ib += cch;
+        prgdvc->push_back(dvc);
+    }
+    return 0;
+}
+
+ERC SIMHOST::ErcOpen(const std::string &szPath)
+{
+    if (szPath.size() > 0xFFFF)
+        return ercAbsInvalidParameter;
+    std::vector<uint8_t> rgb(2 + szPath.size());
+    PutU16(rgb.data(), (uint16_t)szPath.size());
+    memcpy(rgb.data() + 2, szPath.data(), szPath.size());
+    return ErcSimple(msgOpen, rgb.data(), rgb.size());
+}
+
+ERC SIMHOST::ErcClose()
+{
+    ERC erc = ErcSimple(msgClose, NULL, 0);
+    for (XFER &xfer : rgxfer)
+        xfer.fPending = false;
+    return erc;
+}
+
+ERC SIMHOST::ErcControl(bool fIn, uint8_t bRequest, uint16_t wValue, uint16_t wIndex, uint16_t wLength, void *pb,
+                        uint32_t *pcb, uint32_t tms)
+{
+    *pcb = 0;
+    std::vector<uint8_t> rgb(12 + (fIn ? 0 : wLength));
+    rgb[0] = fIn ? bmVendorIn : bmVendorOut;
+    rgb[1] = bRequest;
+    PutU16(&rgb[2], wValue);
+    PutU16(&rgb[4], wIndex);
+    PutU16(&rgb[6], wLength);
+    PutU32(&rgb[8], tms == tmsInfinite ? 0 : tms);
+    if (!fIn && wLength)
+        memcpy(&rgb[12], pb, wLength);
+    FRAME frame;
+    ERC erc = ErcRequest(msgControl, rgb.data(), rgb.size(),
+                         tms == tmsInfinite || tms == 0 ? tmsInfinite : tms + tmsAnswer, &frame);
+    if (erc != 0)
+        return erc;
+    if (frame.type != msgControlR || frame.rgb.size() < 6)
+        return ercAbsFailed;
+    uint32_t cb = GetU16(frame.rgb.data() + 4);
+    uint32_t sts = GetU32(frame.rgb.data());
+    /* A control write's data stage goes through whole or the request fails. */
+    if (!fIn && sts == stsOk)
+        cb = wLength;
+    if (cb > wLength)
+        cb = wLength;
+    if (fIn) {
+        if (cb > frame.rgb.size() - 6)
+            cb = (uint32_t)(frame.rgb.size() - 6);
+        if (cb)
+            memcpy(pb, frame.rgb.data() + 6, cb);
+    }
+    *pcb = cb;
+    return ErcFromSts(sts);
+}
+
+ERC SIMHOST::ErcSubmit(uint8_t endp, void *pb, uint32_t cb)
+{
+    XFER &xfer = rgxfer[endp];
+    if (xfer.fPending && !xfer.fDone)
+        return ercAbsInvalidParameter;
+    std::vector<uint8_t> rgb(9 + (FEpIn(endp) ? 0 : cb));
+    rgb[0] = endp;
+    PutU32(&rgb[1], cb);
+    PutU32(&rgb[5], 0);
+    if (!FEpIn(endp) && cb)
+        memcpy(&rgb[9], pb, cb);
+    uint32_t tag = tagNext++;
+    xfer = XFER{true, false, (uint8_t *)pb, cb, tag, 0, 0};
+    ERC erc = ErcSend(msgSubmit, tag, rgb.data(), rgb.size());
+    if (erc != 0)
+        xfer.fPending = false;
+    return erc;
+}
+
+ERC SIMHOST::ErcWait(const uint8_t *rgendp, uint32_t cendp, uint32_t tms, uint8_t *pendpDone)
+{
+    uint64_t tickEnd = YbTickMs() + (tms == tmsInfinite ? 0 : tms);
+    bool fAny = false;
+    for (uint32_t i = 0; i < cendp; i++)
+        fAny = fAny || rgxfer[rgendp[i]].fPending;
+    if (!fAny)
+        return ercAbsInvalidParameter;
+    for (;;) {
+        for (uint32_t i = 0; i < cendp; i++) {
+            const XFER &xfer = rgxfer[rgendp[i]];
+            if (xfer.fPending && xfer.fDone) {
+                *pendpDone = rgendp[i];
+                return 0;
+            }
+        }
+        uint32_t tmsLeft = tmsInfinite;
+        if (tms != tmsInfinite) {
+            uint64_t tick = YbTickMs();
+            tmsLeft = tick >= tickEnd ? 0 : (uint32_t)(tickEnd - tick);
+        }
+        FRAME frame;
+        ERC erc = ErcRecvFrame(tmsLeft, &frame);
+        if (erc == ercAbsTimeout)
+            return erc;
+        if (erc != 0)
+            continue;      /* lost: every pending transfer is done now */
+        File(frame);
+    }
+}
+
+ERC SIMHOST::ErcResult(uint8_t endp, uint32_t *pcb)
+{
+    XFER &xfer = rgxfer[endp];
+    *pcb = 0;
+    if (!xfer.fPending)
+        return ercAbsInvalidParameter;
+    if (!xfer.fDone)
+        return ercAbsTimeout;
+    xfer.fPending = false;
+    *pcb = xfer.cb;
+    return xfer.erc;
+}
+
+ERC SIMHOST::ErcEpRequest(uint8_t type, uint8_t endp)
+{
+    return ErcSimple(type, &endp, 1);
+}
+
+/* The completion (cancelled, with the bytes moved) arrives before the answer. */
+ERC SIMHOST::ErcCancel(uint8_t endp)
+{
+    if (!rgxfer[endp].fPending || rgxfer[endp].fDone)
+        return 0;
+    ERC erc = ErcEpRequest(msgCancel, endp);
+    if (erc == ercAbsUsbDeviceGone && fLost)
+        return 0;
+    return erc;
+}
+
+ERC SIMHOST::ErcResetEp(uint8_t endp)
+{
+    ERC erc = ErcEpRequest(msgResetEp, endp);
+    rgxfer[endp].fPending = false;
+    return erc;
+}
+
+} // namespace
+
+YBUSBHOST *PybusbhostSimNew(const std::string &szAddr)
+{
+    return new (std::nothrow) SIMHOST(szAddr);
+}

@@ -1,0 +1,212 @@
+/*
+ * usb_fault_test.cpp - faults injected through the simulator's control
+ * channel: each gives the error code of the transport, and the board works
+ * again afterwards.
+ */
+#include "usbtestenv.h"
+
+namespace {
+
+const char szSN1[] = "SN:210183000001";
+
+class UsbFault : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string szErr;
+        ASSERT_TRUE(simctl.FStartFile(USB_BOARDS_CFG, &szErr)) << szErr;
+        UsbSetEnv("KOR_SIM", ("127.0.0.1:" + std::to_string(simctl.Port())).c_str());
+        UsbSetEnv("YORL_FWDIR", SzUsbTempDir("fw-fault").c_str());
+        ASSERT_TRUE(FUsbRuntimeStart("fault"));
+    }
+    static void TearDownTestSuite()
+    {
+        UsbRuntimeStop();
+        simctl.Stop();
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(simctl.FCmd("FAULT usb1 clear"));
+        ASSERT_TRUE(TvxOpen(&hif, szSN1)) << TvxGetLastError();
+        ASSERT_EQ(ErcStreamEnable(hif, true), 0);
+    }
+    void TearDown() override
+    {
+        simctl.FCmd("FAULT usb1 clear");
+        if (hif)
+            TvxClose(hif);
+        hif = hifNil;
+    }
+    void Fault(const std::string &sz)
+    {
+        std::string szErr;
+        ASSERT_TRUE(simctl.FCmd("FAULT usb1 " + sz, nullptr, &szErr)) << sz << ": " << szErr;
+    }
+    /* Stream loopback of cb bytes; the transaction's error code. */
+    int ErcLoop(uint32_t cb, uint32_t *pcbOut = nullptr, uint32_t *pcbIn = nullptr)
+    {
+        rgbOut.assign(cb, 0);
+        rgbIn.assign(cb, 0);
+        for (uint32_t i = 0; i < cb; i++)
+            rgbOut[i] = (uint8_t)(i * 5 + 1);
+        USBTRANS t;
+        StreamCmds(&t, cb, cb);
+        t.tfp.cbSnd = cb;
+        t.tfp.pbSnd = rgbOut.data();
+        t.tfp.cbRcv = cb;
+        t.tfp.pbRcv = rgbIn.data();
+        return t.Run(hif, pcbOut, pcbIn);
+    }
+    /* Reads back what an interrupted transfer left in the board's queue. */
+    void Drain()
+    {
+        uint8_t rgbCount[4] = {0, 0, 0, 0};
+        USBTRANS tCount;
+        tCount.Cmd({11, 6, 0});
+        tCount.tfp.rplyCmd.crply = 1;
+        tCount.tfp.rplyCmd.rgrply[0].cb = 4;
+        tCount.tfp.rplyCmd.rgrply[0].pb = rgbCount;
+        ASSERT_EQ(tCount.Run(hif), 0);
+        uint32_t cb = rgbCount[0] | rgbCount[1] << 8 | rgbCount[2] << 16 | (uint32_t)rgbCount[3] << 24;
+        if (cb == 0)
+            return;
+        std::vector<uint8_t> rgb(cb);
+        USBTRANS t;
+        StreamCmds(&t, 0, cb);
+        t.tfp.cbRcv = cb;
+        t.tfp.pbRcv = rgb.data();
+        ASSERT_EQ(t.Run(hif), 0);
+    }
+    void ExpectWorks()
+    {
+        EXPECT_EQ(ErcLoop(3000), 0);
+        size_t ib = 0;
+        while (ib < rgbIn.size() && rgbIn[ib] == rgbOut[ib])
+            ib++;
+        EXPECT_EQ(ib, rgbIn.size()) << "first other byte";
+    }
+    void Reopen()
+    {
+        TvxClose(hif);
+        hif = hifNil;
+        ASSERT_TRUE(TvxOpen(&hif, szSN1)) << TvxGetLastError();
+        ASSERT_EQ(ErcStreamEnable(hif, true), 0);
+    }
+
+    static SIMCTL simctl;
+    HIF hif = hifNil;
+    std::vector<uint8_t> rgbOut, rgbIn;
+};
+SIMCTL UsbFault::simctl;
+
+/* Faults that one transaction absorbs or reports, the board then working on. */
+TEST_F(UsbFault, CommandAndStatusFaults)
+{
+    struct CASE {
+        const char *szFault;
+        int ercExpected;
+        bool fReopen;         /* the status stream is out of step afterwards */
+    } rgcase[] = {
+        {"pipe 1", 0, false},                     /* one pipe error: written again */
+        {"pipe 2", ercCmdSendFailed, false},      /* the retry fails too */
+        {"zlp 3", 0, false},                      /* empty status reads are repeated */
+        {"zlp 10", ercStsReceiveFailed, true},    /* ten of them end the phase */
+    };
+    for (const CASE &c : rgcase) {
+        Fault(c.szFault);
+        EXPECT_EQ(ErcStreamEnable(hif, true), c.ercExpected) << c.szFault;
+        simctl.FCmd("FAULT usb1 clear");
+        if (c.fReopen)
+            Reopen();
+        ExpectWorks();
+    }
+}
+
+TEST_F(UsbFault, ClaimHeldElsewhere)
+{
+    Fault("claim on");
+    EXPECT_EQ(ErcLoop(100), ercDeviceInUse);
+    Fault("claim off");
+    ExpectWorks();
+}
+
+TEST_F(UsbFault, ShortDataIn)
+{
+    Fault("short 1000");
+    uint32_t cbOut = 0, cbIn = 0;
+    EXPECT_EQ(ErcLoop(3000, &cbOut, &cbIn), ercDataRcvLess);
+    EXPECT_EQ(cbIn, 1000u);
+    Drain();
+    ExpectWorks();
+}
+
+TEST_F(UsbFault, StalledDataPhaseIsCancelled)
+{
+    ASSERT_TRUE(TvxSetTransTimeout(hif, 300));
+    simctl.FCmd("LOGCLEAR usb1");
+    Fault("stall 2000");
+    uint32_t cbOut = 0, cbIn = 0;
+    int erc = ErcLoop(8000, &cbOut, &cbIn);
+    EXPECT_TRUE(erc == ercDataSndLessRcvLess || erc == ercDataSndLess || erc == ercDataRcvLess) << erc;
+    EXPECT_LT(cbIn, 8000u);
+    /* the abort went out, and the completion command after it */
+    std::vector<std::string> rgsz;
+    simctl.FCmd("LOG usb1", &rgsz);
+    size_t iAbort = rgsz.size(), iDone = rgsz.size();
+    for (size_t i = 0; i < rgsz.size(); i++) {
+        if (rgsz[i].compare(0, 12, "CMD 03000200") == 0 && iAbort == rgsz.size())
+            iAbort = i;
+        if (rgsz[i].compare(0, 12, "CMD 030b8300") == 0 || rgsz[i].compare(0, 12, "CMD 030B8300") == 0)
+            iDone = i;
+    }
+    EXPECT_LT(iAbort, rgsz.size());
+    EXPECT_LT(iAbort, iDone);
+    ASSERT_TRUE(TvxSetTransTimeout(hif, tmsTransTimeoutDefault));
+    Drain();
+    ExpectWorks();
+}
+
+TEST_F(UsbFault, UnpluggedBetweenTransactions)
+{
+    ASSERT_TRUE(simctl.FCmd("UNPLUG usb1"));
+    ASSERT_TRUE(simctl.FCmd("WAIT usb1 absent"));
+    EXPECT_EQ(ErcLoop(100), ercDeviceNotConnected);
+    ASSERT_TRUE(simctl.FCmd("PLUG usb1"));
+    ASSERT_TRUE(simctl.FCmd("WAIT usb1 present"));
+    Reopen();
+    ExpectWorks();
+}
+
+TEST_F(UsbFault, UnpluggedDuringTransaction)
+{
+    Fault("unplugcmd 1");
+    int erc = ErcLoop(3000);
+    EXPECT_EQ(erc, ercStsReceiveFailed);
+    ASSERT_TRUE(simctl.FCmd("WAIT usb1 absent"));
+    ASSERT_TRUE(simctl.FCmd("PLUG usb1"));
+    ASSERT_TRUE(simctl.FCmd("WAIT usb1 present"));
+    Reopen();
+    ExpectWorks();
+}
+
+TEST_F(UsbFault, StaleStatusAtFirstOpen)
+{
+    TvxClose(hif);
+    hif = hifNil;
+    /* one stale packet is skipped by the reset handshake */
+    Fault("stale 1");
+    ASSERT_TRUE(TvxOpen(&hif, szSN1)) << TvxGetLastError();
+    ASSERT_EQ(ErcStreamEnable(hif, true), 0);
+    ExpectWorks();
+    TvxClose(hif);
+    hif = hifNil;
+    /* two are too many: the open fails */
+    Fault("stale 2");
+    EXPECT_FALSE(TvxOpen(&hif, szSN1));
+    EXPECT_EQ(TvxGetLastError(), ercConnectionFailed);
+    hif = hifNil;
+    Reopen();
+    ExpectWorks();
+}
+
+} // namespace

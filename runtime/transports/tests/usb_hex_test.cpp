@@ -1,0 +1,128 @@
+/*
+ * usb_hex_test.cpp - the Intel HEX reader and the checks of an FX3 image
+ * file that come before any byte goes to a device.
+ */
+#include <stdio.h>
+#include <string.h>
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "fwimage.h"
+#include "usbc.h"
+#include "usbtestenv.h"
+
+namespace {
+
+std::string SzTemp(const char *szLeaf)
+{
+    return SzUsbTempDir("hex") + szLeaf;
+}
+
+struct HEXCASE {
+    const char *szName;
+    const char *szFile;
+    uint32_t cbExpected;          /* 0: the read fails */
+};
+
+const HEXCASE rghexcase[] = {
+    {"two records form one segment",
+     ":10000000000102030405060708090A0B0C0D0E0F00\n:10001000101112131415161718191A1B1C1D1E1F00\n:00000001FF\n", 32},
+    {"extended segment base",
+     ":020000020100FB\n:02001000ABCD00\n:00000001FF\n", 2},
+    {"base moves data past the image",
+     ":020000021000EC\n:02001000ABCD00\n:00000001FF\n", 0},
+    {"no end record", ":02000000ABCD00\n", 0},
+    {"only the end record", ":00000001FF\n", 0},
+    {"record longer than its line", ":10000000000102\n:00000001FF\n", 0},
+    {"record runs past the image", ":10FFF800000102030405060708090A0B0C0D0E0F00\n:00000001FF\n", 0},
+    {"address 0xFFFF", ":01FFFF00AA00\n:00000001FF\n", 0},
+    {"not a hexadecimal digit", ":02000000ABXD00\n:00000001FF\n", 0},
+    {"line without a colon", "02000000ABCD00\n:00000001FF\n", 0},
+    {"blank-separated fields", ": 02 0000 00 ABCD 00\n: 00 0000 01 FF\n", 2},
+    {"other record types are ignored", ":04000005000000CD2A\n:01000000AA00\n:00000001FF\n", 1},
+};
+
+TEST(UsbHex, ReadsAndRejects)
+{
+    std::unique_ptr<FX2IMG> pimg(new FX2IMG);
+    for (const HEXCASE &c : rghexcase) {
+        std::string szPath = SzTemp("case.hex");
+        ASSERT_TRUE(FWriteFile(szPath, std::string(c.szFile)));
+        EXPECT_EQ(USBC::FReadHexFile(szPath.c_str(), pimg.get()), c.cbExpected) << c.szName;
+    }
+}
+
+TEST(UsbHex, SegmentsAndPlacement)
+{
+    std::unique_ptr<FX2IMG> pimg(new FX2IMG);
+    std::string szPath = SzTemp("seg.hex");
+    ASSERT_TRUE(FWriteFile(szPath, std::string(":020000020100FB\n:02001000ABCD00\n:020000020000FC\n"
+                                               ":0201000011220000\n:02002000334400\n:02002200556600\n"
+                                               ":00000001FF\n")));
+    ASSERT_EQ(USBC::FReadHexFile(szPath.c_str(), pimg.get()), 8u);
+    ASSERT_EQ(pimg->cseg, 3u);
+    EXPECT_EQ(pimg->rgseg[0].addr, 0x1010u);
+    EXPECT_EQ(pimg->rgb[0x1010], 0xAB);
+    EXPECT_EQ(pimg->rgseg[1].addr, 0x0100u);
+    EXPECT_EQ(pimg->rgseg[2].addr, 0x0020u);
+    EXPECT_EQ(pimg->rgseg[2].cb, 4u);
+    EXPECT_EQ(pimg->rgseg[2].pb, pimg->rgb + 0x20);
+    EXPECT_EQ(USBC::FReadHexFile("", pimg.get()), 0u);
+    EXPECT_EQ(USBC::FReadHexFile(SzTemp("missing.hex").c_str(), pimg.get()), 0u);
+}
+
+TEST(UsbHex, GeneratedImageReads)
+{
+    std::unique_ptr<FX2IMG> pimg(new FX2IMG);
+    FWIDENT ident = {0x30100203, 0x0301, 0x801, 0};
+    std::string szPath = SzTemp(SzFx2HexName(ident).c_str());
+    ASSERT_TRUE(FWriteFile(szPath, SzFx2Hex(ident, true)));
+    ASSERT_EQ(USBC::FReadHexFile(szPath.c_str(), pimg.get()), 0x100u + 22 + 32);
+    ASSERT_EQ(pimg->cseg, 2u);
+    EXPECT_EQ(pimg->rgseg[1].addr, 0x8000u);
+    EXPECT_EQ(memcmp(pimg->rgb + 0x100, "KSIMFW01", 8), 0);
+}
+
+/* FX3 image files that are refused before any request goes out. */
+TEST(UsbHex, Fx3ImageChecks)
+{
+    ABSUSB *pusb = pabsfact->InstABSUSB();
+    ASSERT_NE(pusb, nullptr);
+    ASSERT_TRUE(pusb->Init());
+    FWIDENT ident = {0x00200180, 0x0100, 0x801, 0};
+    std::vector<uint8_t> rgbGood = RgbFx3Img(ident);
+    struct CASE {
+        const char *szName;
+        std::vector<uint8_t> rgb;
+        const char *szMsgTail;
+    };
+    std::vector<uint8_t> rgbHuge = {'C', 'Y', 0, 0, 0x01, 0x00, 0x00, 0x40, 0, 0, 0, 0, 1, 2, 3, 4};
+    std::vector<uint8_t> rgbWrap = {'C', 'Y', 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+    std::vector<uint8_t> rgbPastTop = {'C', 'Y', 0, 0, 2, 0, 0, 0, 0xFC, 0xFF, 0xFF, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<uint8_t> rgbShort(rgbGood.begin(), rgbGood.begin() + 100);
+    const CASE rgcase[] = {
+        {"signature", {'X', 'Y', 0, 0}, "invalid firmware signature"},
+        {"empty", {}, "failed to read firmware image signature"},
+        {"header", {'C', 'Y', 0}, "failed to read dummy bytes from firmware image"},
+        {"length beyond the file", rgbHuge, "failed to read section from firmware image file"},
+        {"length whose bytes overflow", rgbWrap, "failed to read section from firmware image file"},
+        {"section past the address space", rgbPastTop, "failed to read section from firmware image file"},
+        {"truncated section", rgbShort, "failed to read section from firmware image file"},
+    };
+    for (const CASE &c : rgcase) {
+        std::string szPath = SzTemp("case.img");
+        ASSERT_TRUE(FWriteFile(szPath, c.rgb));
+        TvxSetLastErrorNoLog(0);
+        EXPECT_FALSE(usbc.FWriteFX3FirmwareImg2RAM(pusb, szPath.c_str())) << c.szName;
+        EXPECT_EQ(TvxGetLastError(), ercConfigFileError) << c.szName;
+    }
+    EXPECT_FALSE(usbc.FWriteFX3FirmwareImg2RAM(pusb, SzTemp("none.img").c_str()));
+    EXPECT_EQ(TvxGetLastError(), ercConfigFileError);
+    pusb->Term();
+    pabsfact->RlsABSUSB(pusb);
+}
+
+} // namespace

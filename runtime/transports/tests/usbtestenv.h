@@ -1,0 +1,121 @@
+/*
+ * usbtestenv.h - the runtime with the USB manager against the simulator.
+ *
+ * On Linux the test starts korsim itself (korsimctl) on the boards of
+ * usbboards.cfg; elsewhere (the Windows builds under wine) a wrapper starts
+ * it and passes its address in KOR_SIM, and the tests that need the
+ * control channel are left out.
+ */
+#ifndef USBTESTENV_H
+#define USBTESTENV_H
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "dvt.h"
+#include "usbc.h"
+#include "vzcore.h"
+#include "yorl.h"
+
+#if defined(USB_BOARDS_CFG)
+#include "simctl.h"
+#define USB_HAVE_SIMCTL 1
+#endif
+
+inline void UsbSetEnv(const char *szVar, const char *szValue)
+{
+#if defined(_WIN32)
+    _putenv_s(szVar, szValue ? szValue : "");
+#else
+    if (szValue)
+        setenv(szVar, szValue, 1);
+    else
+        unsetenv(szVar);
+#endif
+}
+
+inline std::string SzUsbTempDir(const char *szLeaf)
+{
+    const char *szDir = getenv("KOR_TEST_TMP");
+    std::string sz = szDir ? szDir : std::filesystem::temp_directory_path().string();
+#if defined(_WIN32)
+    const char chSep = '\\';
+#else
+    const char chSep = '/';
+#endif
+    sz += chSep;
+    sz += std::string(szLeaf) + "-" + std::to_string(pabsutil->GetIdProcess());
+    std::error_code ec;
+    std::filesystem::create_directories(sz, ec);
+    return sz + chSep;
+}
+
+/* Starts the runtime in a private name space and registers the USB manager. */
+inline bool FUsbRuntimeStart(const char *szTag, bool fKeepNamespace = false)
+{
+    if (!fKeepNamespace) {
+        char szNs[96];
+        snprintf(szNs, sizeof(szNs), "usbt-%s-%u", szTag, pabsutil->GetIdProcess());
+        UsbSetEnv("YORL_NAMESPACE", szNs);
+    }
+    DllInit();
+    if (!FVzStarted())
+        return false;
+    return FUsbcStart() != 0;
+}
+
+inline void UsbRuntimeStop()
+{
+    DllTerm();
+    UsbcStop();
+}
+
+/* One transaction on an open handle; ercTrans through TvxGetTransResult. */
+struct USBTRANS {
+    TFP tfp;
+    USBTRANS() { memset(&tfp, 0, sizeof(tfp)); }
+    void Cmd(std::initializer_list<uint8_t> rgb)
+    {
+        tfp.rgbCmd[0] = (uint8_t)rgb.size();
+        memcpy(tfp.rgbCmd + 1, rgb.begin(), rgb.size());
+    }
+    void Done(std::initializer_list<uint8_t> rgb)
+    {
+        tfp.rgbCmdDone[0] = (uint8_t)rgb.size();
+        memcpy(tfp.rgbCmdDone + 1, rgb.begin(), rgb.size());
+    }
+    /* Runs it; the error code (0 = success). */
+    int Run(HIF hif, uint32_t *pcbOut = nullptr, uint32_t *pcbIn = nullptr)
+    {
+        DVT *pdvt = nullptr;
+        if (!TvxGetDvt(hif, &pdvt) || !pdvt->FDoTrans(&tfp))
+            return TvxGetLastError() ? TvxGetLastError() : -1;
+        if (!TvxGetTransResult(hif, pcbOut, pcbIn, tmsInfinite))
+            return TvxGetLastError();
+        return 0;
+    }
+};
+
+/* Stream port 0 of protocol 11: enable, loop bytes through, disable. */
+inline void StreamCmds(USBTRANS *pt, uint32_t cbOut, uint32_t cbIn)
+{
+    pt->Cmd({11, 3, 0, (uint8_t)cbOut, (uint8_t)(cbOut >> 8), (uint8_t)(cbOut >> 16), (uint8_t)(cbOut >> 24),
+             (uint8_t)cbIn, (uint8_t)(cbIn >> 8), (uint8_t)(cbIn >> 16), (uint8_t)(cbIn >> 24)});
+    pt->Done({11, 0x83, 0});
+}
+
+inline int ErcStreamEnable(HIF hif, bool fEnable)
+{
+    USBTRANS t;
+    t.Cmd({11, (uint8_t)(fEnable ? 0 : 1), 0});
+    return t.Run(hif);
+}
+
+#endif
