@@ -52,6 +52,11 @@ bool FIdentifyChain(SCHAIN *pschain, STREP &rep)
                 return false;
             }
             pschain->FCloseJtag(h);
+            /* No device found (TDO stuck at 0, nothing identified): that is no chain. */
+            if (pschain->cscdvc == 0) {
+                rep.FReport(stcFailed, 0);
+                return false;
+            }
             pschain->Reverse();
             rep.FReport(stcDone, 0);
             return true;

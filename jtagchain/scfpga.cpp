@@ -22,6 +22,7 @@ const char szResetWalk[] = "1111101";     /* Test-Logic-Reset, Run-Test/Idle, Se
 const char szToShiftDr[] = "00";          /* from Select-DR-Scan */
 const char szStartupAlg1[] = "0000000000000000" "1101";   /* 16 clocks in Shift-DR, to Select-DR-Scan */
 const uint32_t cbChunk = 8192;
+const uint32_t cclkStartupIdle = 32;      /* start-up clocks in Run-Test/Idle after JSTART */
 
 /* Configuration bits for a framed shift: cbitLead zero bits, then the words. */
 struct CFGBITS {
@@ -164,8 +165,12 @@ bool SCFPGA::FPreConfigure(int iscdvc, STREP &rep)
 
 bool SCFPGA::FStartupClocks(HTVX h, STREP &rep)
 {
+    /* Family 1 gives its 16 clocks in Shift-DR and ends in Run-Test/Idle; the
+     * start-up sequence itself runs on TCK in Run-Test/Idle under JSTART, so
+     * the clocks that reach DONE follow there. */
     if (alg == 1)
-        return pschain->FWalk(h, szToShiftDr, rep) && pschain->FWalk(h, "0000000000000000" "110", rep);
+        return pschain->FWalk(h, szToShiftDr, rep) && pschain->FWalk(h, "0000000000000000" "110", rep) &&
+               pschain->FPutZeros(h, cclkStartupIdle, rep);
     if (alg >= 2 && alg <= 5)
         return pschain->FWalk(h, "0110", rep) && pschain->FPutZeros(h, 32, rep) && pschain->FWalk(h, "1111", rep);
     return true;

@@ -120,7 +120,7 @@ TEST(BriselApi, IdentificationFailuresEndWithOneFailedReport)
         const char *szCase; int tdoStuck; bool fStop; bool fFailOpen; int32_t cDvc; int32_t stcEnd; bool fSyncOk;
     } rgcase[] = {
         {"TDO stuck at 1", 1, false, false, 0, stcFailed, false},
-        {"TDO stuck at 0", 0, false, false, 0, stcDone, true},
+        {"TDO stuck at 0", 0, false, false, 0, stcFailed, false},   /* ends at once, but finds no device */
         {"stopped by the callback", -1, true, false, 0, stcFailed, true},
         {"port does not open", -1, false, true, 0, stcFailed, false},
     };
@@ -147,7 +147,8 @@ TEST(BriselApi, IdentificationFailuresEndWithOneFailedReport)
     }
 }
 
-TEST(BriselApi, MissingDeviceListGivesAnEmptyChain)
+/* Nothing identified (no device list): an empty chain is a failed identification. */
+TEST(BriselApi, MissingDeviceListFailsIdentification)
 {
     APIFIX fix({devXc3s500e});
     TMPDIR tmpdir("api-nolist");
@@ -156,11 +157,30 @@ TEST(BriselApi, MissingDeviceListGivesAnEmptyChain)
     ASSERT_TRUE(BriselInit(&erc));   /* picks up the new data directory */
     ASSERT_TRUE(BriselInitScanChain("sim:board", RecordStatus, &erc));
     RGREP rgrep = fix.RgrepAfterEnd();
-    ExpectOneEndLast(rgrep, stcDone, 0);
+    ExpectOneEndLast(rgrep, stcFailed, 0);
     EXPECT_EQ(CountReports(rgrep, stcIdcode), 0);
     int32_t c = -1;
     BriselGetScdvcCount(&c, &erc);
     EXPECT_EQ(c, 0);
+    EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
+    EXPECT_EQ(BriselInitScanChain("sim:board", nullptr, &erc), 0);
+    EXPECT_EQ(erc, (uint32_t)ercInitScanChainFailed);
+}
+
+/* TDO stuck at 0 gives the end word first: one read, then the failure. */
+TEST(BriselApi, TdoStuckAt0FailsAfterTheFirstWord)
+{
+    APIFIX fix({devXc3s500e, devXcf04s});
+    fix.Identify();
+    fix.model.SetStuckTdo(0);
+    uint32_t erc = 5;
+    ASSERT_TRUE(BriselInitScanChain("sim:board", RecordStatus, &erc));
+    RGREP rgrep = fix.RgrepAfterEnd();
+    RGREP rgrepWant = {{stcQueryContinue, 0}, {stcFailed, 0}};
+    EXPECT_EQ(rgrep, rgrepWant);
+    EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
+    /* the end walk still leaves the chain in Test-Logic-Reset */
+    EXPECT_EQ(fix.model.State(), tmTestLogicReset);
 }
 
 TEST(BriselApi, JtdvcCopiesSizesAndRefusals)

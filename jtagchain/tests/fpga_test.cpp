@@ -150,6 +150,11 @@ TEST(FpgaDownload, Family1PreConfigurationAndStartup)
     EXPECT_EQ(dev.rgstream[1], Framed(BitsOfWords({0x30008001, 0x00000008, 0x30012001, 0x00A03FFF, 0x30008001,
                                                    0x00000005, 0x30008001, 0x00000007, 0x00000000})));
     EXPECT_EQ(dev.rgstream[3], Framed(BitsOfBytes(rgb)));
+    /* Start-up: under JSTART, 16 clocks in Shift-DR to Run-Test/Idle, then the
+     * clocks that run the start-up sequence, in Run-Test/Idle. */
+    std::string strStartup = "00" "0000000000000000" "110" + std::string(32, '0');
+    ASSERT_GE(fix.model.strTms.size(), strStartup.size());
+    EXPECT_EQ(fix.model.strTms.substr(fix.model.strTms.size() - strStartup.size()), strStartup);
     EXPECT_EQ(fix.model.State(), tmRunTestIdle);
     EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
 }

@@ -9,12 +9,19 @@
  */
 #include <string.h>
 
+#include "dtblmg.h"
 #include "dvt.h"
+#include "dvtbl.h"
 #include "dvtmg.h"
 #include "dvtopn.h"
+#include "enmmg.h"
 #include "magmg.h"
+#include "netset.h"
 #include "vzcore.h"
 #include "yorl.h"
+#ifdef KOR_USB_IN_CORE
+#include "usbc.h"
+#endif
 
 namespace {
 
@@ -93,11 +100,10 @@ const char *SzInitObjects()
 /* Step 11: the tables and registries. */
 const char *SzInitTables()
 {
-    /* TODO: DVTBL::FInit on the device-table segment comes with the device table
-     * ("VOZIRI DllInit failed to init DVTBL"). */
-    /* TODO: DTBLMG, ENMMG (enumeration and device table) and FTDMGR (transports)
-     * join this chain in this order. */
-    if (!dvtmg.FInit() || !magmg.FInit())
+    if (!PdvtblShared()->FInit())
+        return "VOZIRI DllInit failed to init DVTBL";
+    /* TODO: FTDMGR (the FTDI interface list) joins this chain after ENMMG. */
+    if (!dvtmg.FInit() || !magmg.FInit() || !dtblmg.FInit() || !enmmg.FInit())
         return "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR";
     if (!vzproc.pdvtopn->FInit())
         return "VOZIRI DllInit failed to init DVTOPN";
@@ -121,17 +127,49 @@ const char *SzInitOneTime()
     return "VOZIRI DllInit failed to create mutex pnmtxOneTimeInit";
 }
 
-/* Steps 14 to 16. TODO: USBC (1, 1), FTDIC (1, 2) and NETC (2, 1) come with the transports. */
+/* Steps 14 to 16. TODO: FTDIC (1, 2) and NETC (2, 1) come with their transports. */
 const char *SzInitManagers()
 {
+#ifdef KOR_USB_IN_CORE
+    if (!usbc.FInit())
+        return "VOZIRI DllInit failed to init USBC";
+    if (!magmg.FAddMag(tptUsb, ptcUsbc, &usbc))
+        return "VOZIRI DllInit failed to add USBC to MAGMG";
+#endif
     return nullptr;
+}
+
+void TermManagers()
+{
+#ifdef KOR_USB_IN_CORE
+    UsbcStop();
+#endif
 }
 
 /* Every component's Term acts only on what its FInit created. */
 void TermTables()
 {
+    if (PdvtblShared())
+        PdvtblShared()->Term();
     dvtmg.Term();
     magmg.Term();
+    dtblmg.Term();
+    enmmg.Term();
+    if (vzproc.pdvtopn)
+        vzproc.pdvtopn->Term();
+    TermManagers();
+}
+
+/* Shut-down's order: the tables after the managers, the shared ones last. */
+void TermAtUnload()
+{
+    dvtmg.Term();
+    magmg.Term();
+    dtblmg.Term();
+    enmmg.Term();
+    TermManagers();
+    if (PdvtblShared())
+        PdvtblShared()->Term();
     if (vzproc.pdvtopn)
         vzproc.pdvtopn->Term();
 }
@@ -172,6 +210,7 @@ void DllInit()
     TvxSetLastErrorNoLog(0);
     TvxClrFsadm(0xFFFFFFFFu);
     TvxSetFsadm(fsadmDcapPub);
+    netset.Reset();
 
     LogSettingsFromEnv();
 
@@ -205,6 +244,8 @@ void DllTerm()
 {
     if (!vzproc.fStarted)
         return;
+    /* A running asynchronous enumeration calls the managers: it ends first. */
+    enmmg.StopForUnload();
     /* Every handle goes: none of them waits for another's transaction. */
     for (HIF hif = 1; hif <= chifMax; hif++) {
         if (DVT *pdvt = dvtmg.PdvtFromHif(hif))
@@ -214,8 +255,7 @@ void DllTerm()
         if (dvtmg.PdvtFromHif(hif))
             TvxClose(hif);
     }
-    /* TODO: stop a running asynchronous enumeration first when ENMMG lands. */
-    TermTables();
+    TermAtUnload();
     ReleaseObjects();
     vzproc.fStarted = 0;
 }

@@ -260,7 +260,7 @@ private:
 // The parser's cursor over one stream (embedded in the parser's object).
 class TOKRDR {
 public:
-    TOKRDR() : fNoEq(false), pstrm(nullptr) {}
+    constexpr TOKRDR() : fNoEq(false), pstrm(nullptr) {}
 
     void Attach(TOKSTRM* pstrmNew) { pstrm = pstrmNew; }
     void Detach() { pstrm = nullptr; }

@@ -2,6 +2,7 @@
 // and supply rails. Packets are documented in wire/boardproto.h.
 
 #include "fw.h"
+#include "../model/xfpga.h"
 #include "../wire/boardproto.h"
 
 #include <cstring>
@@ -51,6 +52,11 @@ void FW::MgmtCommand(const uint8_t *pb, size_t cb)
         break;
     case mgmtCmdConfigReset:
         bd.fConfigReset = pb[4] != 0;
+        // The board's PROG_B line: every FPGA of the chain clears its
+        // configuration (DONE low, the design stops) and stays clear while held.
+        for (size_t idev = 0; idev < bd.chain.Cdev(); idev++)
+            if (XFPGA *pxfpga = dynamic_cast<XFPGA *>(bd.chain.Pjdev(idev)))
+                pxfpga->SetProgB(bd.fConfigReset);
         if (bd.fConfigReset) {
             bd.regs.fLoaded = false;        // configuration cleared: DONE low
             bd.regs.Reset();

@@ -1,7 +1,9 @@
 // board.cpp - power-on state of a board and the firmware descriptor.
 
 #include "board.h"
+#include "designs.h"
 #include "idcodedev.h"
+#include "xfpga.h"
 
 #include <cstring>
 
@@ -50,9 +52,20 @@ BOARD::BOARD(const BOARDCFG &cfgIn) : cfg(cfgIn)
     rgbIpv4Status.assign(cbIpv4Status, 0);
     rgacct = cfg.rgacct;
     fAuth = cfg.fAuth;
-    for (auto &jdevcfg : cfg.rgjdevcfg)
-        chain.AddDevice(std::make_unique<IDCODEDEV>(jdevcfg.szModel, jdevcfg.idcode, jdevcfg.cbitIr,
-                                                    jdevcfg.irIdcode));
+    for (auto &jdevcfg : cfg.rgjdevcfg) {
+        XFAM xfam;
+        if (FXfamFromSz(jdevcfg.szFamily, xfam)) {
+            // The FPGA's design drives the register port.
+            auto pxfpga = std::make_unique<XFPGA>(jdevcfg.szModel, jdevcfg.idcode, jdevcfg.cbitIr, xfam, cfg.szDesign);
+            pxfpga->SetRunCallback([this](bool fRunning, const std::string &szTag) {
+                LoadDesign(regs, szTag, fRunning);
+            });
+            chain.AddDevice(std::move(pxfpga));
+        } else {
+            chain.AddDevice(std::make_unique<IDCODEDEV>(jdevcfg.szModel, jdevcfg.idcode, jdevcfg.cbitIr,
+                                                        jdevcfg.irIdcode));
+        }
+    }
     if (cfg.fLegacyBlock)
         WriteLegacyBlock();
     PowerOn();
@@ -73,7 +86,8 @@ void BOARD::PowerOn()
     chain.PowerOn();
     regs.Reset();
     regs.szDesign = cfg.szDesign;
-    regs.fLoaded = true;
+    regs.fLoaded = !cfg.szDesign.empty() && cfg.szDesign != "none";
+    regs.fRegs = PdesignFind(cfg.szDesign) != nullptr;
     rgrail = cfg.rgrail;
     stream = STREAM();
     fConfigReset = false;

@@ -57,6 +57,7 @@ struct JDEVCFG {
     uint32_t idcode = 0;
     unsigned cbitIr = 6;
     uint64_t irIdcode = 1;
+    std::string szFamily;       // FPGA family (xfpga.h): "s3", "s3e", "s3a", "s6"; empty: IDCODE/BYPASS only
 };
 
 struct RAIL {
@@ -106,6 +107,8 @@ public:
     static constexpr size_t cbIpv4Status = 1569;
 
     explicit BOARD(const BOARDCFG &cfg);
+    BOARD(const BOARD &) = delete;
+    BOARD &operator=(const BOARD &) = delete;
 
     // Power-on: identity and firmware from the configuration, volatile
     // memories cleared, chain in Test-Logic-Reset. Non-volatile memories

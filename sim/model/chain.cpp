@@ -15,7 +15,7 @@ void CHAIN::PowerOn()
 {
     tap = TAP_RESET;
     for (auto &pjdev : rgpjdev)
-        pjdev->Reset();
+        pjdev->PowerOn();
     for (auto &sr : rgsr)
         sr.clear();
     fTdo = true;
@@ -25,7 +25,7 @@ size_t CHAIN::CbitSaturate() const
 {
     size_t cbit = 16;
     for (auto &pjdev : rgpjdev)
-        cbit += pjdev->CbitIr() + pjdev->CbitDr();
+        cbit += pjdev->CbitIr() + pjdev->CbitDr() + pjdev->CclkSettle();
     return cbit;
 }
 
@@ -54,6 +54,8 @@ void CHAIN::Shift(bool fTdi)
     for (size_t idev = 0; idev < rgsr.size(); idev++) {
         uint8_t bIn = idev + 1 < rgsr.size() ? (rgsr[idev + 1].empty() ? 1 : rgsr[idev + 1].front())
                                              : uint8_t(fTdi);
+        if (tap == TAP_DRSHIFT)
+            rgpjdev[idev]->DrShiftIn(bIn != 0);
         auto &sr = rgsr[idev];
         if (sr.empty())
             sr.push_back(bIn);      // not captured since reset: acts as one bit
@@ -84,6 +86,8 @@ bool CHAIN::FClock(bool fTms, bool fTdi)
 {
     cclk++;
     // Rising edge: act in the current state, then move.
+    for (auto &pjdev : rgpjdev)
+        pjdev->Tck(tap);
     if (tap == TAP_DRCAPTURE || tap == TAP_IRCAPTURE)
         Capture(tap == TAP_IRCAPTURE);
     else if (tap == TAP_DRSHIFT || tap == TAP_IRSHIFT)

@@ -8,6 +8,8 @@
 #ifndef KOR_SIM_JDEV_H
 #define KOR_SIM_JDEV_H
 
+#include "tap.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,6 +39,17 @@ public:
     virtual BITS DrCapture() = 0;
     // Update-DR with the bits shifted in.
     virtual void UpdateDr(const BITS &rgbit) = 0;
+    // Power-on (the chain's PowerOn); a plain device just resets.
+    virtual void PowerOn() { Reset(); }
+    // Rising TCK edge in the given state, before the controller moves; for
+    // devices whose logic runs on TCK outside the shift path.
+    virtual void Tck(TAPSTATE) {}
+    // Clocks after which a constant TMS/TDI no longer changes this device
+    // (logic that counts clocks, such as a start-up sequence).
+    virtual size_t CclkSettle() const { return 0; }
+    // Shift-DR: the bit that enters this device's data register at its TDI
+    // end on this clock.
+    virtual void DrShiftIn(bool) {}
     // One text line for the control channel.
     virtual std::string SzDescribe() const = 0;
 };

@@ -14,6 +14,8 @@ void REGFILE::Reset()
 
 void REGFILE::Put(uint8_t reg, uint8_t b)
 {
+    if (!FServes())
+        return;
     rgb[reg] = b;
     auto &rgbStream = mpregstream[reg];
     if (rgbStream.size() < cbStreamMax)

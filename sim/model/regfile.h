@@ -3,6 +3,7 @@
 // The reference design: 256 plain read/write registers. Writes through the
 // repeat command are also kept per register (in order, bounded) so tests can
 // see the byte stream that went through one register.
+// What a design answers is set by LoadDesign (designs.h).
 // TODO: memory-manager, bus-bridge and self-test designs with their flash and
 // RAM models.
 
@@ -22,13 +23,20 @@ public:
     static constexpr size_t cbStreamMax = 1 << 20;
 
     void Reset();
+    // Writes and reads through the register port: only a running design with
+    // a register interface (designs.h) takes them; else reads give 0xFF.
     void Put(uint8_t reg, uint8_t b);
-    uint8_t Get(uint8_t reg) const { return rgb[reg]; }
+    uint8_t Get(uint8_t reg) const { return FServes() ? rgb[reg] : 0xFF; }
+    bool FServes() const { return fLoaded && fRegs; }
+    // Written by the control channel (SETREG), whatever runs.
+    void Poke(uint8_t reg, uint8_t b) { rgb[reg] = b; }
+    void ClearStreams() { mpregstream.clear(); }
     const std::vector<uint8_t> &RgbStream(uint8_t reg) { return mpregstream[reg]; }
     const uint8_t *Rgb() const { return rgb; }
 
     std::string szDesign = "reference";
     bool fLoaded = true;        // a design runs (DONE); cleared by a configuration reset
+    bool fRegs = true;          // the design has the register interface
 
 private:
     uint8_t rgb[256] = {};

@@ -5,6 +5,7 @@
 // board started. Text values (names) take the rest of the line.
 
 #include "config.h"
+#include "../model/cfgpacket.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -190,6 +191,31 @@ bool PARSER::FBoardDirective(BOARDCFG &cfg, const LINE &line, std::string &szErr
         jdevcfg.idcode = uint32_t(rgv[0]);
         jdevcfg.cbitIr = unsigned(rgv[1]);
         jdevcfg.irIdcode = rgv.size() > 2 ? rgv[2] : 1;
+        cfg.rgjdevcfg.push_back(jdevcfg);
+        return true;
+    }
+    if (szKey == "fpga") {
+        // fpga MODEL IDCODE IRLEN FAMILY: a Xilinx FPGA with configuration logic.
+        std::vector<uint64_t> rgv;
+        XFAM xfam;
+        if (line.rgszArg.size() != 4 || !FXfamFromSz(line.rgszArg[3], xfam)) {
+            szErr = "'fpga' needs a model name, an IDCODE, an IR length and a family (s3, s3e, s3a, s6)";
+            return false;
+        }
+        LINE lineNums = line;
+        lineNums.rgszArg = { line.rgszArg[1], line.rgszArg[2] };
+        if (!FNums(lineNums, 2, rgv, szErr))
+            return false;
+        if (rgv[1] < 6 || rgv[1] > 64) {
+            szErr = "an FPGA's IR length must be 6 to 64";
+            return false;
+        }
+        JDEVCFG jdevcfg;
+        jdevcfg.szModel = line.rgszArg[0];
+        jdevcfg.idcode = uint32_t(rgv[0]);
+        jdevcfg.cbitIr = unsigned(rgv[1]);
+        jdevcfg.irIdcode = 0x09;
+        jdevcfg.szFamily = line.rgszArg[3];
         cfg.rgjdevcfg.push_back(jdevcfg);
         return true;
     }

@@ -7,6 +7,7 @@
 
 #include "wireserver.h"
 #include "net.h"
+#include "../model/xfpga.h"
 
 #include <algorithm>
 #include <cctype>
@@ -30,6 +31,9 @@ private:
     void Data(const std::string &sz) { szOut += "> " + sz + "\n"; }
     bool FState(DEVICE &dev);
     bool FMem(DEVICE &dev, std::string &szErr);
+    const XFPGA *PxfpgaArg(DEVICE &dev, size_t iarg, size_t &idev, std::string &szErr);
+    bool FFpga(DEVICE &dev, std::string &szErr);
+    bool FCfgData(DEVICE &dev, std::string &szErr);
     bool FFault(DEVICE &dev, std::string &szErr);
     bool FWait(DEVICE &dev, std::unique_lock<std::mutex> &lock, std::string &szErr);
     bool FInspect(const std::string &szCmd, DEVICE &dev, bool &fOk, std::string &szErr);
@@ -176,6 +180,61 @@ bool CONTROL::FMem(DEVICE &dev, std::string &szErr)
     return true;
 }
 
+// The FPGA at chain position rgszArg[iarg] (0 nearest TDO), else the first one.
+const XFPGA *CONTROL::PxfpgaArg(DEVICE &dev, size_t iarg, size_t &idev, std::string &szErr)
+{
+    const CHAIN &chain = dev.bd.chain;
+    uint64_t v;
+    bool fIndex = FNum(iarg, v);
+    for (idev = fIndex ? size_t(v) : 0; idev < chain.Cdev(); idev++) {
+        const XFPGA *pxfpga = dynamic_cast<const XFPGA *>(chain.Pjdev(idev));
+        if (pxfpga)
+            return pxfpga;
+        if (fIndex)
+            break;
+    }
+    szErr = "no FPGA";
+    return nullptr;
+}
+
+bool CONTROL::FFpga(DEVICE &dev, std::string &szErr)
+{
+    size_t idev;
+    const XFPGA *pxfpga = PxfpgaArg(dev, 2, idev, szErr);
+    if (!pxfpga)
+        return false;
+    const CFGLOGIC &cfg = pxfpga->Cfg();
+    Data("dev " + std::to_string(idev));
+    Data("model " + pxfpga->SzModel());
+    Data(std::string("family ") + SzXfam(cfg.Xfam()));
+    Data(std::string("done ") + (cfg.FDone() ? "1" : "0"));
+    Data(std::string("init ") + (pxfpga->FInitB() ? "1" : "0"));
+    Data(std::string("running ") + (pxfpga->FRunning() ? "1" : "0"));
+    Data("design " + cfg.SzTag());
+    Data(SzFmt("stat 0x%08llX", cfg.Stat()));
+    Data(std::string("crcerror ") + (cfg.FCrcError() ? "1" : "0"));
+    Data(std::string("iderror ") + (cfg.FIdError() ? "1" : "0"));
+    Data(std::string("synced ") + (cfg.FSynced() ? "1" : "0"));
+    Data(std::string("startclock ") + (cfg.FJtagStartupClock() ? "jtag" : "cclk"));
+    Data("startup " + std::to_string(cfg.Phase()));
+    Data("fdri " + std::to_string(cfg.RgbFdri().size()));
+    Data("cfgbytes " + std::to_string(cfg.RgbConfigScan().size()));
+    return true;
+}
+
+// CFGDATA B [I] [fdri]: the configuration scan (or the frame data) as hex.
+bool CONTROL::FCfgData(DEVICE &dev, std::string &szErr)
+{
+    size_t idev;
+    bool fFdri = !rgszArg.empty() && rgszArg.back() == "fdri";
+    const XFPGA *pxfpga = PxfpgaArg(dev, 2, idev, szErr);
+    if (!pxfpga)
+        return false;
+    const auto &rgb = fFdri ? pxfpga->Cfg().RgbFdri() : pxfpga->Cfg().RgbConfigScan();
+    Data(SzHex(rgb.data(), rgb.size()));
+    return true;
+}
+
 bool CONTROL::FFault(DEVICE &dev, std::string &szErr)
 {
     FAULTS &faults = dev.fw.faults;
@@ -264,6 +323,10 @@ bool CONTROL::FInspect(const std::string &szCmd, DEVICE &dev, bool &fOk, std::st
         fOk = FState(dev);
     else if (szCmd == "MEM")
         fOk = FMem(dev, szErr);
+    else if (szCmd == "FPGA")
+        fOk = FFpga(dev, szErr);
+    else if (szCmd == "CFGDATA")
+        fOk = FCfgData(dev, szErr);
     else if (szCmd == "LOG")
         for (auto &sz : dev.fw.rgszLog)
             Data(sz);
@@ -306,7 +369,7 @@ bool CONTROL::FChange(const std::string &szCmd, DEVICE &dev)
     else if (szCmd == "SINKCLEAR")
         bd.stream.rgbSink.clear();
     else if (szCmd == "SETREG" && FNum(2, v1) && FNum(3, v2) && v1 < 256)
-        bd.regs.Put(uint8_t(v1), uint8_t(v2));
+        bd.regs.FServes() ? bd.regs.Put(uint8_t(v1), uint8_t(v2)) : bd.regs.Poke(uint8_t(v1), uint8_t(v2));
     else if (szCmd == "SETRAIL" && FNum(2, v1) && FNum(3, v2) && FNum(4, v3) && v1 < bd.rgrail.size()) {
         bd.rgrail[v1].rawV = uint32_t(v2);
         bd.rgrail[v1].rawI = uint32_t(v3);

@@ -62,6 +62,27 @@ TEST(Config, FullBoard)
     EXPECT_TRUE(rgcfg[1].fPlugged);
 }
 
+TEST(Config, FpgaDevicesKeepTheirChainPosition)
+{
+    std::vector<BOARDCFG> rgcfg;
+    std::string szErr;
+    ASSERT_TRUE(FParseConfig("board f\n"
+                             "  jtag XCF04S 0x05046093 8 0xFE\n"
+                             "  fpga XC6SLX9 0x24001093 6 s6\n"
+                             "  fpga XC3S200A 0x02218093 8 s3a\n",
+                             rgcfg, szErr))
+        << szErr;
+    const auto &rgjdevcfg = rgcfg[0].rgjdevcfg;
+    ASSERT_EQ(rgjdevcfg.size(), 3u);
+    EXPECT_EQ(rgjdevcfg[0].szFamily, "");
+    EXPECT_EQ(rgjdevcfg[1].szModel, "XC6SLX9");
+    EXPECT_EQ(rgjdevcfg[1].idcode, 0x24001093u);
+    EXPECT_EQ(rgjdevcfg[1].cbitIr, 6u);
+    EXPECT_EQ(rgjdevcfg[1].szFamily, "s6");
+    EXPECT_EQ(rgjdevcfg[2].cbitIr, 8u);
+    EXPECT_EQ(rgjdevcfg[2].szFamily, "s3a");
+}
+
 TEST(Config, DefaultBoardsFile)
 {
     std::vector<BOARDCFG> rgcfg;
@@ -98,6 +119,10 @@ TEST(Config, ErrorsNameTheLine)
         { "board a\naccount bob\n", "name, a password" },
         { "board a\ncaps 1\n", "needs 2" },
         { "board a\npdid 0x1FFFFFFFFFFFFFFFFFF\n", "not a number" },
+        { "board a\nfpga X 0x1 6\n", "and a family" },
+        { "board a\nfpga X 0x1 6 s9\n", "and a family" },
+        { "board a\nfpga X 0x1 5 s3e\n", "6 to 64" },
+        { "board a\nfpga X zz 6 s6\n", "not a number" },
     };
     for (const BADCASE &bad : rgbad) {
         std::vector<BOARDCFG> rgcfg;

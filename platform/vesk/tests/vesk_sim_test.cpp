@@ -139,7 +139,7 @@ TEST_F(VeskSim, OverlappedTransferCancelledAndHandleStillServes)
     ASSERT_TRUE(TvxCancelTrans(hif));
     EXPECT_FALSE(FAwait(&cbOut, &cbIn));
     EXPECT_PRED1(FCancelErc, TvxGetLastError());
-    EXPECT_LT(std::chrono::steady_clock::now() - tStart, std::chrono::seconds(2));
+    EXPECT_LT(std::chrono::steady_clock::now() - tStart, std::chrono::seconds(10));  // far inside the 30 s transaction time-out
     EXPECT_LT(cbOut, cbBlock);
 
     /* The next transfers work. */
@@ -162,7 +162,7 @@ TEST_F(VeskSim, SynchronousCancelFromAnotherThread)
     auto tStart = std::chrono::steady_clock::now();
     EXPECT_FALSE(VeskPutRegRepeat(hif, 0x46, rgb.data(), cbBlock, 0));
     EXPECT_PRED1(FCancelErc, TvxGetLastError());
-    EXPECT_LT(std::chrono::steady_clock::now() - tStart, std::chrono::seconds(3));
+    EXPECT_LT(std::chrono::steady_clock::now() - tStart, std::chrono::seconds(10));  // far inside the 30 s transaction time-out
     thd.join();
     ASSERT_TRUE(Sim().FCmd("FAULT cli1 clear"));
 }
@@ -205,7 +205,7 @@ TEST_F(VeskSim, BoardVanishingMidTransferFailsTheCall)
     int erc = TvxGetLastError();
     EXPECT_NE(erc, ercNoErc);
     EXPECT_NE(erc, ercTransferPending);
-    EXPECT_LT(std::chrono::steady_clock::now() - tStart, std::chrono::seconds(5));
+    EXPECT_LT(std::chrono::steady_clock::now() - tStart, std::chrono::seconds(10));  // far inside the 30 s transaction time-out
     thd.join();
     EXPECT_FALSE(VeskDisable(hif)) << "the board is gone";
     TvxClose(hif);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # run-fuzz.sh OUTDIR [SECONDS]
-# Builds the tokenizer's libFuzzer targets with clang++ into OUTDIR and runs
+# Builds the tokenizer's and the device-table reader's libFuzzer targets with clang++ into OUTDIR and runs
 # each for SECONDS (default 30) on its seed corpus (corpus/<target>/, read
 # only; new inputs go to OUTDIR/corpus/<target>/). Exits nonzero when a build
 # fails or a target finds a crash, leak or hang (artifacts in OUTDIR).
@@ -23,13 +23,13 @@ fi
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-targets=(fuzz_tok_devtbl fuzz_tok_devlist fuzz_tok_svf fuzz_tok_options)
+targets=(fuzz_tok_devtbl fuzz_tok_devlist fuzz_tok_svf fuzz_tok_options fuzz_dvctbl_reader)
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -fno-omit-frame-pointer -I"$core" -I"$here")
+       -fno-omit-frame-pointer -I"$core" -I"$here" -I"$core/../../include")
 
 # The tokenizer and the harnesses once, then one small object per target.
 objs=()
-for src in "$core/tokenizer.cpp" "$core/tokscan.cpp" "$core/tokrdr.cpp" "$here/tokfuzz.cpp"; do
+for src in "$core/tokenizer.cpp" "$core/tokscan.cpp" "$core/tokrdr.cpp" "$core/dtblread.cpp" "$here/tokfuzz.cpp"; do
     obj="$out/$(basename "$src" .cpp).o"
     "$cxx" "${flags[@]}" -c "$src" -o "$obj"
     objs+=("$obj")

@@ -41,9 +41,12 @@ const STEPCASE rgstep[] = {
      "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR"},
     {"ABSMTX.Create=4", "DVTMG::FInit() ABSMTX::Create failed",
      "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR"},
-    {"InstABSNMTX=2", nullptr, "VOZIRI DllInit failed to init DVTOPN"},
-    {"ABSNMTX.Create=1", nullptr, "VOZIRI DllInit failed to init DVTOPN"},
-    {"ABSNMTX.Create=2", nullptr, "VOZIRI DllInit failed to create mutex pnmtxOneTimeInit"},
+    {"InstABSNMTX=2", nullptr, "VOZIRI DllInit failed to init DVTBL"},
+    {"ABSNMTX.Create=1", nullptr, "VOZIRI DllInit failed to init DVTBL"},
+    {"InstABSTHD=1", nullptr, "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR"},
+    {"InstABSNMTX=3", nullptr, "VOZIRI DllInit failed to init DVTOPN"},
+    {"ABSNMTX.Create=2", nullptr, "VOZIRI DllInit failed to init DVTOPN"},
+    {"ABSNMTX.Create=3", nullptr, "VOZIRI DllInit failed to create mutex pnmtxOneTimeInit"},
 };
 
 std::string SzProbePath()

@@ -9,7 +9,10 @@
 
 #include <mutex>
 
+#include "dtblmg.h"
+#include "dvcmg.h"
 #include "dvtmg.h"
+#include "dvtopn.h"
 #include "magmg.h"
 #include "vzcore.h"
 #include "yorl.h"
@@ -296,6 +299,104 @@ int MAGFAKE::FGetInfo(const char *szConnect, uint32_t dinfo, void *pInfoGet)
 int MAGFAKE::FSzConnFromSzDvcPath(char *szConn, const char *szDvcPath, int cchConn)
 {
     return snprintf(szConn, cchConn, "%s%s", szPrefix, szDvcPath) < cchConn;
+}
+
+namespace {
+
+int FAppendLocked(DVCMG *pdvcmg, const DVCNODE *pnode)
+{
+    if (!vzproc.pmtxEnum->Lock(tmsLockTimeout))
+        return 0;
+    int f = pdvcmg->FAddNode(pnode);
+    vzproc.pmtxEnum->Unlock();
+    return f;
+}
+
+/* Whether some node of the list carries serial szSN. */
+int FListHasSN(const DVCMG *pdvcmg, const char *szSN, bool fLock)
+{
+    if (fLock && !vzproc.pmtxEnum->Lock(tmsLockTimeout))
+        return 0;
+    int f = 0;
+    DVCNODE node;
+    for (int i = 0; !f && pdvcmg->FGetNode(i, &node); i++)
+        f = strncmp(node.edvc.szSN, szSN, sizeof(node.edvc.szSN)) == 0;
+    if (fLock)
+        vzproc.pmtxEnum->Unlock();
+    return f;
+}
+
+} // namespace
+
+int MAGFAKE::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG *pdvcmg)
+{
+    cEnumCalls++;
+    cEnumInside++;
+    if (pInfoSet == nullptr && dinfoFilter != 0) {
+        TvxSetLastErrorLog(ercInvalidParameter, "MAGFAKE::FEnum");
+        cEnumInside--;
+        return 0;
+    }
+    DVCMG dvcmgTbl;
+    dvcmgTbl.FInit();
+    DVCNODE node;
+    if (fTbl) {
+        DTBLMG dtbl;
+        if (dtbl.FInit() && dtbl.FEnumTbl(dtpFake)) {
+            for (int i = 0; i < dtbl.CdvcMac(); i++) {
+                memset(&node, 0, sizeof(node));
+                dtbl.FGetDvc(i, &node.edvc.dvc);
+                const DVC &dvc = node.edvc.dvc;
+                if (dinfoFilter > 1 || (dinfoFilter == 1 && strcmp(dvc.szName, (const char *)pInfoSet) != 0))
+                    continue;
+                if (dvcmgTbl.FFindDvc(dvc.dtp & 0xFFFF, dvc.szName))
+                    continue;
+                node.edvc.fsEdvc = fsedvcTable;
+                SzCopy(node.edvc.szSN, dvc.szConn, sizeof(node.edvc.szSN));
+                dvcmgTbl.FAddNode(&node);
+            }
+        }
+        dtbl.Term();
+    }
+    if (fDisc) {
+        for (uint32_t tms = 0; tms < tmsDisc; tms += 5) {
+            if (MAG::FIsEnumStopped()) {
+                fDiscStopped++;
+                break;
+            }
+            pabsutil->SleepMs(5);
+        }
+        for (const std::string &szPath : vszLive) {
+            if (dinfoFilter != 0)
+                break;    /* the fake knows no filter codes */
+            memset(&node, 0, sizeof(node));
+            EDVC &edvc = node.edvc;
+            snprintf(edvc.dvc.szConn, sizeof(edvc.dvc.szConn), "%s%s", szPrefix, szPath.c_str());
+            snprintf(edvc.dvc.szName, sizeof(edvc.dvc.szName), "usr-%s", szPath.c_str());
+            edvc.dvc.dtp = dtpFake;
+            SzCopy(edvc.szSN, edvc.dvc.szConn, sizeof(edvc.szSN));
+            edvc.pdid = 0x1234;
+            edvc.fsEdvc = fsedvcLive | fsedvcPdid;
+            edvc.cOpen = vzproc.pdvtopn->CdvtoFindDev(dtpFake, szPath.c_str());
+            DVCNODE nodeTbl;
+            for (int i = 0; dvcmgTbl.FGetNode(i, &nodeTbl); i++) {
+                if (strcmp(nodeTbl.edvc.dvc.szConn, edvc.szSN) == 0) {
+                    SzCopy(edvc.dvc.szName, nodeTbl.edvc.dvc.szName, sizeof(edvc.dvc.szName));
+                    edvc.fsEdvc |= fsedvcTable;
+                    break;
+                }
+            }
+            FAppendLocked(pdvcmg, &node);
+        }
+    }
+    DVCNODE nodeTbl;
+    for (int i = 0; dvcmgTbl.FGetNode(i, &nodeTbl); i++) {
+        if (!FListHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn, true))
+            FAppendLocked(pdvcmg, &nodeTbl);
+    }
+    dvcmgTbl.Term();
+    cEnumInside--;
+    return 1;
 }
 
 MAGFAKE *PmagfakeStart(const char *szNamespaceTag)

@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "dvt.h"
 #include "mag.h"
@@ -87,7 +88,10 @@ public:
     void Term() override {}
     HIF HifOpenEx(const char *szConnect, int fTbl, int fDisc) override;
     int FClose(HIF hif) override;
-    int FEnum(int, int, uint32_t, void *, DVCMG *) override { return 0; }
+    /* Table entries of dtp dtpFake and the live devices vszLive, merged as
+     * a USB manager merges them (a table entry's szConn equals a live
+     * node's szSN). Discovery lasts tmsDisc, ended early by the stop flag. */
+    int FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG *pdvcmg) override;
     int FCheckSzConn(const char *szConnect) override;
     int FCheckSzConnTbl(const char *szConn) override { return FCheckSzConn(szConn); }
     int FEnable(const char *szConn, uint32_t dcapA, uint32_t dcapB) override;
@@ -106,6 +110,11 @@ public:
     std::atomic<int> cEnable{0};
     std::atomic<int> cOpenCalls{0};
     std::string szLastOpenEx;
+    std::vector<std::string> vszLive;       /* device paths of connected fake devices */
+    std::atomic<uint32_t> tmsDisc{0};
+    std::atomic<int> cEnumCalls{0};
+    std::atomic<int> cEnumInside{0};
+    std::atomic<int> fDiscStopped{0};
     int fTblLast = -1, fDiscLast = -1;
 };
 

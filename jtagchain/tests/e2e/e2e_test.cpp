@@ -1,0 +1,353 @@
+/*
+ * e2e_test.cpp - Brisel on simulated boards through the whole stack:
+ * identification of a two-device and a three-device chain, FPGA
+ * configuration from generated .bit and .bin files (checked in the
+ * simulated FPGA: DONE, the configuration data it received, the design it
+ * runs answering on the register port), refusal of a .bit for another part,
+ * abort mid-download, a stuck TDO, and the reports of a programming run.
+ */
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bitgen.h"
+#include "e2eenv.h"
+
+#if defined(E2E_HAVE_VESK)
+#  include "vesk.h"
+#  include "voziri.h"
+#endif
+
+namespace {
+
+using BYTES = std::vector<uint8_t>;
+
+const char szSn2[] = "SN:210183F10002";     /* xf2: XCF04S (index 0, TDI), XC3S500E (index 1) */
+const char szSn3[] = "SN:210183F10003";     /* xf3: XC2C64A (0, TDI), XC6SLX9 (1), XCF04S (2) */
+
+const unsigned tmsEnd = 60000;
+
+struct PARTFILE {
+    const char *szPart;
+    uint32_t idcode;
+};
+const PARTFILE pfS3e500 = { "3s500efg320", 0x01C22093 };
+const PARTFILE pfS3e250 = { "3s250efg320", 0x01C1A093 };
+const PARTFILE pfS6lx9 = { "6slx9tqg144", 0x04001093 };
+
+BYTES RgbFromHex(const std::string &sz)
+{
+    BYTES rgb;
+    for (size_t ich = 0; ich + 1 < sz.size(); ich += 2)
+        rgb.push_back(uint8_t(strtoul(sz.substr(ich, 2).c_str(), nullptr, 16)));
+    return rgb;
+}
+
+size_t IbSync(const BYTES &rgb)
+{
+    static const uint8_t rgbSync[] = { 0xAA, 0x99, 0x55, 0x66 };
+    return size_t(std::search(rgb.begin(), rgb.end(), std::begin(rgbSync), std::end(rgbSync)) - rgb.begin());
+}
+
+bool FWrite(const std::string &szPath, const BYTES &rgb)
+{
+    FILE *pf = fopen(szPath.c_str(), "wb");
+    if (pf == nullptr)
+        return false;
+    bool fOk = fwrite(rgb.data(), 1, rgb.size(), pf) == rgb.size();
+    return fclose(pf) == 0 && fOk;
+}
+
+class E2eTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(PenvE2e() != nullptr && PenvE2e()->fOk); }
+    void TearDown() override
+    {
+        Sim().FCmd("FAULT xf2 clear");
+        Sim().FCmd("FAULT xf3 clear");
+    }
+
+    SIMCTL &Sim() { return PenvE2e()->simctl; }
+
+    /* A generated configuration: writes NAME.bit and NAME.bin; the data. */
+    BYTES Generate(const std::string &szName, const PARTFILE &pf, const std::string &szDesign, uint32_t cword,
+                   bool fJtagClock = true)
+    {
+        BGSPEC bgspec;
+        bgspec.strPart = pf.szPart;
+        bgspec.idcode = pf.idcode;
+        bgspec.strDesign = szDesign;
+        bgspec.fJtagClock = fJtagClock;
+        bgspec.cwordFrames = cword;
+        bgspec.strDate = "2026/12/10";
+        bgspec.strTime = "12:00:00";
+        BYTES rgbData;
+        EXPECT_TRUE(FBuildConfigData(bgspec, &rgbData));
+        EXPECT_TRUE(FWrite(Path(szName + ".bit"), BitFileFromData(bgspec, rgbData)));
+        EXPECT_TRUE(FWrite(Path(szName + ".bin"), rgbData));
+        return rgbData;
+    }
+    std::string Path(const std::string &szName) { return PenvE2e()->szTmpDir + szName; }
+
+    /* Identification, synchronous; the chain's device names, index 0 first. */
+    std::vector<std::string> Identify(const char *szDvc)
+    {
+        uint32_t erc = 99;
+        EXPECT_TRUE(BriselInitScanChain(szDvc, nullptr, &erc)) << erc;
+        int32_t cdvc = -1;
+        EXPECT_TRUE(BriselGetScdvcCount(&cdvc, &erc));
+        std::vector<std::string> rgsz;
+        for (int32_t i = 0; i < cdvc; i++) {
+            JTDVC jtdvc = {};
+            EXPECT_TRUE(BriselGetJtdvc(i, &jtdvc, &erc)) << erc;
+            rgsz.push_back(jtdvc.szName);
+        }
+        return rgsz;
+    }
+
+    /* A programming run with the recorder as callback; its reports. */
+    std::vector<REPORT> Program(const char *szDvc, int32_t iscdvc, int32_t stcStop = 0, int32_t lStop = -1)
+    {
+        RECORDER::Get().Reset(stcStop, lStop);
+        uint32_t erc = 99;
+        EXPECT_TRUE(BriselProgramDvc(szDvc, iscdvc, E2eCallback, &erc)) << erc;
+        EXPECT_EQ(erc, 0u);
+        EXPECT_TRUE(RECORDER::Get().FWaitEnd(tmsEnd));
+        /* the end report is the last one: nothing follows it */
+        std::vector<REPORT> rgreport = RECORDER::Get().Reports();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(RECORDER::Get().Reports().size(), rgreport.size());
+        size_t cend = size_t(std::count_if(rgreport.begin(), rgreport.end(),
+                                           [](const REPORT &r) { return RECORDER::FEndReport(r.stc); }));
+        EXPECT_EQ(cend, 1u);
+        EXPECT_TRUE(!rgreport.empty() && RECORDER::FEndReport(rgreport.back().stc));
+        return rgreport;
+    }
+
+    std::string Fpga(const std::string &szBoard, const std::string &szKey)
+    {
+        std::vector<std::string> rgsz;
+        EXPECT_TRUE(Sim().FCmd("FPGA " + szBoard, &rgsz));
+        for (auto &sz : rgsz)
+            if (sz.compare(0, szKey.size() + 1, szKey + " ") == 0)
+                return sz.substr(szKey.size() + 1);
+        return "";
+    }
+
+    /* The simulated FPGA received the file's data from its sync word on. */
+    void ExpectReceived(const std::string &szBoard, const BYTES &rgbData)
+    {
+        BYTES rgbGot = RgbFromHex(Sim().SzLine("CFGDATA " + szBoard));
+        BYTES rgbWant(rgbData.begin() + long(IbSync(rgbData)), rgbData.end());
+        EXPECT_EQ(rgbGot.size(), rgbWant.size());
+        EXPECT_TRUE(rgbGot == rgbWant);
+    }
+
+    /* Register 0xFF of the running design (0x52: refio), written and read back. */
+    void ExpectDesignRegisters(const std::string &szBoard, const char *szSn)
+    {
+#if defined(E2E_HAVE_VESK)
+        HIF hif = hifNil;
+        ASSERT_TRUE(TvxOpen(&hif, szSn)) << TvxGetLastError();
+        ASSERT_TRUE(VeskEnable(hif)) << TvxGetLastError();
+        uint8_t b = 0;
+        EXPECT_TRUE(VeskGetReg(hif, 0xFF, &b, 0)) << TvxGetLastError();
+        EXPECT_EQ(b, 0x52);
+        EXPECT_TRUE(VeskPutReg(hif, 0x21, 0x6B, 0)) << TvxGetLastError();
+        EXPECT_TRUE(VeskGetReg(hif, 0x21, &b, 0)) << TvxGetLastError();
+        EXPECT_EQ(b, 0x6B);
+        EXPECT_TRUE(VeskDisable(hif));
+        EXPECT_TRUE(TvxClose(hif));
+#else
+        (void)szSn;
+        std::string szRegs = Sim().SzLine("REGS " + szBoard);
+        ASSERT_EQ(szRegs.size(), 512u);
+        EXPECT_EQ(szRegs.substr(510), "52");
+#endif
+    }
+
+    /* The JTAG port is released: no claim, no port enabled. */
+    void ExpectPortReleased(const std::string &szBoard)
+    {
+        EXPECT_EQ(Sim().SzState(szBoard, "claim"), "none");
+        EXPECT_EQ(Sim().SzState(szBoard, "jtagports"), "0");
+    }
+};
+
+TEST_F(E2eTest, IdentifiesATwoAndAThreeDeviceChain)
+{
+    EXPECT_EQ(Identify(szSn2), (std::vector<std::string>{ "XCF04S", "XC3S500E" }));
+    int32_t cbitIr = 0;
+    uint32_t erc = 99;
+    EXPECT_TRUE(BriselGetIRLength(1, &cbitIr, &erc));
+    EXPECT_EQ(cbitIr, 6);
+    EXPECT_EQ(Identify(szSn3), (std::vector<std::string>{ "XC2C64A", "XC6SLX9", "XCF04S" }));
+    ExpectPortReleased("xf2");
+    ExpectPortReleased("xf3");
+}
+
+/* The reports of a successful run: FPGA at index s, data of cb bytes. */
+std::vector<REPORT> RgreportGolden(int32_t iscdvc, size_t cdvc, size_t cb, int32_t stcEnd)
+{
+    std::vector<REPORT> rgreport = { { stcLoadingFile, iscdvc } };
+    for (size_t i = 0; i <= cdvc; i++)
+        rgreport.push_back({ stcQueryContinue, 0 });            /* re-check: every word and the end */
+    rgreport.push_back({ stcProgrammingDevice, iscdvc });
+    int32_t cchunk = int32_t(cb / 8192);
+    rgreport.push_back({ stcProgressRange, cchunk });
+    int32_t cchunkLoop = cb % 8192 == 0 ? cchunk - 1 : cchunk;
+    for (int32_t k = 0; k < cchunkLoop; k++)
+        rgreport.push_back({ stcProgress, k });
+    rgreport.push_back({ stcVerifying, 0 });
+    rgreport.push_back({ stcEnd, 0 });
+    return rgreport;
+}
+
+void ExpectReports(const std::vector<REPORT> &rgreport, const std::vector<REPORT> &rgreportGolden)
+{
+    EXPECT_EQ(rgreport.size(), rgreportGolden.size());
+    for (size_t i = 0; i < std::min(rgreport.size(), rgreportGolden.size()); i++)
+        EXPECT_TRUE(rgreport[i] == rgreportGolden[i])
+            << "report " << i << ": " << rgreport[i].stc << " " << rgreport[i].lValue << ", expected "
+            << rgreportGolden[i].stc << " " << rgreportGolden[i].lValue;
+}
+
+/* A .bit file into the Spartan-6 in the middle of the three-device chain;
+ * the reports of the run against the golden list. */
+TEST_F(E2eTest, ProgramsFromABitFileWithTheGoldenReports)
+{
+    ASSERT_EQ(Identify(szSn3).size(), 3u);
+    BYTES rgbData = Generate("s6_refio", pfS6lx9, "refio", 9000);
+    ASSERT_GT(rgbData.size(), 2 * 8192u);
+    uint32_t erc = 99;
+    ASSERT_TRUE(BriselSetConfigFile(Path("s6_refio.bit").c_str(), 1, 3, &erc)) << erc;
+    std::vector<REPORT> rgreport = Program(szSn3, 1);
+    ExpectReports(rgreport, RgreportGolden(1, 3, rgbData.size(), stcDone));
+    EXPECT_EQ(Fpga("xf3", "done"), "1");
+    EXPECT_EQ(Fpga("xf3", "design"), "refio");
+    ExpectReceived("xf3", rgbData);
+    ExpectPortReleased("xf3");
+    ExpectDesignRegisters("xf3", szSn3);
+}
+
+/* A .bin file (the configuration data alone) into the same FPGA. */
+TEST_F(E2eTest, ProgramsFromABinFileInAThreeDeviceChain)
+{
+    ASSERT_EQ(Identify(szSn3).size(), 3u);
+    BYTES rgbData = Generate("s6_bin", pfS6lx9, "refio", 9000);
+    uint32_t erc = 99;
+    ASSERT_TRUE(BriselSetConfigFile(Path("s6_bin.bin").c_str(), 1, 3, &erc)) << erc;
+    std::vector<REPORT> rgreport = Program(szSn3, 1);
+    ExpectReports(rgreport, RgreportGolden(1, 3, rgbData.size(), stcDone));
+    EXPECT_EQ(Fpga("xf3", "done"), "1");
+    EXPECT_EQ(Fpga("xf3", "design"), "refio");
+    ExpectReceived("xf3", rgbData);
+    ExpectPortReleased("xf3");
+    ExpectDesignRegisters("xf3", szSn3);
+}
+
+/* The two-device chain (FPGA not nearest TDI), Spartan-3E (status read back
+ * through CFG_OUT): a .bin whose start-up runs on CCLK. */
+TEST_F(E2eTest, ProgramsFromABinFileInATwoDeviceChain)
+{
+    ASSERT_EQ(Identify(szSn2).size(), 2u);
+    BYTES rgbData = Generate("s3e_bin", pfS3e500, "refio", 5000, false);
+    uint32_t erc = 99;
+    ASSERT_TRUE(BriselSetConfigFile(Path("s3e_bin.bin").c_str(), 1, 3, &erc)) << erc;
+    std::vector<REPORT> rgreport = Program(szSn2, 1);
+    ExpectReports(rgreport, RgreportGolden(1, 2, rgbData.size(), stcStatusGood));
+    EXPECT_EQ(Fpga("xf2", "done"), "1");
+    EXPECT_EQ(Fpga("xf2", "design"), "refio");
+    ExpectReceived("xf2", rgbData);
+    ExpectPortReleased("xf2");
+    ExpectDesignRegisters("xf2", szSn2);
+}
+
+/* A Spartan-3E .bit (start-up clock JTAG, which the .bit check requires for
+ * this family): the start-up sequence runs on TCK in Run-Test/Idle after
+ * JSTART; the device reaches DONE and the status read back is good. */
+TEST_F(E2eTest, ProgramsASpartan3eFromABitFileWithJtagStartupClock)
+{
+    ASSERT_EQ(Identify(szSn2).size(), 2u);
+    BYTES rgbData = Generate("s3e_refio", pfS3e500, "refio", 3000);
+    uint32_t erc = 99;
+    ASSERT_TRUE(BriselSetConfigFile(Path("s3e_refio.bit").c_str(), 1, 3, &erc)) << erc;
+    std::vector<REPORT> rgreport = Program(szSn2, 1);
+    ExpectReports(rgreport, RgreportGolden(1, 2, rgbData.size(), stcStatusGood));
+    EXPECT_EQ(Fpga("xf2", "done"), "1");
+    ExpectReceived("xf2", rgbData);
+    ExpectDesignRegisters("xf2", szSn2);
+}
+
+TEST_F(E2eTest, RefusesABitFileForAnotherPart)
+{
+    ASSERT_EQ(Identify(szSn2).size(), 2u);
+    Generate("s3e250", pfS3e250, "refio", 600);
+    uint32_t erc = 0;
+    EXPECT_FALSE(BriselSetConfigFile(Path("s3e250.bit").c_str(), 1, 3, &erc));
+    EXPECT_EQ(erc, uint32_t(ercIdcodeConflict));
+}
+
+TEST_F(E2eTest, AbortMidDownloadEndsOnceAndReleasesThePort)
+{
+    ASSERT_EQ(Identify(szSn2).size(), 2u);
+    /* a known state first: configured */
+    Generate("s3e_abort", pfS3e500, "refio", 6000);
+    uint32_t erc = 99;
+    ASSERT_TRUE(BriselSetConfigFile(Path("s3e_abort.bit").c_str(), 1, 3, &erc)) << erc;
+    std::vector<REPORT> rgreport = Program(szSn2, 1, stcProgress, 0);
+    ASSERT_FALSE(rgreport.empty());
+    EXPECT_EQ(rgreport.back(), (REPORT{ stcFailed, 0 }));
+    EXPECT_EQ(std::count(rgreport.begin(), rgreport.end(), REPORT{ stcProgress, 1 }), 0);
+    ExpectPortReleased("xf2");
+    /* the next operation works on the released port */
+    EXPECT_EQ(Identify(szSn2).size(), 2u);
+}
+
+/* TDO stuck at 1 never gives the all-zero word that ends the chain: the
+ * identification must end with a failure instead of reading on. Stuck at 0
+ * gives that word at once: no device is found, which fails as well, after
+ * one word. Both fail with 1001 without a callback. */
+TEST_F(E2eTest, StuckTdoFailsIdentificationPromptly)
+{
+    for (const char *szLevel : { "1", "0" }) {
+        ASSERT_TRUE(Sim().FCmd(std::string("FAULT xf2 stucktdo ") + szLevel));
+        RECORDER::Get().Reset();
+        uint32_t erc = 99;
+        auto tStart = std::chrono::steady_clock::now();
+        ASSERT_TRUE(BriselInitScanChain(szSn2, E2eCallback, &erc)) << erc;
+        ASSERT_TRUE(RECORDER::Get().FWaitEnd(tmsEnd)) << "TDO stuck at " << szLevel;
+        EXPECT_LT(std::chrono::steady_clock::now() - tStart, std::chrono::seconds(10)) << "TDO stuck at " << szLevel;
+        std::vector<REPORT> rgreport = RECORDER::Get().Reports();
+        ASSERT_FALSE(rgreport.empty());
+        EXPECT_EQ(rgreport.back(), (REPORT{ stcFailed, 0 })) << "TDO stuck at " << szLevel;
+        EXPECT_EQ(std::count_if(rgreport.begin(), rgreport.end(),
+                                [](const REPORT &r) { return RECORDER::FEndReport(r.stc); }), 1);
+        if (szLevel[0] == '1') {
+            /* 32 all-ones words fill the chain with unknown devices; the 33rd fails it */
+            EXPECT_LE(std::count_if(rgreport.begin(), rgreport.end(),
+                                    [](const REPORT &r) { return r.stc == stcIdcode; }), 32);
+        } else {
+            /* the first word is the end word: one query, no device, the failure */
+            EXPECT_EQ(rgreport, (std::vector<REPORT>{ { stcQueryContinue, 0 }, { stcFailed, 0 } }));
+        }
+        int32_t cdvc = -1;
+        EXPECT_TRUE(BriselGetScdvcCount(&cdvc, &erc));
+        EXPECT_EQ(cdvc, 0) << "TDO stuck at " << szLevel;
+        ExpectPortReleased("xf2");
+        /* the same without a callback: the export's code for a failed identification */
+        erc = 99;
+        EXPECT_FALSE(BriselInitScanChain(szSn2, nullptr, &erc)) << "TDO stuck at " << szLevel;
+        EXPECT_EQ(erc, uint32_t(ercInitScanChainFailed)) << "TDO stuck at " << szLevel;
+        ASSERT_TRUE(Sim().FCmd("FAULT xf2 clear"));
+        ExpectPortReleased("xf2");
+    }
+    EXPECT_EQ(Identify(szSn2).size(), 2u);
+}
+
+} // namespace

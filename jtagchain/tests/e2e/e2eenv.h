@@ -1,0 +1,63 @@
+/*
+ * e2eenv.h - the end-to-end environment: korsim with the boards of
+ * sim/configs/ (fpga-prom.cfg, three-device.cfg), the runtime with its USB
+ * transport in a private name space of this process, Brisel initialised on
+ * the project's device list; and a recorder of status reports.
+ */
+#ifndef KOR_E2EENV_H
+#define KOR_E2EENV_H
+
+#include <stdint.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "brisel.h"
+#include "simctl.h"
+
+class E2EENV : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+    SIMCTL simctl;
+    std::string szTmpDir;       /* ends with "/" */
+    bool fOk = false;
+};
+
+E2EENV *PenvE2e();
+
+/* Reports of one operation, the callback's answers, and its end. */
+struct REPORT {
+    int32_t stc;
+    int32_t lValue;
+    bool operator==(const REPORT &r) const { return stc == r.stc && lValue == r.lValue; }
+};
+
+class RECORDER {
+public:
+    static RECORDER &Get();
+    void Reset(int32_t stcStopAt = 0, int32_t lStopAt = -1);
+    /* Waits until an end report arrived (false on time-out). */
+    bool FWaitEnd(unsigned tms);
+    std::vector<REPORT> Reports();
+    uint8_t Report(int32_t stc, int32_t lValue);
+    static bool FEndReport(int32_t stc);
+
+private:
+    std::mutex mtx;
+    std::condition_variable cv;
+    std::vector<REPORT> rgreport;
+    int32_t stcStop = 0;
+    int32_t lStop = -1;
+    int cend = 0;
+};
+
+uint8_t BRISELCALL E2eCallback(int32_t stc, int32_t lValue);
+
+#endif

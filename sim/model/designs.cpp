@@ -1,0 +1,36 @@
+// designs.cpp - table of the designs the simulated FPGA can run.
+
+#include "designs.h"
+
+namespace sim {
+
+namespace {
+
+const DESIGN rgdesign[] = {
+    { "reference", true, 0x01 },
+    { "refio", true, 0x52 },
+};
+
+} // namespace
+
+const DESIGN *PdesignFind(const std::string &szTag)
+{
+    for (auto &design : rgdesign)
+        if (szTag == design.szTag)
+            return &design;
+    return nullptr;
+}
+
+void LoadDesign(REGFILE &regs, const std::string &szTag, bool fRunning)
+{
+    regs.Reset();
+    regs.szDesign = szTag;
+    regs.fLoaded = fRunning;
+    const DESIGN *pdesign = PdesignFind(szTag);
+    regs.fRegs = pdesign != nullptr;
+    if (fRunning && pdesign)
+        regs.Put(0xFF, pdesign->bNumber);
+    regs.ClearStreams();
+}
+
+} // namespace sim
