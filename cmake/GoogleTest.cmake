@@ -18,9 +18,13 @@ add_custom_target(sanitized)
 #              [SANITIZE address|thread ...] [NO_GTEST_MAIN])
 # One test program, registered with ctest as one test. Under the mingw builds
 # ctest runs it through the wine emulator of the toolchain file.
+# KOR_BUILD_TESTS OFF leaves the test programs out (the test driver does so for
+# a build whose programs this machine cannot execute).
+option(KOR_BUILD_TESTS "Build the test programs" ON)
+
 function(kor_add_test name)
     cmake_parse_arguments(T "NO_GTEST_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;SANITIZE" ${ARGN})
-    if(KOR_SANITIZER AND NOT KOR_SANITIZER IN_LIST T_SANITIZE)
+    if(NOT KOR_BUILD_TESTS OR (KOR_SANITIZER AND NOT KOR_SANITIZER IN_LIST T_SANITIZE))
         return()
     endif()
     add_executable(${name} ${T_SOURCES})

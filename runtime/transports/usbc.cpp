@@ -7,6 +7,8 @@
 
 #include <new>
 
+#include "dtblmg.h"
+#include "dvcmg.h"
 #include "dvtmg.h"
 #include "dvtopn.h"
 #include "dvtp1.h"
@@ -15,7 +17,7 @@
 #include "vzcore.h"
 #include "yorl.h"
 
-USBC usbc;
+USBC usbc;    /* constant-initialised (constexpr constructor) */
 
 namespace {
 const char szConnFormat[] = "#tpt_%04x#ptc_%04x#";
@@ -24,14 +26,12 @@ const char szConnFormat[] = "#tpt_%04x#ptc_%04x#";
 enum FORM { formNone, formConn, formMAC, formSN, formUsrName };
 } // namespace
 
-USBC::USBC() : pmtxUsbc(nullptr)
-{
-}
-
 USBC::~USBC() {}
 
 int USBC::FInit()
 {
+    /* A second start must not lose the first start's mutex. */
+    USBC::Term();
     memset(&catHex, 0, sizeof(catHex));
     memset(&catIic, 0, sizeof(catIic));
     memset(&catImg, 0, sizeof(catImg));
@@ -183,6 +183,24 @@ void USBC::UsbClose(ABSUSB *pusb, const char *szFn, int *pfOk)
 
 /* ---- open and close ---- */
 
+namespace {
+/* Table pass of an open: an entry naming the device's serial text as its
+ * connection string and the request as its name (or, for a serial-number
+ * request, as its connection string). */
+bool FTblMatch(const DTBLMG *pdtblmg, const char *szSN, const char *szConnect, bool fSN)
+{
+    DVC dvc;
+    for (int i = 0; i < pdtblmg->CdvcMac() && pdtblmg->FGetDvc(i, &dvc); i++) {
+        if (strncmp(dvc.szConn, szSN, sizeof(dvc.szConn)) != 0)
+            continue;
+        if (fSN ? strncmp(dvc.szConn, szConnect, sizeof(dvc.szConn)) == 0
+                : strncmp(dvc.szName, szConnect, sizeof(dvc.szName)) == 0)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 HIF USBC::HifOpenEx(const char *szConnect, int fTbl, int fDisc)
 {
     static const char szFn[] = "USBC::HifOpenEx";
@@ -202,6 +220,7 @@ HIF USBC::HifOpenEx(const char *szConnect, int fTbl, int fDisc)
     else if (FCheckSzUsrName(szConnect))
         form = formUsrName;
     bool fConnected = false;
+    DTBLMG *pdtblmg = nullptr;
     if (pusb == nullptr || form == formNone)
         goto LDone;
     if (form == formConn) {
@@ -220,7 +239,21 @@ HIF USBC::HifOpenEx(const char *szConnect, int fTbl, int fDisc)
             FRecordErc(ercInternalError, "USBC::HifOpenEx ABSUSB::Enumerate failed");
             goto LDone;
         }
-        /* TODO: the device-table pass (fTbl) joins here with DTBLMG. */
+        if (fTbl) {
+            pdtblmg = new (std::nothrow) DTBLMG();
+            if (pdtblmg == nullptr) {
+                FRecordErc(ercInsufficientResources, "USBC::HifOpenEx failed to allocate memory for DTBLMG");
+                goto LDone;
+            }
+            if (!pdtblmg->FInit()) {
+                FRecordErc(ercInternalError, "USBC::HifOpenEx pdtblmg->FInit failed");
+                goto LDone;
+            }
+            if (!pdtblmg->FEnumTbl(dtpUsbFirmware)) {
+                FRecordErc(ercInternalError, "USBC::HifOpenEx pdtblmg->FEnumTbl failed");
+                goto LDone;
+            }
+        }
         for (uint32_t idvc = 0; idvc < cdvc && !fConnected; idvc++) {
             if (!pusb->GetSzDevPathByIdx(idvc, szPath, cchUsbPathMax)) {
                 FRecordErc(ercInternalError, "USBC::HifOpenEx ABSUSB::GetSzDevPathByIdx failed");
@@ -236,7 +269,9 @@ HIF USBC::HifOpenEx(const char *szConnect, int fTbl, int fDisc)
                 pusb->Disconnect();
                 continue;
             }
-            if (fDisc) {
+            if (pdtblmg != nullptr && form != formMAC)
+                fMatch = FTblMatch(pdtblmg, szSN, szConnect, form == formSN);
+            if (fDisc && !fMatch) {
                 if (form == formSN) {
                     fMatch = strcmp(szSN, szConnect) == 0;
                 } else if (form == formMAC) {
@@ -301,6 +336,10 @@ LDone:
         pusb->Disconnect();
         pusb->Term();
         pabsfact->RlsABSUSB(pusb);
+    }
+    if (pdtblmg) {
+        pdtblmg->Term();
+        delete pdtblmg;
     }
     FUsbcUnLock();
     return hif;
@@ -415,20 +454,121 @@ int USBC::FEnumLive(uint32_t dinfoFilter, void *pInfoSet, std::vector<EDVC> *prg
     return fOk;
 }
 
+namespace {
+/* Appends one node to the enumeration list under pmtxEnum. */
+int FAppendEnum(DVCMG *pdvcmg, const DVCNODE *pnode, const char *szLockFail, const char *szUnlockFail)
+{
+    ABSMTX *pmtx = vzproc.pmtxEnum;
+    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
+        return FRecordErc(ercInternalError, szLockFail), 0;
+    int fAdd = pdvcmg->FAddNode(pnode);
+    if (!pmtx->Unlock())
+        return FRecordErc(ercInternalError, szUnlockFail), 0;
+    if (!fAdd)
+        return FRecordErc(ercInternalError, "USBC::FEnum DVCMG::FAddNode failed"), 0;
+    return 1;
+}
+
+/* TRUE when a node of the list has szSN as its serial number. */
+bool FListHasSN(DVCMG *pdvcmg, const char *szSN)
+{
+    ABSMTX *pmtx = vzproc.pmtxEnum;
+    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
+        return false;
+    bool fHas = false;
+    EDVC edvc;
+    for (int i = 0; !fHas && pdvcmg->FGetEdvc(i, &edvc); i++)
+        fHas = strncmp(edvc.szSN, szSN, sizeof(edvc.szSN)) == 0;
+    pmtx->Unlock();
+    return fHas;
+}
+
+/* Table part of FEnum: the device table's USB entries kept by the filter. */
+int FLoadTblNodes(uint32_t dinfoFilter, const void *pInfoSet, DVCMG *pdvcmgTbl)
+{
+    DTBLMG *pdtblmg = new (std::nothrow) DTBLMG();
+    if (pdtblmg == nullptr)
+        return FRecordErc(ercInsufficientResources, "USBC::FEnum failed to allocate memory for DTBLMG"), 0;
+    int fOk = 0;
+    if (!pdtblmg->FInit())
+        FRecordErc(ercInternalError, "USBC::FEnum pdtblmg->FInit failed");
+    else if (!pdtblmg->FEnumTbl(dtpUsbFirmware))
+        FRecordErc(ercInternalError, "USBC::FEnum pdtblmg->FEnumTbl failed");
+    else
+        fOk = 1;
+    DVCNODE node;
+    for (int i = 0; fOk && i < pdtblmg->CdvcMac(); i++) {
+        memset(&node, 0, sizeof(node));
+        if (!pdtblmg->FGetDvc(i, &node.edvc.dvc))
+            break;
+        const DVC &dvc = node.edvc.dvc;
+        if (dinfoFilter == dinfoName) {
+            if (strncmp(dvc.szName, (const char *)pInfoSet, sizeof(dvc.szName)) != 0)
+                continue;
+        } else if (dinfoFilter != 0) {
+            break;
+        }
+        if (pdvcmgTbl->FFindDvc(tptUsb, dvc.szName))
+            continue;
+        SzCopy(node.edvc.szSN, dvc.szConn, sizeof(node.edvc.szSN));
+        node.edvc.fsEdvc = fsedvcTable;
+        if (!pdvcmgTbl->FAddNode(&node)) {
+            FRecordErc(ercInsufficientResources, "USBC::FEnum failed to allocate memory for DVCMG");
+            fOk = 0;
+        }
+    }
+    pdtblmg->Term();
+    delete pdtblmg;
+    return fOk;
+}
+} // namespace
+
 int USBC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG *pdvcmg)
 {
-    (void)fTbl;
     if (dinfoFilter != 0 && pInfoSet == nullptr)
         return FRecordErc(ercInvalidParameter, "USBC::FEnum NULL pInfoSet and not dinfoNone"), 0;
-    if (!fDisc)
-        return 1;
+    if (pdvcmg == nullptr)
+        return FRecordErc(ercInvalidParameter, "USBC::FEnum NULL list"), 0;
+    DVCMG *pdvcmgTbl = new (std::nothrow) DVCMG();
+    if (pdvcmgTbl == nullptr)
+        return FRecordErc(ercInsufficientResources, "USBC::FEnum failed to allocate memory for DVCMG"), 0;
+    int fOk = 1;
+    if (!pdvcmgTbl->FInit()) {
+        FRecordErc(ercInternalError, "USBC::FEnum pdvcmgTbl->FInit failed");
+        fOk = 0;
+    }
+    if (fOk && fTbl)
+        fOk = FLoadTblNodes(dinfoFilter, pInfoSet, pdvcmgTbl);
     std::vector<EDVC> rgedvc;
-    if (!FEnumLive(dinfoFilter, pInfoSet, &rgedvc))
-        return 0;
-    /* TODO: append to pdvcmg (and merge the device-table entries) once the
-     * enumeration list exists; until then the records cannot be delivered. */
-    (void)pdvcmg;
-    return FRecordErc(ercInternalError, "USBC::FEnum enumeration list not available"), 0;
+    if (fOk && fDisc)
+        fOk = FEnumLive(dinfoFilter, pInfoSet, &rgedvc);
+    DVCNODE node;
+    DVCNODE nodeTbl;
+    for (size_t iedvc = 0; fOk && iedvc < rgedvc.size(); iedvc++) {
+        memset(&node, 0, sizeof(node));
+        node.edvc = rgedvc[iedvc];
+        if (!FSzDvcPathFromSzConn(node.szDvcPath, node.edvc.dvc.szConn, sizeof(node.szDvcPath)))
+            node.szDvcPath[0] = '\0';
+        for (int i = 0; pdvcmgTbl->FGetNode(i, &nodeTbl); i++) {
+            if (node.edvc.szSN[0] != '\0' &&
+                strncmp(nodeTbl.edvc.dvc.szConn, node.edvc.szSN, sizeof(node.edvc.szSN)) == 0) {
+                SzCopy(node.edvc.dvc.szName, nodeTbl.edvc.dvc.szName, sizeof(node.edvc.dvc.szName));
+                node.edvc.fsEdvc |= fsedvcTable;
+                break;
+            }
+        }
+        fOk = FAppendEnum(pdvcmg, &node, "USBC::FEnum pmtxEnum->Lock() failed",
+                          "USBC::FEnum pmtxEnum->Unlock() failed");
+    }
+    /* Table entries whose device is not listed live come from the table alone. */
+    for (int i = 0; fOk && pdvcmgTbl->FGetNode(i, &nodeTbl); i++) {
+        if (!FListHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn))
+            fOk = FAppendEnum(pdvcmg, &nodeTbl, "USBC::FEnum pmtxEnum->Lock() table add failed 2",
+                              "USBC::FEnum pmtxEnum->Unlock() table add failed 3");
+    }
+    pdvcmgTbl->Term();
+    delete pdvcmgTbl;
+    return fOk;
 }
 
 /* ---- capability switch ---- */
@@ -469,6 +609,9 @@ int USBC::FDisable(const char *szConn, uint32_t dcapA, uint32_t dcapB)
 
 int FUsbcStart()
 {
+    /* The shipped library registers the manager at start-up itself. */
+    if (magmg.PmagFromTptPtc(tptUsb, ptcUsbc) == &usbc)
+        return 1;
     if (!usbc.FInit())
         return 0;
     if (!magmg.FAddMag(tptUsb, ptcUsbc, &usbc)) {

@@ -36,7 +36,7 @@ enum {
 
 /* Device-information codes of USB devices. */
 enum {
-    dinfoUsrName = 2, dinfoProdName = 3, dinfoPDID = 4, dinfoSN = 5, dinfoIP = 6, dinfoMAC = 7,
+    dinfoName = 1, dinfoUsrName = 2, dinfoProdName = 3, dinfoPDID = 4, dinfoSN = 5, dinfoIP = 6, dinfoMAC = 7,
     dinfoDcap = 9, dinfoConn = 12, dinfoProdId = 13, dinfoOpenCount = 14, dinfoFWVER = 15,
     dinfoIPV4Config = 21, dinfoIPV4Status = 22, dinfoUsbSpeed = 23, dinfoUsbVbusCurrent = 24,
     dinfoDcapCur = 1027, dinfoFWVERRom = 1028,
@@ -113,7 +113,9 @@ uint16_t UsbVidMaker();
 
 class USBC : public MAG {
 public:
-    USBC();
+    /* Constant-initialised: start-up may run FInit before the dynamic
+     * initialisers of the library, which must not undo it. */
+    constexpr USBC() : MAG(), catHex(), catIic(), szFwDir{}, catImg(), pmtxUsbc(nullptr) {}
     ~USBC() override;
     int FInit() override;
     void Term() override;

@@ -127,7 +127,7 @@ TEST_F(UsbE2e, OpensBySerialUserNameAndConnectionString)
 {
     std::string szConn = SzConnOf(szSN1);
     ASSERT_FALSE(szConn.empty());
-    /* The device table does not exist yet: opening by a table name is not covered. */
+    /* Opening by a device-table name: usb_enum_test. */
     for (const char *sz : {szSN1, "Board1", szConn.c_str()}) {
         HIF hif = hifNil;
         ASSERT_TRUE(TvxOpen(&hif, sz)) << sz << " " << TvxGetLastError();

@@ -57,13 +57,23 @@ inline std::string SzUsbTempDir(const char *szLeaf)
     return sz + chSep;
 }
 
-/* Starts the runtime in a private name space and registers the USB manager. */
+/* Starts the runtime in a private name space; registers the USB manager
+ * unless start-up has done so (FUsbcStart skips a registered manager). */
 inline bool FUsbRuntimeStart(const char *szTag, bool fKeepNamespace = false)
 {
     if (!fKeepNamespace) {
         char szNs[96];
         snprintf(szNs, sizeof(szNs), "usbt-%s-%u", szTag, pabsutil->GetIdProcess());
         UsbSetEnv("YORL_NAMESPACE", szNs);
+    }
+    /* Opens by name and enumerations read the device table (its path is
+     * taken at start-up): a private, empty one per test
+     * process unless the test has chosen its own. */
+    if (getenv("YORL_DEVTBL") == nullptr) {
+        std::string szTbl = SzUsbTempDir((std::string("usbtbl-") + szTag).c_str()) + "dvctbl.txt";
+        std::error_code ec;
+        std::filesystem::remove(szTbl, ec);
+        UsbSetEnv("YORL_DEVTBL", szTbl.c_str());
     }
     DllInit();
     if (!FVzStarted())

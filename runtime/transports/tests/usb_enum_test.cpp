@@ -1,0 +1,200 @@
+/*
+ * usb_enum_test.cpp - two simulated boards through the public functions
+ * only: enumeration (live records merged with the device table), opening by
+ * serial number, user name and device-table name, an information code and a
+ * stream loopback through the handle's DVT. Runs natively and, with KOR_SIM
+ * from a wrapper, under wine.
+ */
+#include "usbtestenv.h"
+
+namespace {
+
+const char szSN1[] = "SN:210183000001";
+const char szSN2[] = "SN:210183000002";
+const char szSNAbsent[] = "SN:210183000009";
+
+#if defined(USB_HAVE_SIMCTL)
+SIMCTL *psimctl = nullptr;
+#endif
+bool fStarted = false;
+
+class UsbEnum : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+#if defined(USB_HAVE_SIMCTL)
+        psimctl = new SIMCTL;
+        std::string szErr;
+        ASSERT_TRUE(psimctl->FStartFile(USB_BOARDS_CFG, &szErr)) << szErr;
+        UsbSetEnv("KOR_SIM", ("127.0.0.1:" + std::to_string(psimctl->Port())).c_str());
+#endif
+        if (getenv("KOR_SIM") == nullptr)
+            return;
+        UsbSetEnv("YORL_FWDIR", SzUsbTempDir("fw-enum").c_str());
+        fStarted = FUsbRuntimeStart("enum");
+    }
+    static void TearDownTestSuite()
+    {
+        if (fStarted)
+            UsbRuntimeStop();
+        fStarted = false;
+#if defined(USB_HAVE_SIMCTL)
+        delete psimctl;
+        psimctl = nullptr;
+#endif
+    }
+    void SetUp() override
+    {
+        if (getenv("KOR_SIM") == nullptr)
+            GTEST_SKIP() << "no simulator (KOR_SIM) configured";
+        ASSERT_TRUE(fStarted);
+        ASSERT_TRUE(TvxDvcTblClear()) << TvxGetLastError();
+    }
+    void TearDown() override
+    {
+        if (fStarted) {
+            TvxFreeDvcEnum();
+            TvxDvcTblClear();
+        }
+    }
+    static void TblAdd(const char *szName, const char *szSN)
+    {
+        DVC dvc;
+        memset(&dvc, 0, sizeof(dvc));
+        snprintf(dvc.szName, sizeof(dvc.szName), "%s", szName);
+        snprintf(dvc.szConn, sizeof(dvc.szConn), "%s", szSN);
+        dvc.dtp = dtpUsbFirmware;
+        ASSERT_TRUE(TvxDvcTblAdd(&dvc)) << szName << " " << TvxGetLastError();
+    }
+    /* The enumeration records by serial number (table-only records too). */
+    static std::vector<EDVC> RgedvcEnum()
+    {
+        std::vector<EDVC> rgedvc;
+        int cdvc = -1;
+        EXPECT_TRUE(TvxEnumDevices(&cdvc)) << TvxGetLastError();
+        for (int idvc = 0; idvc < cdvc; idvc++) {
+            EDVC edvc;
+            EXPECT_TRUE(TvxGetEdvc(idvc, &edvc)) << idvc;
+            DVC dvc;
+            EXPECT_TRUE(TvxGetDvc(idvc, &dvc)) << idvc;
+            EXPECT_EQ(memcmp(&dvc, &edvc.dvc, sizeof(dvc)), 0) << idvc;
+            if ((edvc.dvc.dtp & 0xFFFF) == tptUsb)
+                rgedvc.push_back(edvc);
+        }
+        return rgedvc;
+    }
+    static const EDVC *PedvcOf(const std::vector<EDVC> &rgedvc, const char *szSN)
+    {
+        for (const EDVC &edvc : rgedvc)
+            if (strcmp(edvc.szSN, szSN) == 0)
+                return &edvc;
+        return nullptr;
+    }
+};
+
+TEST_F(UsbEnum, ListsBothBoardsWithoutTable)
+{
+    std::vector<EDVC> rgedvc = RgedvcEnum();
+    ASSERT_EQ(rgedvc.size(), 2u);
+    struct { const char *szSN, *szUsr, *szProd; uint32_t pdid; } rgcase[] = {
+        {szSN1, "Board1", "KorvanelUsb2", 0x00700121u},
+        {szSN2, "Board2", "VCabUsb1 V2.0", 0x30100203u},
+    };
+    for (const auto &c : rgcase) {
+        const EDVC *pedvc = PedvcOf(rgedvc, c.szSN);
+        ASSERT_NE(pedvc, nullptr) << c.szSN;
+        EXPECT_STREQ(pedvc->dvc.szName, c.szUsr);
+        EXPECT_STREQ(pedvc->szUsrName, c.szUsr);
+        EXPECT_STREQ(pedvc->szProdName, c.szProd);
+        EXPECT_EQ(pedvc->pdid, c.pdid);
+        EXPECT_EQ(pedvc->dvc.dtp, (uint32_t)dtpUsbFirmware);
+        EXPECT_EQ(strncmp(pedvc->dvc.szConn, "#tpt_0001#ptc_0001#", 19), 0) << pedvc->dvc.szConn;
+        EXPECT_EQ(pedvc->fsEdvc & (fsedvcLive | fsedvcPdid | fsedvcTable), fsedvcLive | fsedvcPdid);
+    }
+}
+
+/* A table entry of an attached board renames its live record; one of an
+ * absent board is listed from the table alone; every board once. */
+TEST_F(UsbEnum, MergesDeviceTableEntries)
+{
+    TblAdd("Bench7", szSN1);
+    TblAdd("Spare", szSNAbsent);
+    std::vector<EDVC> rgedvc = RgedvcEnum();
+    ASSERT_EQ(rgedvc.size(), 3u);
+    const EDVC *pedvc = PedvcOf(rgedvc, szSN1);
+    ASSERT_NE(pedvc, nullptr);
+    EXPECT_STREQ(pedvc->dvc.szName, "Bench7");
+    EXPECT_STREQ(pedvc->szUsrName, "Board1");
+    EXPECT_EQ(pedvc->fsEdvc & (fsedvcLive | fsedvcTable), fsedvcLive | fsedvcTable);
+    pedvc = PedvcOf(rgedvc, szSN2);
+    ASSERT_NE(pedvc, nullptr);
+    EXPECT_STREQ(pedvc->dvc.szName, "Board2");
+    EXPECT_EQ(pedvc->fsEdvc & fsedvcTable, 0);
+    pedvc = PedvcOf(rgedvc, szSNAbsent);
+    ASSERT_NE(pedvc, nullptr);
+    EXPECT_STREQ(pedvc->dvc.szName, "Spare");
+    EXPECT_STREQ(pedvc->dvc.szConn, szSNAbsent);
+    EXPECT_EQ(pedvc->fsEdvc, (uint16_t)fsedvcTable);
+}
+
+/* Bytes out and back through the board's stream sink and source. */
+void ExpectStreamLoop(HIF hif, uint32_t cb)
+{
+    ASSERT_EQ(ErcStreamEnable(hif, true), 0);
+    std::vector<uint8_t> rgbOut(cb), rgbIn(cb, 0);
+    for (uint32_t i = 0; i < cb; i++)
+        rgbOut[i] = (uint8_t)(i * 13 + 5);
+    USBTRANS t;
+    StreamCmds(&t, cb, cb);
+    t.tfp.cbSnd = cb;
+    t.tfp.pbSnd = rgbOut.data();
+    t.tfp.cbRcv = cb;
+    t.tfp.pbRcv = rgbIn.data();
+    uint32_t cbOut = 0, cbIn = 0;
+    EXPECT_EQ(t.Run(hif, &cbOut, &cbIn), 0);
+    EXPECT_EQ(cbOut, cb);
+    EXPECT_EQ(cbIn, cb);
+    EXPECT_TRUE(rgbIn == rgbOut);
+    EXPECT_EQ(ErcStreamEnable(hif, false), 0);
+}
+
+/* Every name form reaches board 1: its user name read through the open
+ * handle's record, a stream loopback, and the close. */
+TEST_F(UsbEnum, OpensBySerialUserAndTableName)
+{
+    TblAdd("Bench7", szSN1);
+    for (const char *sz : {szSN1, "Board1", "Bench7"}) {
+        SCOPED_TRACE(sz);
+        HIF hif = hifNil;
+        ASSERT_TRUE(TvxOpen(&hif, sz)) << TvxGetLastError();
+        DVC dvc;
+        ASSERT_TRUE(TvxGetDvcFromHif(hif, &dvc));
+        char szUsr[64] = "";
+        ASSERT_TRUE(TvxGetInfo(&dvc, dinfoUsrName, szUsr)) << TvxGetLastError();
+        EXPECT_STREQ(szUsr, "Board1");
+        char szSN[64] = "";
+        ASSERT_TRUE(TvxGetInfo(&dvc, dinfoSN, szSN));
+        EXPECT_STREQ(szSN, szSN1);
+        ExpectStreamLoop(hif, 4099);
+        EXPECT_TRUE(TvxClose(hif));
+    }
+}
+
+/* Names that match nothing: a table name of an absent board, a removed
+ * table name, a MAC text that only a table entry could give. */
+TEST_F(UsbEnum, TableNamesThatReachNoBoard)
+{
+    TblAdd("Spare", szSNAbsent);
+    TblAdd("Gone", szSN2);
+    ASSERT_TRUE(TvxDvcTblRem("Gone"));
+    HIF hif = hifNil;
+    for (const char *sz : {"Spare", "Gone"}) {
+        EXPECT_FALSE(TvxOpen(&hif, sz)) << sz;
+        EXPECT_EQ(TvxGetLastError(), ercConnectionFailed) << sz;
+    }
+    /* the discovery pass still opens by the board's own user name */
+    ASSERT_TRUE(TvxOpen(&hif, "Board2")) << TvxGetLastError();
+    EXPECT_TRUE(TvxClose(hif));
+}
+
+} // namespace
