@@ -6,7 +6,7 @@
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 run=$root/build/run
-mkdir -p "$run/data"
+mkdir -p "$run/data" "$run/firmware"
 cp "$root/data/briseldvclist.txt" "$run/data/"
 
 # 32-bit Windows programs need a kernel that runs 32-bit code; where it does
@@ -49,6 +49,8 @@ reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvanel Software\
 reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvanel Software\Components' /v VOrariVezevod /t REG_DWORD /d 0x01000000
 
 export YORL_DATADIR="Z:${run//\//\\}\\data\\"
+export YORL_DEVTBL="Z:${run//\//\\}\\dvctbl.txt"
+export YORL_FWDIR="Z:${run//\//\\}\\firmware\\"
 echo "program: $program ($build build) on display $DISPLAY"
 "$root/tools/wine-run" "$build" "$program" &
 pids+=($!)
