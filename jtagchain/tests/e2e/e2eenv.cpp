@@ -50,12 +50,16 @@ void E2EENV::SetUp()
     snprintf(sz, sizeof(sz), "e2e-%u", (unsigned)getpid());
     const char *szTmp = getenv("KOR_TEST_TMP");
     szTmpDir = std::string(szTmp ? szTmp : "/tmp") + "/" + sz + "/";
+    if (szTmp != nullptr)
+        mkdir(szTmp, 0755);
     mkdir(szTmpDir.c_str(), 0700);
     std::string szAddr = "127.0.0.1:" + std::to_string(simctl.Port());
     setenv("KOR_SIM", szAddr.c_str(), 1);
     setenv("YORL_NAMESPACE", sz, 1);
     setenv("YORL_FWDIR", (szTmpDir + "fw/").c_str(), 1);
     setenv("YORL_DATADIR", E2E_DATA_DIR, 1);
+    /* A private device table: opens read it, and the path is taken at start-up. */
+    setenv("YORL_DEVTBL", (szTmpDir + "dvctbl.txt").c_str(), 1);
     DllInit();
     fOk = FVzStarted() && FUsbcStart() != 0;
     ASSERT_TRUE(fOk) << "runtime did not start";

@@ -13,6 +13,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,6 +79,11 @@ public:
         const char *szTmp = getenv("KOR_TEST_TMP");
         std::string szFw = std::string(szTmp ? szTmp : "/tmp") + "/" + sz + "-fw/";
         setenv("YORL_FWDIR", szFw.c_str(), 1);
+        /* A private device table: opens read it, and the path is taken at start-up. */
+        std::string szTbl = std::string(szTmp ? szTmp : "/tmp") + "/" + sz + "-dvctbl.txt";
+        mkdir(szTmp ? szTmp : "/tmp", 0755);
+        remove(szTbl.c_str());
+        setenv("YORL_DEVTBL", szTbl.c_str(), 1);
         DllInit();
         fOk = FVzStarted() && FUsbcStart() != 0;
         ASSERT_TRUE(fOk) << "runtime did not start";

@@ -2,6 +2,7 @@
 #include "check.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -52,7 +53,11 @@ bool FYbDefaultPath(char kind, std::string *psz)
                 return false;
             szHome = ppw->pw_dir;
         }
-        *psz = SzYorlDirSep(szHome) + ".korvanel/dvctbl.txt";
+        /* The per-user folder is made on first use, so the runtime can
+         * create the table file in it. */
+        std::string szDir = SzYorlDirSep(szHome) + ".korvanel";
+        mkdir(szDir.c_str(), 0700);
+        *psz = szDir + "/dvctbl.txt";
         return true;
     }
     default:

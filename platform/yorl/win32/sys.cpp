@@ -86,7 +86,11 @@ bool FYbDefaultPath(char kind, std::string *psz)
             *psz = szDir + "dvctbl.txt";
             return true;
         }
-        *psz = SzYorlDirSep(szAppData) + "Korvanel\\dvctbl.txt";
+        /* The per-user folder is made on first use, so the runtime can
+         * create the table file in it. */
+        std::string szUser = SzYorlDirSep(szAppData) + "Korvanel";
+        CreateDirectoryA(szUser.c_str(), NULL);
+        *psz = szUser + "\\dvctbl.txt";
         return true;
     }
     default:
