@@ -204,7 +204,7 @@ int main(int argc, char **argv)
     /* Enumerate with nothing ticked finds nothing and gives the buttons back. */
     Click(idcEnumUsb);
     Click(idcEnumerate);
-    for (int i = 0; i < 100 && !IsWindowEnabled(Item(idcEnumerate)); i++)
+    for (int i = 0; i < 600 && !(IsWindowEnabled(Item(idcEnumerate)) && IsWindowEnabled(Item(idcSave))); i++)
         Sleep(50);
     wg::Check(IsWindowEnabled(Item(idcEnumerate)) && IsWindowEnabled(Item(idcSave)), "enumeration ended");
     wg::Check(VszList(idcEnumList).empty(), "nothing connected");
