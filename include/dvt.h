@@ -160,6 +160,8 @@ private:
     int FUnlockDvt();
     int FEnterCs();
     int FLeaveCs();
+    int FIdleUnderCs(int fIfNoCs);
+    void SetIdleUnderCs(int fIdleNew);
 
     std::atomic<int> fAbandon;     /* Disconnect or Term: give up waiting for the device */
     int fThdTimeout;               /* the time-out thread was started */

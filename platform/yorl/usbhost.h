@@ -39,6 +39,61 @@ public:
     virtual ERC ErcResetEp(uint8_t endp) = 0;
 };
 
+/* The backends keep a record per endpoint with two flags: fPending from the
+ * start of a transfer until it is collected, fDone once its completion has
+ * arrived. ErcYbusbFindDone looks for a completed one among rgendp: 0 with
+ * *pendpDone set, ercAbsTimeout when none has completed yet, and
+ * ercAbsInvalidParameter when none of them has a transfer at all. */
+template <class XFER>
+ERC ErcYbusbFindDone(const XFER *rgxfer, const uint8_t *rgendp, uint32_t cendp, uint8_t *pendpDone)
+{
+    bool fAny = false;
+    for (uint32_t i = 0; i < cendp; i++) {
+        const XFER &xfer = rgxfer[rgendp[i]];
+        if (xfer.fPending && xfer.fDone) {
+            *pendpDone = rgendp[i];
+            return 0;
+        }
+        fAny = fAny || xfer.fPending;
+    }
+    return fAny ? ercAbsTimeout : ercAbsInvalidParameter;
+}
+
+/* Collecting a transfer: 0 when it had completed (it is no longer pending),
+ * ercAbsTimeout while it runs, ercAbsInvalidParameter when none was started. */
+template <class XFER> ERC ErcYbusbCollect(XFER &xfer)
+{
+    if (!xfer.fPending)
+        return ercAbsInvalidParameter;
+    if (!xfer.fDone)
+        return ercAbsTimeout;
+    xfer.fPending = false;
+    return 0;
+}
+
+/* What ABSUSB and ABSUSBTP both hold: their own host object and whether it
+ * has a device open. Deleting the link closes the device and the host. */
+struct YBUSBLINK {
+    YBUSBHOST *phost = NULL;
+    bool fConnected = false;
+
+    YBUSBLINK() = default;
+    YBUSBLINK(const YBUSBLINK &) = delete;
+    YBUSBLINK &operator=(const YBUSBLINK &) = delete;
+    virtual ~YBUSBLINK();
+
+    /* Opens szPath, closing the device held before; szFault names the
+     * injectable failure of the owning object's Connect. */
+    bool FConnect(const char *szPath, const char *szFault);
+    /* A device that already left the bus counts as disconnected. */
+    bool FDisconnect();
+};
+
+/* Init of an object whose pvImpl is an IMPL (a YBUSBLINK): idempotent,
+ * szFault names its injectable failure. */
+bool FYbusbLinkInit(void **ppvImpl, YBUSBLINK *(*pfnNew)(), const char *szFault);
+void YbusbLinkTerm(void **ppvImpl);
+
 /* The backend of this process: the simulator when KOR_SIM is set, else
  * libusb where built, else an empty bus. NULL when out of memory. */
 YBUSBHOST *PybusbhostNew();

@@ -242,11 +242,7 @@ int DVT::FConnect(const char *szConnIn, const char *szDvcPathIn)
 /* Waits for the outstanding transaction to end before the device goes away. */
 void DVT::Disconnect()
 {
-    int fIdleNow = 1;
-    if (FEnterCs()) {
-        fIdleNow = fIdle;
-        FLeaveCs();
-    }
+    int fIdleNow = FIdleUnderCs(1);
     if (!fIdleNow && fThdTrans) {
         fAbandon = 1;
         if (!psemTransCancel->Release(1))
@@ -255,10 +251,7 @@ void DVT::Disconnect()
             FRecordErc(ercInternalError, "DVT::Disconnect()  psemTransRdy->Wait");
             psemTransRdy->Wait(tmsInfinite);
         }
-        if (FEnterCs()) {
-            fIdle = 1;
-            FLeaveCs();
-        }
+        SetIdleUnderCs(1);
         fAbandon = 0;
     }
     DVTOPN *pdvtopn = vzproc.pdvtopn;
@@ -418,6 +411,25 @@ int DVT::FLeaveCs()
         return 0;
     }
     return 1;
+}
+
+/* fIdle as the transaction thread last left it; fIfNoCs when the critical
+ * section cannot be entered (the failure is recorded). */
+int DVT::FIdleUnderCs(int fIfNoCs)
+{
+    if (!FEnterCs())
+        return fIfNoCs;
+    int f = fIdle;
+    FLeaveCs();
+    return f;
+}
+
+void DVT::SetIdleUnderCs(int fIdleNew)
+{
+    if (FEnterCs()) {
+        fIdle = fIdleNew;
+        FLeaveCs();
+    }
 }
 
 void DVT::SetCbData(uint32_t cbOut, uint32_t cbIn)

@@ -30,11 +30,7 @@ int DVT::FEnableApt(uint32_t dcap, uint8_t apt, int32_t prt)
     if (!FLockDvt())
         return 0;
     int fOk = 0;
-    int fIdleNow = 1;
-    if (FEnterCs()) {
-        fIdleNow = fIdle;
-        FLeaveCs();
-    }
+    int fIdleNow = FIdleUnderCs(1);
     if (!fIdleNow) {
         FRecordErc(ercTransferPending, "DVT::FEnable");
     } else if (prt == prtNone || prtActive == prtNone) {
@@ -60,11 +56,7 @@ int DVT::FDisableApt(uint32_t dcap, uint8_t apt, int32_t prt)
     if (!FLockDvt())
         return 0;
     int fOk = 0;
-    int fIdleNow = 1;
-    if (FEnterCs()) {
-        fIdleNow = fIdle;
-        FLeaveCs();
-    }
+    int fIdleNow = FIdleUnderCs(1);
     if (!fIdleNow) {
         FRecordErc(ercTransferPending, "");
     } else {

@@ -36,11 +36,7 @@ int DVT::FDoTrans(TFP *ptfp)
     if (!FLockDvt())
         return 0;
     int fOk = 0;
-    int fIdleNow = 0;
-    if (FEnterCs()) {
-        fIdleNow = fIdle;
-        FLeaveCs();
-    }
+    int fIdleNow = FIdleUnderCs(0);
     if (szConn[0] == '\0') {
         FRecordErc(ercDeviceNotConnected, "DVT::FDoTrans");
     } else if (!fIdleNow) {
@@ -66,10 +62,7 @@ int DVT::FDoTrans(TFP *ptfp)
                     break;
                 }
             }
-            if (FEnterCs()) {
-                fIdle = 0;
-                FLeaveCs();
-            }
+            SetIdleUnderCs(0);
         }
     }
     return FUnlockDvt() && fOk;
@@ -86,10 +79,7 @@ int DVT::FWaitTransRdy(uint32_t tmsWait, int *pfTimedOut)
         *pfTimedOut = pabsutil->GetLastErc() == ercAbsTimeout;
         return 0;
     }
-    if (FEnterCs()) {
-        fIdle = 1;
-        FLeaveCs();
-    }
+    SetIdleUnderCs(1);
     return 1;
 }
 
@@ -98,11 +88,7 @@ int DVT::FGetTransResult(uint32_t *pcbOut, uint32_t *pcbIn, uint32_t tmsWait)
     if (!FLockDvt())
         return 0;
     int fOk = 0;
-    int fIdleNow = 1;
-    if (FEnterCs()) {
-        fIdleNow = fIdle;
-        FLeaveCs();
-    }
+    int fIdleNow = FIdleUnderCs(1);
     uint32_t cbOut = 0, cbIn = 0;
     int fCounts = 0;
     if (fIdleNow) {
@@ -173,11 +159,7 @@ int DVT::FIsChannelSecure(int fData, int *pfSecure, uint32_t tmsWait)
         return 0;
     }
     int fOk = 1;
-    int fIdleNow = 1;
-    if (FEnterCs()) {
-        fIdleNow = fIdle;
-        FLeaveCs();
-    }
+    int fIdleNow = FIdleUnderCs(1);
     int fTimedOut = 0;
     if (!fIdleNow) {
         if (FWaitTransRdy(tmsWait, &fTimedOut)) {

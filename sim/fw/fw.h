@@ -140,6 +140,12 @@ private:
     void CheckPhaseDone();
     void EndPhase();
     bool FPortProps(const uint8_t *pb, size_t cb, const std::vector<uint32_t> &rgdprp);
+    // The checks of a single-port protocol before its own commands (those
+    // from 3 to cmdLast, rgcbLen giving each one's length byte): port
+    // properties, unknown command, port number, enable, command length.
+    // Answers all of these itself; true when the command is to be carried out.
+    bool FPortCommandReady(const uint8_t *pb, size_t cb, uint32_t dprp, uint8_t cmdLast, const uint8_t *rgcbLen,
+                           bool &fEnabled);
 
     // Protocols
     void JtagCommand(const uint8_t *pb, size_t cb);

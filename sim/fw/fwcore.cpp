@@ -202,6 +202,39 @@ bool FW::FPortProps(const uint8_t *pb, size_t cb, const std::vector<uint32_t> &r
     return true;
 }
 
+bool FW::FPortCommandReady(const uint8_t *pb, size_t cb, uint32_t dprp, uint8_t cmdLast, const uint8_t *rgcbLen,
+                           bool &fEnabled)
+{
+    uint8_t cmd = pb[2];
+    uint8_t prt = cb >= 4 ? pb[3] : 0xFF;
+    if (cmd == boardproto::cmdGetPortProps) {
+        FPortProps(pb, cb, { dprp });
+        return false;
+    }
+    if (cmd > cmdLast) {
+        PushSts(stsUnknownCommand);
+        return false;
+    }
+    if (prt != 0) {
+        PushSts(stsInvalidPort);
+        return false;
+    }
+    if (cmd == boardproto::cmdEnablePort) {
+        fEnabled = true;
+        PushSts(stsNoErc);
+        return false;
+    }
+    if (!fEnabled) {
+        PushSts(stsCapabilityNotEnabled);
+        return false;
+    }
+    if (cmd > boardproto::cmdGetPortProps && pb[0] != rgcbLen[cmd]) {
+        PushSts(stsBadCommandLength);
+        return false;
+    }
+    return true;
+}
+
 void FW::ArmPhase(std::unique_ptr<PHASE> pphaseNew, const uint8_t *pbCmd)
 {
     pphaseNew->apt = pbCmd[1];

@@ -13,34 +13,10 @@ using namespace boardproto;
 
 void FW::MgmtCommand(const uint8_t *pb, size_t cb)
 {
+    static const uint8_t rgcbLen[] = { 0, 0, 0, 4, 3, 4, 4, 4 };
+    if (!FPortCommandReady(pb, cb, dprpMgmt, mgmtCmdRailData, rgcbLen, fMgmtEnabled))
+        return;
     uint8_t cmd = pb[2];
-    uint8_t prt = cb >= 4 ? pb[3] : 0xFF;
-    if (cmd == cmdGetPortProps) {
-        FPortProps(pb, cb, { dprpMgmt });
-        return;
-    }
-    if (cmd > mgmtCmdRailData) {
-        PushSts(stsUnknownCommand);
-        return;
-    }
-    if (prt != 0) {
-        PushSts(stsInvalidPort);
-        return;
-    }
-    if (cmd == cmdEnablePort) {
-        fMgmtEnabled = true;
-        PushSts(stsNoErc);
-        return;
-    }
-    if (!fMgmtEnabled) {
-        PushSts(stsCapabilityNotEnabled);
-        return;
-    }
-    static const uint8_t rgcbLen[8] = { 0, 0, 0, 4, 3, 4, 4, 4 };
-    if (cmd >= mgmtCmdConfigReset && pb[0] != rgcbLen[cmd]) {
-        PushSts(stsBadCommandLength);
-        return;
-    }
     if (cmd >= mgmtCmdRailProps && pb[4] >= bd.rgrail.size()) {
         PushSts(stsBadArgument);
         return;

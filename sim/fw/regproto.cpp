@@ -65,34 +65,10 @@ private:
 
 void FW::RegCommand(const uint8_t *pb, size_t cb)
 {
+    static const uint8_t rgcbLen[] = { 0, 0, 0, 5, 4, 8, 8, 7, 7 };
+    if (!FPortCommandReady(pb, cb, dprpReg, regCmdGetSet, rgcbLen, fRegEnabled))
+        return;
     uint8_t cmd = pb[2];
-    uint8_t prt = cb >= 4 ? pb[3] : 0xFF;
-    if (cmd == cmdGetPortProps) {
-        FPortProps(pb, cb, { dprpReg });
-        return;
-    }
-    if (cmd > regCmdGetSet) {
-        PushSts(stsUnknownCommand);
-        return;
-    }
-    if (prt != 0) {
-        PushSts(stsInvalidPort);
-        return;
-    }
-    if (cmd == cmdEnablePort) {
-        fRegEnabled = true;
-        PushSts(stsNoErc);
-        return;
-    }
-    if (!fRegEnabled) {
-        PushSts(stsCapabilityNotEnabled);
-        return;
-    }
-    static const uint8_t rgcbLen[9] = { 0, 0, 0, 5, 4, 8, 8, 7, 7 };
-    if (cmd >= regCmdPut && pb[0] != rgcbLen[cmd]) {
-        PushSts(stsBadCommandLength);
-        return;
-    }
     switch (cmd) {
     case cmdDisablePort:
         fRegEnabled = false;

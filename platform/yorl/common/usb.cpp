@@ -6,48 +6,25 @@
 #include <string.h>
 
 namespace {
-struct USBIMPL {
-    YBUSBHOST *phost;
+struct USBIMPL : YBUSBLINK {
     std::vector<YBUSBDVC> rgdvc;   /* snapshot of the last Enumerate */
-    bool fConnected;
     std::string szPath;
 };
+
+YBUSBLINK *PlinkNew() { return new (std::nothrow) USBIMPL(); }
 } // namespace
 
-#define PIMPL ((USBIMPL *)pvImpl)
+#define PIMPL ((USBIMPL *)(YBUSBLINK *)pvImpl)
 
 ABSUSB::ABSUSB() : pvImpl(NULL) {}
 
 ABSUSB::~ABSUSB() { Term(); }
 
-bool ABSUSB::Init()
-{
-    if (FYorlFault("ABSUSB.Init"))
-        return FYorlFail(ercAbsFailed);
-    if (pvImpl != NULL)
-        return true;
-    USBIMPL *pimpl = new (std::nothrow) USBIMPL();
-    if (pimpl == NULL)
-        return FYorlFail(ercAbsOutOfMemory);
-    pimpl->phost = PybusbhostNew();
-    if (pimpl->phost == NULL) {
-        delete pimpl;
-        return FYorlFail(ercAbsOutOfMemory);
-    }
-    pimpl->fConnected = false;
-    pvImpl = pimpl;
-    return true;
-}
+bool ABSUSB::Init() { return FYbusbLinkInit(&pvImpl, PlinkNew, "ABSUSB.Init"); }
 
 bool ABSUSB::Term()
 {
-    if (pvImpl == NULL)
-        return true;
-    if (PIMPL->fConnected)
-        PIMPL->phost->ErcClose();
-    delete PIMPL->phost;
-    delete PIMPL;
-    pvImpl = NULL;
+    YbusbLinkTerm(&pvImpl);
     return true;
 }
 
@@ -79,17 +56,8 @@ bool ABSUSB::Connect(const char *szPath)
 {
     if (pvImpl == NULL)
         return FYorlFail(ercAbsNotInit);
-    if (szPath == NULL || *szPath == '\0')
-        return FYorlFail(ercAbsInvalidParameter);
-    if (FYorlFault("ABSUSB.Connect"))
-        return FYorlFail(ercAbsUsbDeviceGone);
-    if (PIMPL->fConnected) {
-        PIMPL->phost->ErcClose();
-        PIMPL->fConnected = false;
-    }
-    if (!FYorlCheck(PIMPL->phost->ErcOpen(szPath)))
+    if (!PIMPL->FConnect(szPath, "ABSUSB.Connect"))
         return false;
-    PIMPL->fConnected = true;
     PIMPL->szPath = szPath;
     return true;
 }
@@ -107,12 +75,7 @@ bool ABSUSB::Disconnect()
 {
     if (pvImpl == NULL)
         return FYorlFail(ercAbsNotInit);
-    if (!PIMPL->fConnected)
-        return true;
-    PIMPL->fConnected = false;
-    ERC erc = PIMPL->phost->ErcClose();
-    /* A device that already left the bus is disconnected all the same. */
-    return erc == ercAbsUsbDeviceGone || FYorlCheck(erc);
+    return PIMPL->FDisconnect();
 }
 
 bool ABSUSB::VendorRequest(bool fIn, uint8_t bRequest, uint16_t wValue, uint16_t wIndex, uint16_t wLength,

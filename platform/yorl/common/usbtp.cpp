@@ -4,48 +4,22 @@
 #include <new>
 
 namespace {
-struct USBTPIMPL {
-    YBUSBHOST *phost;
-    bool fConnected;
-};
-
 bool FEpIn(uint8_t endp) { return endp == endpSts || endp == endpDataIn; }
+
+YBUSBLINK *PlinkNew() { return new (std::nothrow) YBUSBLINK(); }
 } // namespace
 
-#define PIMPL ((USBTPIMPL *)pvImpl)
+#define PIMPL ((YBUSBLINK *)pvImpl)
 
 ABSUSBTP::ABSUSBTP() : pvImpl(NULL) {}
 
 ABSUSBTP::~ABSUSBTP() { Term(); }
 
-bool ABSUSBTP::Init()
-{
-    if (FYorlFault("ABSUSBTP.Init"))
-        return FYorlFail(ercAbsFailed);
-    if (pvImpl != NULL)
-        return true;
-    USBTPIMPL *pimpl = new (std::nothrow) USBTPIMPL();
-    if (pimpl == NULL)
-        return FYorlFail(ercAbsOutOfMemory);
-    pimpl->phost = PybusbhostNew();
-    if (pimpl->phost == NULL) {
-        delete pimpl;
-        return FYorlFail(ercAbsOutOfMemory);
-    }
-    pimpl->fConnected = false;
-    pvImpl = pimpl;
-    return true;
-}
+bool ABSUSBTP::Init() { return FYbusbLinkInit(&pvImpl, PlinkNew, "ABSUSBTP.Init"); }
 
 bool ABSUSBTP::Term()
 {
-    if (pvImpl == NULL)
-        return true;
-    if (PIMPL->fConnected)
-        PIMPL->phost->ErcClose();
-    delete PIMPL->phost;
-    delete PIMPL;
-    pvImpl = NULL;
+    YbusbLinkTerm(&pvImpl);
     return true;
 }
 
@@ -53,29 +27,14 @@ bool ABSUSBTP::Connect(const char *szPath)
 {
     if (pvImpl == NULL)
         return FYorlFail(ercAbsNotInit);
-    if (szPath == NULL || *szPath == '\0')
-        return FYorlFail(ercAbsInvalidParameter);
-    if (FYorlFault("ABSUSBTP.Connect"))
-        return FYorlFail(ercAbsUsbDeviceGone);
-    if (PIMPL->fConnected) {
-        PIMPL->phost->ErcClose();
-        PIMPL->fConnected = false;
-    }
-    if (!FYorlCheck(PIMPL->phost->ErcOpen(szPath)))
-        return false;
-    PIMPL->fConnected = true;
-    return true;
+    return PIMPL->FConnect(szPath, "ABSUSBTP.Connect");
 }
 
 bool ABSUSBTP::Disconnect()
 {
     if (pvImpl == NULL)
         return FYorlFail(ercAbsNotInit);
-    if (!PIMPL->fConnected)
-        return true;
-    PIMPL->fConnected = false;
-    ERC erc = PIMPL->phost->ErcClose();
-    return erc == ercAbsUsbDeviceGone || FYorlCheck(erc);
+    return PIMPL->FDisconnect();
 }
 
 #define CHECK_CONNECTED()                                                                                         \

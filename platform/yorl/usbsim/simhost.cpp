@@ -350,19 +350,10 @@ ERC SIMHOST::ErcSubmit(uint8_t endp, void *pb, uint32_t cb)
 ERC SIMHOST::ErcWait(const uint8_t *rgendp, uint32_t cendp, uint32_t tms, uint8_t *pendpDone)
 {
     uint64_t tickEnd = YbTickMs() + (tms == tmsInfinite ? 0 : tms);
-    bool fAny = false;
-    for (uint32_t i = 0; i < cendp; i++)
-        fAny = fAny || rgxfer[rgendp[i]].fPending;
-    if (!fAny)
-        return ercAbsInvalidParameter;
     for (;;) {
-        for (uint32_t i = 0; i < cendp; i++) {
-            const XFER &xfer = rgxfer[rgendp[i]];
-            if (xfer.fPending && xfer.fDone) {
-                *pendpDone = rgendp[i];
-                return 0;
-            }
-        }
+        ERC ercDone = ErcYbusbFindDone(rgxfer, rgendp, cendp, pendpDone);
+        if (ercDone != ercAbsTimeout)
+            return ercDone;
         uint32_t tmsLeft = tmsInfinite;
         if (tms != tmsInfinite) {
             uint64_t tick = YbTickMs();
@@ -382,11 +373,9 @@ ERC SIMHOST::ErcResult(uint8_t endp, uint32_t *pcb)
 {
     XFER &xfer = rgxfer[endp];
     *pcb = 0;
-    if (!xfer.fPending)
-        return ercAbsInvalidParameter;
-    if (!xfer.fDone)
-        return ercAbsTimeout;
-    xfer.fPending = false;
+    ERC ercCollect = ErcYbusbCollect(xfer);
+    if (ercCollect != 0)
+        return ercCollect;
     *pcb = xfer.cb;
     return xfer.erc;
 }
