@@ -15,15 +15,18 @@ add_subdirectory(${KOR_GTEST_SRC} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_A
 add_custom_target(sanitized)
 
 # kor_add_test(name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s]
-#              [SANITIZE address|thread ...] [NO_GTEST_MAIN])
+#              [SANITIZE address|thread ...] [NO_GTEST_MAIN]
+#              [WRAPPER command ...] [ENVIRONMENT VAR=value ...])
 # One test program, registered with ctest as one test. Under the mingw builds
-# ctest runs it through the wine emulator of the toolchain file.
+# ctest runs it through the wine emulator of the toolchain file. WRAPPER: ctest
+# runs "command ... [emulator] program" instead (a script that prepares what
+# the program needs before it starts).
 # KOR_BUILD_TESTS OFF leaves the test programs out (the test driver does so for
 # a build whose programs this machine cannot execute).
 option(KOR_BUILD_TESTS "Build the test programs" ON)
 
 function(kor_add_test name)
-    cmake_parse_arguments(T "NO_GTEST_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;SANITIZE" ${ARGN})
+    cmake_parse_arguments(T "NO_GTEST_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;SANITIZE;WRAPPER;ENVIRONMENT" ${ARGN})
     if(NOT KOR_BUILD_TESTS OR (KOR_SANITIZER AND NOT KOR_SANITIZER IN_LIST T_SANITIZE))
         return()
     endif()
@@ -33,12 +36,16 @@ function(kor_add_test name)
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/tests/support)
-    add_test(NAME ${name} COMMAND ${name})
+    if(T_WRAPPER)
+        add_test(NAME ${name} COMMAND ${T_WRAPPER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${KOR_BUILD};${T_LABELS}"
-        ENVIRONMENT "KOR_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp")
+        ENVIRONMENT "KOR_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp;${T_ENVIRONMENT}")
     if(KOR_SANITIZER)
         add_dependencies(sanitized ${name})
     endif()

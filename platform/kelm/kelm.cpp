@@ -17,7 +17,18 @@ KELMAPI int KELMCALL KelmEnumDevicesEx(int *pcdvc, uint32_t dtpTbl, uint32_t dtp
 
 KELMAPI int KELMCALL KelmGetDvc(int idvc, DVC *pdvc)
 {
-    return TvxGetDvc(idvc, pdvc);
+    if (idvc < 0 || pdvc == nullptr) {
+        TvxSetLastErrorLog(ercInvalidParameter, "KelmGetDvc bad index or record");
+        return 0;
+    }
+    /* An index past the enumeration (none after KelmFreeDvcEnum) fails
+     * quietly in the runtime: the caller gets the code here. */
+    TvxSetLastErrorNoLog(ercNoErc);
+    if (TvxGetDvc(idvc, pdvc))
+        return 1;
+    if (TvxGetLastError() == ercNoErc)
+        TvxSetLastErrorLog(ercInvalidParameter, "KelmGetDvc index past the enumeration");
+    return 0;
 }
 
 KELMAPI int KELMCALL KelmGetInfo(DVC *pdvc, uint32_t kinfo, void *pInfo)

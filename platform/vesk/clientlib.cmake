@@ -1,11 +1,8 @@
 # Build rules shared by the client libraries over the runtime (register port,
 # board management, JTAG release, JTAG utility).
 #
-# korxact is their transaction helper over the shared runtime `voziri`.
-# While the USB transport lives outside the shared runtime, the tests reach
-# the simulator through `voziri_usb` (the static runtime with the USB
-# transport); every client library then also has a static twin <name>_sim
-# over korxact_sim for them (Linux trees).
+# korxact is their transaction helper over the shared runtime `voziri` (which
+# holds the USB transport); the tests link the shipped libraries.
 include_guard(GLOBAL)
 
 add_library(korxact STATIC ${CMAKE_CURRENT_LIST_DIR}/xact.cpp)
@@ -14,17 +11,10 @@ target_include_directories(korxact PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_SOUR
                            ${CMAKE_SOURCE_DIR}/sim/wire)
 target_link_libraries(korxact PUBLIC voziri)
 
-if(NOT KOR_WINDOWS AND TARGET voziri_usb)
-    add_library(korxact_sim STATIC ${CMAKE_CURRENT_LIST_DIR}/xact.cpp)
-    target_include_directories(korxact_sim PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_SOURCE_DIR}/include
-                               ${CMAKE_SOURCE_DIR}/sim/wire)
-    target_link_libraries(korxact_sim PUBLIC voziri_usb)
-endif()
-
 # kor_client_library(name SOURCES ... BUILD_DEFINE sym DEF file DEF32 file)
 # The shared library `name` (exports through DEF; on 32-bit Windows the
 # undecorated __stdcall names of DEF32 with an import library that maps the
-# decorated names) and, when the simulator can be reached, `name_sim`.
+# decorated names).
 function(kor_client_library name)
     cmake_parse_arguments(C "" "BUILD_DEFINE;DEF;DEF32" "SOURCES" ${ARGN})
     kor_shared_library(${name} ${C_SOURCES})
@@ -38,11 +28,5 @@ function(kor_client_library name)
             VERBATIM)
     else()
         kor_dll_exports(${name} ${C_DEF})
-    endif()
-    if(TARGET korxact_sim)
-        add_library(${name}_sim STATIC ${C_SOURCES})
-        target_compile_definitions(${name}_sim PRIVATE ${C_BUILD_DEFINE})
-        target_include_directories(${name}_sim PUBLIC ${CMAKE_SOURCE_DIR}/include)
-        target_link_libraries(${name}_sim PUBLIC korxact_sim)
     endif()
 endfunction()

@@ -78,8 +78,10 @@ VESKAPI int VESKCALL VeskPutReg(HIF hif, uint8_t bReg, uint8_t bData, int fOverl
 
 VESKAPI int VESKCALL VeskGetRegSet(HIF hif, const uint8_t *rgbReg, uint8_t *rgbData, uint32_t creg, int fOverlap)
 {
-    if (creg == 0)
-        return 1;
+    /* A set names at least one register; counts from a negative int are refused
+     * before anything reads the caller's lists. */
+    if (creg == 0 || creg > 0x7FFFFFFFu)
+        return FFail(ercInvalidParameter, "VeskGetRegSet bad register count");
     if (rgbReg == nullptr || rgbData == nullptr)
         return FFail(ercInvalidParameter, "VeskGetRegSet no buffer");
     TFP tfp;
@@ -91,10 +93,10 @@ VESKAPI int VESKCALL VeskGetRegSet(HIF hif, const uint8_t *rgbReg, uint8_t *rgbD
 
 VESKAPI int VESKCALL VeskPutRegSet(HIF hif, const uint8_t *rgbPair, uint32_t cpair, int fOverlap)
 {
-    if (cpair == 0)
-        return 1;
-    if (rgbPair == nullptr || cpair > 0x7FFFFFFFu)
-        return FFail(ercInvalidParameter, "VeskPutRegSet bad pairs");
+    if (cpair == 0 || cpair > 0x7FFFFFFFu)
+        return FFail(ercInvalidParameter, "VeskPutRegSet bad pair count");
+    if (rgbPair == nullptr)
+        return FFail(ercInvalidParameter, "VeskPutRegSet no pairs");
     TFP tfp;
     ClearTfp(&tfp);
     PutU32(PbSetCmd(tfp.rgbCmd, aptReg, regCmdPutSet, 4), cpair);

@@ -312,5 +312,11 @@ INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 int FRunDvcTblDialog(void *hmod, void *hwndOwner)
 {
     INT_PTR res = DialogBoxParamA((HINSTANCE)hmod, MAKEINTRESOURCEA(iddDvcTbl), (HWND)hwndOwner, DlgProc, 0);
-    return res != -1 && res != 0;
+    if (res == -1 || res == 0) {
+        /* No dialog was shown (no resource, a window that is not one): the
+         * caller must not be left with an older code. */
+        FRecordErc(ercInternalError, "TvxOpenDvcMg DialogBoxParam failed");
+        return 0;
+    }
+    return 1;
 }

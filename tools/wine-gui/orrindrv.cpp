@@ -1,6 +1,6 @@
 // orrindrv: GUI scenarios of the desktop program, driven from outside.
 //
-//   orrindrv.exe SCENARIO PROGRAM.exe [UNIX-ARTIFACT-DIR]
+//   orrindrv.exe SCENARIO PROGRAM.exe [UNIX-ARTIFACT-DIR [SIM-CONFIG]]
 //
 // Each scenario prepares the registry, starts the program, drives it like a
 // user, closes it and checks what it left in the registry. Exit code 0 when
@@ -13,96 +13,14 @@
 #include <stdio.h>
 #include <string>
 
+#include "orrinapp.h"
+#include "orrinboards.h"
 #include "wgdrive.h"
 
 using namespace wg;
+using namespace orrin;
 
 namespace {
-
-const char szKeyShared[] = "Software\\Korvanel\\Shared";
-const char szKeyStapol[] = "Software\\Korvanel\\Stapol";
-const char szKeyRev[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvanel Software\\Components";
-const char szDataPath[] = "C:\\korvanel-data";
-
-enum {
-    idTab = 0x1001, idStatus = 0x1002, idProgress = 0x1003,
-    idCombo = 1011, idProduct = 1013,
-    idDvcMg = 1001, idClearStatus = 1002, idClearHist = 1003, idPower = 1004,
-    idAutoInit = 1018, idHideStatus = 1019, idSlowProg = 1020,
-};
-
-std::string g_szExe, g_szArtifacts;
-
-void PrepareRegistry(bool fDataPath)
-{
-    RegWipeKey(HKEY_CURRENT_USER, szKeyStapol);
-    RegWipeKey(HKEY_LOCAL_MACHINE, szKeyShared);
-    if (fDataPath)
-        Check(FRegSetSz(HKEY_LOCAL_MACHINE, szKeyShared, "DataPath", szDataPath), "registry: DataPath set");
-    FRegSetDword(HKEY_LOCAL_MACHINE, szKeyRev, "VErareDiruzavavid", 0x01020000);
-    FRegSetDword(HKEY_LOCAL_MACHINE, szKeyRev, "VOrariVezevod", 0x03040000);
-}
-
-std::string SzStapol(const char *szValue)
-{
-    std::string sz;
-    return FRegGetSz(HKEY_CURRENT_USER, szKeyStapol, szValue, &sz) ? sz : "<missing>";
-}
-
-// The running program: its main window and the Settings page.
-struct ORRIN {
-    CHILDPROC proc;
-    HWND hwndMain = nullptr;
-    HWND hwndPage = nullptr;
-
-    bool FStart(const std::string &szArgs = "")
-    {
-        if (!wg::FStart(g_szExe, &proc, szArgs)) {
-            Check(false, "start " + g_szExe);
-            return false;
-        }
-        hwndMain = HwndWaitTop(proc.pid, "TabDlgApp", 20000);
-        Check(hwndMain != nullptr, "main window \"TabDlgApp\" appears");
-        if (hwndMain == nullptr)
-            return false;
-        Settle(hwndMain);
-        HWND hwndCheck = HwndFindId(hwndMain, idHideStatus);
-        hwndPage = hwndCheck ? GetParent(hwndCheck) : nullptr;
-        Check(hwndPage != nullptr, "Settings page found");
-        return hwndPage != nullptr;
-    }
-    HWND Hwnd(int id) const { return HwndFindId(hwndMain, id); }
-    bool FChecked(int id) const { return SendMessageA(Hwnd(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    void Click(int id) const
-    {
-        SendMessageA(Hwnd(id), BM_CLICK, 0, 0);
-        Settle(hwndMain);
-    }
-    int CyMain() const
-    {
-        RECT rc = RcWindow(hwndMain);
-        return rc.bottom - rc.top;
-    }
-    DWORD Close()
-    {
-        PostMessageA(hwndMain, WM_CLOSE, 0, 0);
-        return proc.Wait(20000);
-    }
-};
-
-void CheckBanner(const ORRIN &orrin)
-{
-    std::vector<std::string> rgsz = RgszLines(SzText(orrin.Hwnd(idStatus)));
-    Check(rgsz.size() >= 5, "banner has 5 lines (" + std::to_string(rgsz.size()) + ")");
-    const char *rgszExpected[] = {
-        "===== Korvanel Orrin  =====",
-        "  Orrin System  Rev 1.2",
-        "  Orrin Runtime Rev 3.4",
-        "  Orrin Application Rev 2.0.0.0",
-    };
-    for (size_t i = 0; i < 4 && i < rgsz.size(); i++)
-        Check(rgsz[i] == rgszExpected[i], "banner line " + std::to_string(i) + ": \"" + rgsz[i] + "\"");
-}
 
 void CheckSettingsPage(const ORRIN &orrin)
 {
@@ -122,36 +40,6 @@ void CheckSettingsPage(const ORRIN &orrin)
     Check(SzTabText(orrin.Hwnd(idTab), 0) == "Settings", "tab text \"" + SzTabText(orrin.Hwnd(idTab), 0) + "\"");
     Check(SzText(orrin.Hwnd(idCombo)) == "No Devices Connected", "connect bar: \"No Devices Connected\"");
     Check(SzText(orrin.Hwnd(idProduct)).empty(), "product text empty");
-}
-
-// The device manager's dialog runs modally inside the program's call; the
-// driver closes any window it shows and checks that the program goes on.
-void OpenDeviceManager(ORRIN &orrin)
-{
-    std::vector<HWND> rghwndBefore = RghwndTop(orrin.proc.pid, nullptr);
-    PostMessageA(orrin.hwndPage, WM_COMMAND, MAKEWPARAM(idDvcMg, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(orrin.Hwnd(idDvcMg)));
-    HWND hwndDlg = nullptr;
-    for (int i = 0; i < 20 && hwndDlg == nullptr; i++) {
-        Sleep(100);
-        for (HWND hwnd : RghwndTop(orrin.proc.pid, nullptr))
-            if (IsWindowVisible(hwnd) && hwnd != orrin.hwndMain &&
-                std::find(rghwndBefore.begin(), rghwndBefore.end(), hwnd) == rghwndBefore.end())
-                hwndDlg = hwnd;
-    }
-    if (hwndDlg != nullptr) {
-        Note("device manager dialog: \"" + SzText(hwndDlg) + "\"");
-        Screenshot(g_szArtifacts, "device-manager");
-        Check(GetWindow(hwndDlg, GW_OWNER) == orrin.hwndPage || GetWindow(hwndDlg, GW_OWNER) == orrin.hwndMain,
-              "device manager dialog owned by the program's window");
-        PostMessageA(hwndDlg, WM_CLOSE, 0, 0);
-        for (int i = 0; i < 50 && IsWindow(hwndDlg); i++)
-            Sleep(100);
-        Check(!IsWindow(hwndDlg), "device manager dialog closed");
-    } else {
-        Note("device manager returned without a dialog");
-    }
-    Check(FResponsive(orrin.hwndMain), "program responsive after \"Device Manager...\"");
 }
 
 // Opening the device list enumerates again; closing it without a choice
@@ -331,7 +219,7 @@ int ScenarioStartup()
     Settle(orrin.hwndMain);
     Check(IsWindowVisible(orrin.hwndPage), "Settings page shown after selecting its tab");
 
-    OpenDeviceManager(orrin);
+    SzOpenDeviceManager(orrin);
     ReenumerateAndCancel(orrin);
     Check(orrin.FChecked(idHideStatus) && !orrin.FChecked(idAutoInit), "new Settings page shows the switches");
     Check(!orrin.FChecked(idSlowProg), "new Settings page: \"Slow Programming Speed\" not kept");
@@ -498,12 +386,13 @@ int ScenarioResources()
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: orrindrv SCENARIO PROGRAM.exe [UNIX-ARTIFACT-DIR]\n");
+        fprintf(stderr, "usage: orrindrv SCENARIO PROGRAM.exe [UNIX-ARTIFACT-DIR [SIM-CONFIG]]\n");
         return 2;
     }
     std::string szScenario = argv[1];
     g_szExe = argv[2];
     g_szArtifacts = argc > 3 ? argv[3] : "";
+    const char *szSimCfg = argc > 4 ? argv[4] : "";
     if (szScenario == "startup")
         return ScenarioStartup();
     if (szScenario == "settings-kept")
@@ -512,6 +401,10 @@ int main(int argc, char **argv)
         return ScenarioNoDataPath();
     if (szScenario == "resources")
         return ScenarioResources();
+    if (szScenario == "boards-start")
+        return ScenarioBoardsStart(szSimCfg);
+    if (szScenario == "boards-switch")
+        return ScenarioBoardsSwitch(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

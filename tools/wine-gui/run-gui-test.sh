@@ -1,26 +1,60 @@
 #!/usr/bin/env bash
-# run-gui-test.sh BUILD SCENARIO DRIVER.exe PROGRAM.exe ARTIFACT-ROOT
+# run-gui-test.sh BUILD SCENARIO DRIVER.exe PROGRAM.exe ARTIFACT-ROOT [KORSIMS SIM-CONFIG]
 # Runs one GUI scenario of the desktop program under wine: the driver starts
 # the program in the build's prefix (tools/wine-run) on the display in
-# DISPLAY, or on a private Xvfb when there is none. Screenshots are kept in
-# ARTIFACT-ROOT/SCENARIO.
+# DISPLAY, or on a private Xvfb when there is none (with-display.sh).
+# Screenshots are kept in ARTIFACT-ROOT/SCENARIO.
+# With KORSIMS (candidate paths of a Linux tree's korsim, separated by ':',
+# the first one found is used) and SIM-CONFIG, the scenario runs on simulated
+# boards: korsim serves SIM-CONFIG on a loopback port, and KOR_SIM and the
+# runtime's folders (YORL_DATADIR, YORL_DEVTBL, YORL_FWDIR, private to this
+# run) are exported to the programs under wine.
 set -u
 build=$1 scenario=$2 driver=$3 program=$4 artifacts=$5/$2
+korsims=${6:-} simcfg=${7:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
 
-if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 120 160); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=:$n
-        trap 'kill $xvfb_pid 2>/dev/null' EXIT
-        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-        break
-    done
-fi
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+}
+trap cleanup EXIT
 
 winpath() { echo "Z:${1//\//\\}"; }
-"$root/tools/wine-run" "$build" "$driver" "$scenario" "$(winpath "$program")" "$artifacts"
+
+extra=()
+if [ -n "$simcfg" ]; then
+    korsim=
+    IFS=:
+    for k in $korsims; do
+        if [ -n "$k" ] && [ -x "$k" ]; then korsim=$k; break; fi
+    done
+    unset IFS
+    if [ -z "$korsim" ]; then
+        echo "run-gui-test.sh: no korsim in $korsims (build a Linux tree's korsim first)" >&2
+        exit 1
+    fi
+    simdir=$artifacts/sim
+    rm -rf "$simdir"
+    mkdir -p "$simdir/data" "$simdir/firmware"
+    cp "$root/data/briseldvclist.txt" "$simdir/data/"
+    "$korsim" --config "$simcfg" --port 0 --port-file "$simdir/port" >"$simdir/korsim.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do [ -s "$simdir/port" ] && break; sleep 0.1; done
+    if [ ! -s "$simdir/port" ]; then
+        echo "run-gui-test.sh: korsim did not start" >&2; cat "$simdir/korsim.log" >&2
+        exit 1
+    fi
+    export KOR_SIM=127.0.0.1:$(head -n 1 "$simdir/port")
+    export YORL_DATADIR="$(winpath "$simdir/data")\\"
+    export YORL_DEVTBL="$(winpath "$simdir/dvctbl.txt")"
+    export YORL_FWDIR="$(winpath "$simdir/firmware")\\"
+    # A private namespace for the runtime's shared objects of this run.
+    export YORL_NAMESPACE=orringui-$$
+    extra+=("$(winpath "$simcfg")")
+    echo "simulator: $simcfg on $KOR_SIM"
+fi
+
+bash "$root/tools/wine-gui/with-display.sh" "$build" "$driver" "$scenario" "$(winpath "$program")" "$artifacts" "${extra[@]}"

@@ -3,6 +3,7 @@
 #include "wgdrive.h"
 
 #include <commctrl.h>
+#include <sddl.h>
 #include <stdio.h>
 
 namespace wg {
@@ -187,10 +188,62 @@ void Settle(HWND hwnd)
     FResponsive(hwnd);
 }
 
+namespace {
+
+// A key of the registry root hkeyRoot. The current user's key is opened
+// under HKEY_USERS by the user's SID each time: under wine the process's
+// cached HKEY_CURRENT_USER handle has been seen to go stale in the driver
+// after another process's modal dialog (every later access failing with
+// ERROR_INVALID_HANDLE).
+class ROOTKEY {
+public:
+    explicit ROOTKEY(HKEY hkeyRoot) : hkey(hkeyRoot)
+    {
+        if (hkeyRoot != HKEY_CURRENT_USER)
+            return;
+        std::string szSid = SzUserSid();
+        if (!szSid.empty() && RegOpenKeyExA(HKEY_USERS, szSid.c_str(), 0, KEY_ALL_ACCESS, &hkeyOwn) == ERROR_SUCCESS)
+            hkey = hkeyOwn;
+    }
+    ~ROOTKEY()
+    {
+        if (hkeyOwn != nullptr)
+            RegCloseKey(hkeyOwn);
+    }
+    ROOTKEY(const ROOTKEY &) = delete;
+    ROOTKEY &operator=(const ROOTKEY &) = delete;
+    HKEY Hkey() const { return hkey; }
+
+private:
+    static std::string SzUserSid()
+    {
+        HANDLE htoken = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &htoken))
+            return "";
+        BYTE rgb[512];
+        DWORD cb = 0;
+        std::string szSid;
+        char *pszSid = nullptr;
+        if (GetTokenInformation(htoken, TokenUser, rgb, sizeof(rgb), &cb) &&
+            ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER *>(rgb)->User.Sid, &pszSid)) {
+            szSid = pszSid;
+            LocalFree(pszSid);
+        }
+        CloseHandle(htoken);
+        return szSid;
+    }
+
+    HKEY hkey;
+    HKEY hkeyOwn = nullptr;
+};
+
+} // namespace
+
 bool FRegSetSz(HKEY hkeyRoot, const char *szKey, const char *szValue, const char *sz)
 {
+    ROOTKEY root(hkeyRoot);
     HKEY hkey;
-    if (RegCreateKeyExA(hkeyRoot, szKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hkey, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root.Hkey(), szKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hkey, nullptr) != ERROR_SUCCESS)
         return false;
     LONG lerr = RegSetValueExA(hkey, szValue, 0, REG_SZ, reinterpret_cast<const BYTE *>(sz),
                                static_cast<DWORD>(strlen(sz) + 1));
@@ -200,8 +253,9 @@ bool FRegSetSz(HKEY hkeyRoot, const char *szKey, const char *szValue, const char
 
 bool FRegSetDword(HKEY hkeyRoot, const char *szKey, const char *szValue, DWORD dw)
 {
+    ROOTKEY root(hkeyRoot);
     HKEY hkey;
-    if (RegCreateKeyExA(hkeyRoot, szKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hkey, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root.Hkey(), szKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hkey, nullptr) != ERROR_SUCCESS)
         return false;
     LONG lerr = RegSetValueExA(hkey, szValue, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dw), sizeof(dw));
     RegCloseKey(hkey);
@@ -210,8 +264,9 @@ bool FRegSetDword(HKEY hkeyRoot, const char *szKey, const char *szValue, DWORD d
 
 bool FRegGetSz(HKEY hkeyRoot, const char *szKey, const char *szValue, std::string *psz)
 {
+    ROOTKEY root(hkeyRoot);
     HKEY hkey;
-    if (RegOpenKeyExA(hkeyRoot, szKey, 0, KEY_READ, &hkey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root.Hkey(), szKey, 0, KEY_READ, &hkey) != ERROR_SUCCESS)
         return false;
     char sz[1024] = "";
     DWORD cb = sizeof(sz) - 1, dwType = 0;
@@ -225,8 +280,9 @@ bool FRegGetSz(HKEY hkeyRoot, const char *szKey, const char *szValue, std::strin
 
 void RegWipeKey(HKEY hkeyRoot, const char *szKey)
 {
-    RegDeleteTreeA(hkeyRoot, szKey);
-    RegDeleteKeyA(hkeyRoot, szKey);
+    ROOTKEY root(hkeyRoot);
+    RegDeleteTreeA(root.Hkey(), szKey);
+    RegDeleteKeyA(root.Hkey(), szKey);
 }
 
 // Wine starts a Unix program given by its Unix path; the driver waits for it.

@@ -72,7 +72,7 @@ protected:
         Sim().FCmd("FAULT xf3 clear");
     }
 
-    SIMCTL &Sim() { return PenvE2e()->simctl; }
+    KSIMCTL &Sim() { return PenvE2e()->simctl; }
 
     /* A generated configuration: writes NAME.bit and NAME.bin; the data. */
     BYTES Generate(const std::string &szName, const PARTFILE &pf, const std::string &szDesign, uint32_t cword,

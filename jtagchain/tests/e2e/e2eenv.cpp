@@ -3,30 +3,13 @@
  */
 #include "e2eenv.h"
 
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "usbc.h"
-#include "vzcore.h"
 
 namespace {
 
 E2EENV *penvE2e = nullptr;
-
-std::string SzFile(const std::string &szPath)
-{
-    std::ifstream ifs(szPath);
-    std::stringstream ss;
-    ss << ifs.rdbuf();
-    return ss.str();
-}
 
 } // namespace
 
@@ -39,30 +22,15 @@ static ::testing::Environment *const penvRegistered = ::testing::AddGlobalTestEn
 
 void E2EENV::SetUp()
 {
-    std::string szConfig = SzFile(std::string(E2E_SIM_CONFIGS) + "fpga-prom.cfg") + "\n" +
-                           SzFile(std::string(E2E_SIM_CONFIGS) + "three-device.cfg");
-    ASSERT_NE(szConfig.find("board xf2"), std::string::npos);
-    std::string szErr;
-    fOk = simctl.FStart(szConfig, &szErr);
-    ASSERT_TRUE(fOk) << szErr;
-
-    char sz[96];
-    snprintf(sz, sizeof(sz), "e2e-%u", (unsigned)getpid());
-    const char *szTmp = getenv("KOR_TEST_TMP");
-    szTmpDir = std::string(szTmp ? szTmp : "/tmp") + "/" + sz + "/";
-    if (szTmp != nullptr)
-        mkdir(szTmp, 0755);
-    mkdir(szTmpDir.c_str(), 0700);
-    std::string szAddr = "127.0.0.1:" + std::to_string(simctl.Port());
-    setenv("KOR_SIM", szAddr.c_str(), 1);
-    setenv("YORL_NAMESPACE", sz, 1);
-    setenv("YORL_FWDIR", (szTmpDir + "fw/").c_str(), 1);
-    setenv("YORL_DATADIR", E2E_DATA_DIR, 1);
-    /* A private device table: opens read it, and the path is taken at start-up. */
-    setenv("YORL_DEVTBL", (szTmpDir + "dvctbl.txt").c_str(), 1);
-    DllInit();
-    fOk = FVzStarted() && FUsbcStart() != 0;
-    ASSERT_TRUE(fOk) << "runtime did not start";
+    simenv.SetUp();
+    ASSERT_TRUE(simenv.fOk) << simenv.szErr;
+    std::vector<std::string> rgszBoard;
+    ASSERT_TRUE(simctl.FCmd("BOARDS", &rgszBoard));
+    for (const char *szBoard : {"xf2 ", "xf3 "})
+        ASSERT_TRUE(std::any_of(rgszBoard.begin(), rgszBoard.end(),
+                                [&](const std::string &sz) { return sz.rfind(szBoard, 0) == 0; }))
+            << szBoard << "missing: the boards of fpga-prom.cfg and three-device.cfg";
+    szTmpDir = SzKorTestDir("e2e");
     uint32_t erc = 99;
     fOk = BriselInit(&erc) != 0;
     ASSERT_TRUE(fOk) << erc;
@@ -72,11 +40,7 @@ void E2EENV::TearDown()
 {
     uint32_t erc = 0;
     BriselTerm(&erc);
-    if (FVzStarted()) {
-        DllTerm();
-        UsbcStop();
-    }
-    simctl.Stop();
+    simenv.TearDown();
     std::error_code ec;
     if (!szTmpDir.empty())
         std::filesystem::remove_all(szTmpDir, ec);

@@ -1,8 +1,10 @@
 /*
  * e2eenv.h - the end-to-end environment: korsim with the boards of
- * sim/configs/ (fpga-prom.cfg, three-device.cfg), the runtime with its USB
- * transport in a private name space of this process, Brisel initialised on
- * the project's device list; and a recorder of status reports.
+ * sim/configs/ (fpga-prom.cfg, three-device.cfg, joined into one
+ * configuration by the build) reached through the shipped runtime and
+ * Tvxutil (korsimenv.h: ctest runs the program through simwine.sh, which
+ * gives it a private name space), Brisel initialised on the project's device
+ * list (YORL_DATADIR); and a recorder of status reports.
  */
 #ifndef KOR_E2EENV_H
 #define KOR_E2EENV_H
@@ -18,15 +20,16 @@
 #include <gtest/gtest.h>
 
 #include "brisel.h"
-#include "simctl.h"
+#include "korsimenv.h"
 
 class E2EENV : public ::testing::Environment {
 public:
     void SetUp() override;
     void TearDown() override;
 
-    SIMCTL simctl;
-    std::string szTmpDir;       /* ends with "/" */
+    KORSIMENV simenv{E2E_SIM_CONFIG, "e2e", true};
+    KSIMCTL &simctl = simenv.simctl;
+    std::string szTmpDir;       /* ends with the separator */
     bool fOk = false;
 };
 

@@ -3,7 +3,8 @@
  * Tvxutil to a simulated board, beside the time the megabit takes on the
  * wire at 30 MHz TCK, and their ratio (goal: at most 0.1).
  *
- *   tvxutil_bench [megabits]      (default 64)
+ *   sh tests/support/simwine.sh <tree>/bin/korsim platform/vesk/tests/clisim.cfg bench \
+ *       <tree>/bin/tvxutil_bench [megabits]      (default 64)
  *
  * The CPU time is this process's (every thread: the caller, the runtime's
  * transaction threads and the USB transport); the simulator runs in its own
@@ -61,10 +62,10 @@ int main(int argc, char **argv)
     int cmbit = argc > 1 ? atoi(argv[1]) : 64;
     if (cmbit <= 0)
         cmbit = 64;
-    CLISIMENV env;
+    CLISIMENV env(KORSIM_CONFIG, "bench", true);
     env.SetUp();
     if (!env.fOk) {
-        fprintf(stderr, "simulator or runtime did not start\n");
+        fprintf(stderr, "simulator not reachable: %s\n", env.szErr.c_str());
         return 1;
     }
     HTVX h = nullptr;

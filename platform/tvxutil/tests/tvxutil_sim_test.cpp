@@ -256,7 +256,7 @@ TEST_F(TvxSim, BoardVanishingMidShiftFailsTheCall)
     const uint32_t cbit = 64u << 20;
     std::vector<uint8_t> rgbTdi(cbit / 8, 0x0F);
     Walk("11111010");
-    SIMCTL &sim = PclisimEnv()->simctl;
+    KSIMCTL &sim = PclisimEnv()->simctl;
     ASSERT_TRUE(sim.FCmd("FAULT cli1 stall 2000"));
     std::thread thd([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));

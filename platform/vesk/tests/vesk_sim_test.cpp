@@ -9,7 +9,6 @@
 
 #include "clisim.h"
 #include "vesk.h"
-#include "xact.h"
 
 CLISIM_ENVIRONMENT();
 
@@ -189,6 +188,38 @@ TEST_F(VeskSim, CallerErrors)
     EXPECT_EQ(TvxGetLastError(), ercCapabilityNotEnabled);
     ASSERT_TRUE(VeskEnable(hif));
     EXPECT_EQ(Sim().SzState(szClisimBoard, "regport"), "1");
+}
+
+TEST_F(VeskSim, RegisterSetCountsAreChecked)
+{
+    /* A set names at least one register; a count from a negative int is refused before
+     * anything reads the caller's lists. */
+    const uint8_t rgbPair[] = {0x60, 0x01};
+    const uint8_t rgbReg[] = {0x60};
+    uint8_t rgbData[1] = {0x77};
+    struct { const char *szCall; int f; } rgcall[] = {
+        {"VeskPutRegSet(0 pairs)", VeskPutRegSet(hif, rgbPair, 0, 0)},
+        {"VeskPutRegSet(-1 pairs)", VeskPutRegSet(hif, rgbPair, uint32_t(-1), 0)},
+        {"VeskPutRegSet(null pairs)", VeskPutRegSet(hif, nullptr, 1, 0)},
+        {"VeskGetRegSet(0 registers)", VeskGetRegSet(hif, rgbReg, rgbData, 0, 0)},
+        {"VeskGetRegSet(-1 registers)", VeskGetRegSet(hif, rgbReg, rgbData, uint32_t(-1), 0)},
+        {"VeskGetRegSet(-5 registers, overlapped)", VeskGetRegSet(hif, rgbReg, rgbData, uint32_t(-5), 1)},
+        {"VeskGetRegSet(null registers)", VeskGetRegSet(hif, nullptr, rgbData, 1, 0)},
+        {"VeskGetRegSet(null data)", VeskGetRegSet(hif, rgbReg, nullptr, 1, 0)},
+    };
+    for (auto &c : rgcall) {
+        SCOPED_TRACE(c.szCall);
+        EXPECT_FALSE(c.f);
+    }
+    EXPECT_FALSE(VeskGetRegSet(hif, rgbReg, rgbData, uint32_t(-5), 0));
+    EXPECT_EQ(TvxGetLastError(), ercInvalidParameter);
+    EXPECT_FALSE(VeskPutRegSet(hif, rgbPair, 0, 0));
+    EXPECT_EQ(TvxGetLastError(), ercInvalidParameter);
+    EXPECT_EQ(rgbData[0], 0x77);
+    EXPECT_EQ(SzRegs().substr(2 * 0x60, 2), "00") << "nothing was written";
+    /* The handle still serves. */
+    ASSERT_TRUE(VeskGetRegSet(hif, rgbReg, rgbData, 1, 0)) << TvxGetLastError();
+    EXPECT_EQ(rgbData[0], 0x00);
 }
 
 TEST_F(VeskSim, BoardVanishingMidTransferFailsTheCall)

@@ -2,36 +2,28 @@
  * usb_e2e_test.cpp - two simulated boards through the runtime: discovery,
  * opening by serial number, user name and connection string, information
  * codes, and stream transactions with data in both directions. Runs natively
- * and, with KOR_SIM from a wrapper, under wine.
+ * (korsim started by the test) and under wine (korsim started by simwine.sh).
  */
+#include "korsimenv.h"
 #include "usbtestenv.h"
 
 #if defined(USB_HAVE_SIMCTL)
 #include "kor_child.h"
 #endif
 
+/* The boards of usbboards.cfg: korsim started here, or by simwine.sh under wine. */
+KORSIM_ENVIRONMENT(KORSIM_CONFIG, "usb-e2e", false);
+
 namespace {
 
 const char szSN1[] = "SN:210183000001";
 const char szSN2[] = "SN:210183000002";
 
-#if defined(USB_HAVE_SIMCTL)
-SIMCTL *psimctl = nullptr;
-#endif
-
 class UsbE2e : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-#if defined(USB_HAVE_SIMCTL)
-        if (getenv("USB_CHILD") == nullptr) {
-            psimctl = new SIMCTL;
-            std::string szErr;
-            ASSERT_TRUE(psimctl->FStartFile(USB_BOARDS_CFG, &szErr)) << szErr;
-            UsbSetEnv("KOR_SIM", ("127.0.0.1:" + std::to_string(psimctl->Port())).c_str());
-        }
-#endif
-        if (getenv("KOR_SIM") == nullptr)
+        if (!PkorsimEnv()->fOk)
             return;
         UsbSetEnv("YORL_FWDIR", SzUsbTempDir("fw-e2e").c_str());
         fStarted = FUsbRuntimeStart("e2e", getenv("USB_CHILD") != nullptr);
@@ -41,15 +33,10 @@ protected:
         if (fStarted)
             UsbRuntimeStop();
         fStarted = false;
-#if defined(USB_HAVE_SIMCTL)
-        delete psimctl;
-        psimctl = nullptr;
-#endif
     }
     void SetUp() override
     {
-        if (getenv("KOR_SIM") == nullptr)
-            GTEST_SKIP() << "no simulator (KOR_SIM) configured";
+        ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr;
         ASSERT_TRUE(fStarted);
     }
     static DVC DvcOf(const char *szConn)

@@ -2,10 +2,14 @@
  * usb_enum_test.cpp - two simulated boards through the public functions
  * only: enumeration (live records merged with the device table), opening by
  * serial number, user name and device-table name, an information code and a
- * stream loopback through the handle's DVT. Runs natively and, with KOR_SIM
- * from a wrapper, under wine.
+ * stream loopback through the handle's DVT. Runs natively (korsim started by
+ * the test) and under wine (korsim started by simwine.sh).
  */
+#include "korsimenv.h"
 #include "usbtestenv.h"
+
+/* The boards of usbboards.cfg: korsim started here, or by simwine.sh under wine. */
+KORSIM_ENVIRONMENT(KORSIM_CONFIG, "usb-enum", false);
 
 namespace {
 
@@ -13,22 +17,13 @@ const char szSN1[] = "SN:210183000001";
 const char szSN2[] = "SN:210183000002";
 const char szSNAbsent[] = "SN:210183000009";
 
-#if defined(USB_HAVE_SIMCTL)
-SIMCTL *psimctl = nullptr;
-#endif
 bool fStarted = false;
 
 class UsbEnum : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-#if defined(USB_HAVE_SIMCTL)
-        psimctl = new SIMCTL;
-        std::string szErr;
-        ASSERT_TRUE(psimctl->FStartFile(USB_BOARDS_CFG, &szErr)) << szErr;
-        UsbSetEnv("KOR_SIM", ("127.0.0.1:" + std::to_string(psimctl->Port())).c_str());
-#endif
-        if (getenv("KOR_SIM") == nullptr)
+        if (!PkorsimEnv()->fOk)
             return;
         UsbSetEnv("YORL_FWDIR", SzUsbTempDir("fw-enum").c_str());
         fStarted = FUsbRuntimeStart("enum");
@@ -38,15 +33,10 @@ protected:
         if (fStarted)
             UsbRuntimeStop();
         fStarted = false;
-#if defined(USB_HAVE_SIMCTL)
-        delete psimctl;
-        psimctl = nullptr;
-#endif
     }
     void SetUp() override
     {
-        if (getenv("KOR_SIM") == nullptr)
-            GTEST_SKIP() << "no simulator (KOR_SIM) configured";
+        ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr;
         ASSERT_TRUE(fStarted);
         ASSERT_TRUE(TvxDvcTblClear()) << TvxGetLastError();
     }

@@ -3,7 +3,11 @@
  * channel: each gives the error code of the transport, and the board works
  * again afterwards.
  */
+#include "korsimenv.h"
 #include "usbtestenv.h"
+
+/* The boards of usbboards.cfg: korsim started here, or by simwine.sh under wine. */
+KORSIM_ENVIRONMENT(KORSIM_CONFIG, "usb-fault", false);
 
 namespace {
 
@@ -13,19 +17,20 @@ class UsbFault : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        std::string szErr;
-        ASSERT_TRUE(simctl.FStartFile(USB_BOARDS_CFG, &szErr)) << szErr;
-        UsbSetEnv("KOR_SIM", ("127.0.0.1:" + std::to_string(simctl.Port())).c_str());
+        ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr;
         UsbSetEnv("YORL_FWDIR", SzUsbTempDir("fw-fault").c_str());
-        ASSERT_TRUE(FUsbRuntimeStart("fault"));
+        fStarted = FUsbRuntimeStart("fault");
+        ASSERT_TRUE(fStarted);
     }
     static void TearDownTestSuite()
     {
-        UsbRuntimeStop();
-        simctl.Stop();
+        if (fStarted)
+            UsbRuntimeStop();
+        fStarted = false;
     }
     void SetUp() override
     {
+        ASSERT_TRUE(fStarted);
         ASSERT_TRUE(simctl.FCmd("FAULT usb1 clear"));
         ASSERT_TRUE(TvxOpen(&hif, szSN1)) << TvxGetLastError();
         ASSERT_EQ(ErcStreamEnable(hif, true), 0);
@@ -93,11 +98,12 @@ protected:
         ASSERT_EQ(ErcStreamEnable(hif, true), 0);
     }
 
-    static SIMCTL simctl;
+    static bool fStarted;
+    KSIMCTL &simctl = PkorsimEnv()->simctl;
     HIF hif = hifNil;
     std::vector<uint8_t> rgbOut, rgbIn;
 };
-SIMCTL UsbFault::simctl;
+bool UsbFault::fStarted = false;
 
 /* Faults that one transaction absorbs or reports, the board then working on. */
 TEST_F(UsbFault, CommandAndStatusFaults)

@@ -10,29 +10,22 @@
 
 #include <gtest/gtest.h>
 
-#include "simctl.h"
+#include "kor_child.h"
+#include "korsimenv.h"
 #include "yorl.h"
+
+/* The boards of usbboards.cfg: korsim started here, or by simwine.sh under wine. */
+KORSIM_ENVIRONMENT(KORSIM_CONFIG, "usb-yorl", false);
 
 namespace {
 
-void SetEnv(const char *szVar, const char *szValue)
-{
-    if (szValue)
-        setenv(szVar, szValue, 1);
-    else
-        unsetenv(szVar);
-}
-
 class UsbYorl : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
+    void SetUp() override
     {
-        std::string szErr;
-        ASSERT_TRUE(simctl.FStartFile(USB_BOARDS_CFG, &szErr)) << szErr;
-        szSim = "127.0.0.1:" + std::to_string(simctl.Port());
-        SetEnv("KOR_SIM", szSim.c_str());
+        ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr;
+        szSim = getenv("KOR_SIM");
     }
-    static void TearDownTestSuite() { simctl.Stop(); }
     void TearDown() override
     {
         simctl.FCmd("FAULT usb1 clear");
@@ -72,13 +65,11 @@ protected:
         return sz;
     }
 
-    static SIMCTL simctl;
-    static std::string szSim;
+    KSIMCTL &simctl = PkorsimEnv()->simctl;
+    std::string szSim;
     std::vector<ABSUSB *> rgpusb;
     std::vector<ABSUSBTP *> rgpusbtp;
 };
-SIMCTL UsbYorl::simctl;
-std::string UsbYorl::szSim;
 
 TEST_F(UsbYorl, BusAndVendorRequests)
 {
@@ -117,9 +108,9 @@ TEST_F(UsbYorl, BusAndVendorRequests)
 
 TEST_F(UsbYorl, WithoutSimulatorTheBusIsEmpty)
 {
-    SetEnv("KOR_SIM", nullptr);
+    KorSetEnv("KOR_SIM", nullptr);
     ABSUSB *pusb = PusbNew();
-    SetEnv("KOR_SIM", szSim.c_str());
+    KorSetEnv("KOR_SIM", szSim.c_str());
     uint32_t cdvc = 9;
     ASSERT_TRUE(pusb->Enumerate(&cdvc));
     EXPECT_EQ(cdvc, 0u);

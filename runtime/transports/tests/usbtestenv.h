@@ -1,10 +1,11 @@
 /*
  * usbtestenv.h - the runtime with the USB manager against the simulator.
  *
- * On Linux the test starts korsim itself (korsimctl) on the boards of
- * usbboards.cfg; elsewhere (the Windows builds under wine) a wrapper starts
- * it and passes its address in KOR_SIM, and the tests that need the
- * control channel are left out.
+ * On Linux the test starts korsim itself on the boards of usbboards.cfg
+ * (usb_e2e_test and usb_enum_test through the shared simulator environment,
+ * korsimenv.h; the others through korsimctl); under wine simwine.sh starts
+ * it and passes its address in KOR_SIM, and the tests that need korsimctl
+ * are left out.
  */
 #ifndef USBTESTENV_H
 #define USBTESTENV_H
