@@ -17,30 +17,27 @@ program=$root/build/$build/bin/Orrin.exe
 export KOR_WINEPREFIX_WIN32=$run/wine-win32 KOR_WINEPREFIX_WIN64=$run/wine-win64
 prefix=$run/wine-$build
 
-pids=()
+. "$root/tests/support/korsim-start.sh"
+. "$root/tools/xvfb.sh"
+prog_pid=
 cleanup() {
     WINEPREFIX=$prefix wineserver -k 2>/dev/null
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+    [ -n "$prog_pid" ] && kill "$prog_pid" 2>/dev/null
+    korsim_stop
+    private_display_end
 }
 trap cleanup EXIT
 
-korsim=$root/build/linux/bin/korsim
-if [ -x "$korsim" ]; then
-    rm -f "$run/korsim.port"
-    "$korsim" --config "$root/sim/default.cfg" --port 0 --port-file "$run/korsim.port" >"$run/korsim.log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 100); do [ -s "$run/korsim.port" ] && break; sleep 0.1; done
-    export KOR_SIM=127.0.0.1:$(cat "$run/korsim.port")
+if korsim_start "$root/build/linux/bin/korsim" "$root/sim/default.cfg" "$run"; then
     echo "simulator: boards of sim/default.cfg on $KOR_SIM (log: $run/korsim.log)"
 fi
 
 headless=0
 if [ -z "${DISPLAY:-}" ]; then
     headless=1
-    export DISPLAY=:93
-    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X93 ] && break; sleep 0.1; done
+    private_display 93 119 "$run" || exit 1
+    # The run keeps its own prefixes (stopped at the end), whatever display.
+    export KOR_WINEPREFIX_WIN32=$run/wine-win32 KOR_WINEPREFIX_WIN64=$run/wine-win64
 fi
 
 reg() { "$root/tools/wine-run" "$build" reg add "$@" /f >/dev/null 2>&1; }
@@ -53,12 +50,12 @@ export YORL_DEVTBL="Z:${run//\//\\}\\dvctbl.txt"
 export YORL_FWDIR="Z:${run//\//\\}\\firmware\\"
 echo "program: $program ($build build) on display $DISPLAY"
 "$root/tools/wine-run" "$build" "$program" &
-pids+=($!)
+prog_pid=$!
 
 if [ $headless = 1 ]; then
     sleep "${KOR_RUN_SECONDS:-15}"
     import -window root "$run/orrin.png" 2>/dev/null && echo "screenshot: $run/orrin.png"
     if [ -t 0 ]; then read -r -p "Press Enter to close the program. " _; fi
 else
-    wait "${pids[-1]}"
+    wait "$prog_pid"
 fi

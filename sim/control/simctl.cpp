@@ -2,15 +2,12 @@
 
 #include "simctl.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,20 +16,6 @@
 #endif
 
 namespace {
-
-bool FSendAll(int sock, const char *pb, size_t cb)
-{
-    while (cb > 0) {
-        ssize_t cbSent = send(sock, pb, cb, MSG_NOSIGNAL);
-        if (cbSent < 0 && errno == EINTR)
-            continue;
-        if (cbSent <= 0)
-            return false;
-        pb += cbSent;
-        cb -= size_t(cbSent);
-    }
-    return true;
-}
 
 std::string SzTempDir()
 {
@@ -128,15 +111,7 @@ bool SIMCTL::FLaunch(const std::string &szPath, std::string *pszErr)
         Stop();
         return false;
     }
-    sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa = {};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (sock < 0 || connect(sock, reinterpret_cast<sockaddr *>(&sa), sizeof(sa)) != 0 ||
-        !FSendAll(sock, "CONTROL\n", 8)) {
-        if (pszErr)
-            *pszErr = "cannot reach the control channel";
+    if (!ctl.FConnect("127.0.0.1:" + std::to_string(port), pszErr)) {
         Stop();
         return false;
     }
@@ -145,13 +120,8 @@ bool SIMCTL::FLaunch(const std::string &szPath, std::string *pszErr)
 
 void SIMCTL::Stop()
 {
-    bool fQuit = false;
-    if (sock >= 0) {
-        std::string szLine;
-        fQuit = FSendAll(sock, "QUIT\n", 5) && FRecvLine(szLine) && szLine == "OK";
-        close(sock);
-        sock = -1;
-    }
+    bool fQuit = ctl.FConnected() && ctl.FCmd("QUIT");
+    ctl.Close();
     if (pid > 0) {
         // QUIT ends the process right after its answer; a child that never
         // got it is killed.
@@ -162,75 +132,8 @@ void SIMCTL::Stop()
         pid = -1;
     }
     port = 0;
-    szBuffered.clear();
     if (!szConfigTmp.empty()) {
         unlink(szConfigTmp.c_str());
         szConfigTmp.clear();
     }
-}
-
-bool SIMCTL::FRecvLine(std::string &szLine)
-{
-    for (;;) {
-        size_t ich = szBuffered.find('\n');
-        if (ich != std::string::npos) {
-            szLine = szBuffered.substr(0, ich);
-            szBuffered.erase(0, ich + 1);
-            return true;
-        }
-        char rgch[4096];
-        ssize_t cb = recv(sock, rgch, sizeof(rgch), 0);
-        if (cb < 0 && errno == EINTR)
-            continue;
-        if (cb <= 0)
-            return false;
-        szBuffered.append(rgch, size_t(cb));
-    }
-}
-
-bool SIMCTL::FCmd(const std::string &szCmd, std::vector<std::string> *prgszData, std::string *pszErr)
-{
-    if (prgszData)
-        prgszData->clear();
-    std::string szSend = szCmd + "\n";
-    if (sock < 0 || !FSendAll(sock, szSend.data(), szSend.size())) {
-        if (pszErr)
-            *pszErr = "not connected";
-        return false;
-    }
-    std::string szLine;
-    while (FRecvLine(szLine)) {
-        if (szLine.compare(0, 2, "> ") == 0) {
-            if (prgszData)
-                prgszData->push_back(szLine.substr(2));
-            continue;
-        }
-        if (szLine == "OK")
-            return true;
-        if (pszErr)
-            *pszErr = szLine.compare(0, 4, "ERR ") == 0 ? szLine.substr(4) : szLine;
-        return false;
-    }
-    if (pszErr)
-        *pszErr = "connection lost";
-    return false;
-}
-
-std::string SIMCTL::SzState(const std::string &szBoard, const std::string &szKey)
-{
-    std::vector<std::string> rgsz;
-    if (!FCmd("STATE " + szBoard, &rgsz))
-        return "";
-    for (auto &sz : rgsz)
-        if (sz.compare(0, szKey.size() + 1, szKey + " ") == 0)
-            return sz.substr(szKey.size() + 1);
-    return "";
-}
-
-std::string SIMCTL::SzLine(const std::string &szCmd)
-{
-    std::vector<std::string> rgsz;
-    if (!FCmd(szCmd, &rgsz) || rgsz.empty())
-        return "";
-    return rgsz[0];
 }

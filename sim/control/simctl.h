@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "ksimctl.h"
+
 class SIMCTL {
 public:
     SIMCTL();
@@ -30,24 +32,25 @@ public:
     uint16_t Port() const { return port; }
     // Runs one command; data lines (without "> ") go to prgszData, the
     // reason of an ERR answer to pszErr. True for OK.
-    bool FCmd(const std::string &szCmd, std::vector<std::string> *prgszData = nullptr, std::string *pszErr = nullptr);
+    bool FCmd(const std::string &szCmd, std::vector<std::string> *prgszData = nullptr, std::string *pszErr = nullptr)
+    {
+        return ctl.FCmd(szCmd, prgszData, pszErr);
+    }
     // The value of one "key value" line of STATE (empty when absent).
-    std::string SzState(const std::string &szBoard, const std::string &szKey);
+    std::string SzState(const std::string &szBoard, const std::string &szKey) { return ctl.SzState(szBoard, szKey); }
     // The single data line of a command such as MEM or SINK.
-    std::string SzLine(const std::string &szCmd);
+    std::string SzLine(const std::string &szCmd) { return ctl.SzLine(szCmd); }
 
     // Path of the korsim program; defaults to the built one, or $KORSIM.
     std::string szKorsim;
 
 private:
     bool FLaunch(const std::string &szPath, std::string *pszErr);
-    bool FRecvLine(std::string &szLine);
 
     int pid = -1;
-    int sock = -1;
+    KSIMCTL ctl;
     uint16_t port = 0;
     std::string szConfigTmp;
-    std::string szBuffered;
 };
 
 #endif

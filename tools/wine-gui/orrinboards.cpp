@@ -10,6 +10,7 @@
 
 #include "orrinapp.h"
 #include "wgdrive.h"
+#include "ksimctl.h"
 #include "wgsim.h"
 
 using namespace wg;
@@ -198,8 +199,9 @@ int ScenarioBoardsSwitch(const std::string &szSimCfg)
     std::vector<SIMBOARD> rgboard = RgboardConfig(szSimCfg);
     if (rgboard.size() < 3)
         return 1;
-    SIMCTL simctl;
-    Check(simctl.FConnect(), "simulator control channel (KOR_SIM)");
+    KSIMCTL simctl;
+    const char *szSim = getenv("KOR_SIM");
+    Check(szSim != nullptr && simctl.FConnect(szSim), "simulator control channel (KOR_SIM)");
     PrepareRegistry(true);
     FRegSetSz(HKEY_CURRENT_USER, szKeyStapol, "DvcLast", SzKeyOf(rgboard[1]).c_str());
     ORRIN orrin;
@@ -239,7 +241,7 @@ int ScenarioBoardsSwitch(const std::string &szSimCfg)
     // The first board goes away: the selected board moves up one place and
     // stays selected, without a device switch.
     HWND hwndPageKept = orrin.HwndSettingsPage();
-    Check(simctl.FCommand("UNPLUG " + rgboard[0].szName) && simctl.FCommand("WAIT " + rgboard[0].szName + " absent"),
+    Check(simctl.FCmd("UNPLUG " + rgboard[0].szName) && simctl.FCmd("WAIT " + rgboard[0].szName + " absent"),
           "simulator: first board unplugged");
     Check(FReenumerate(orrin, static_cast<int>(rgboard.size()) - 1), "unplug: re-enumeration lists one board less");
     CheckItemsAre(orrin, {rgboard.begin() + 1, rgboard.end()}, "unplug");
@@ -248,7 +250,7 @@ int ScenarioBoardsSwitch(const std::string &szSimCfg)
           "unplug: no device switch");
 
     // It comes back: the selection follows the board to its new index.
-    Check(simctl.FCommand("PLUG " + rgboard[0].szName) && simctl.FCommand("WAIT " + rgboard[0].szName + " present"),
+    Check(simctl.FCmd("PLUG " + rgboard[0].szName) && simctl.FCmd("WAIT " + rgboard[0].szName + " present"),
           "simulator: first board plugged again");
     Check(FReenumerate(orrin, static_cast<int>(rgboard.size())), "plug: re-enumeration lists every board");
     CheckItemsAre(orrin, rgboard, "plug");
@@ -261,7 +263,7 @@ int ScenarioBoardsSwitch(const std::string &szSimCfg)
 
     // The selected board goes away: the first item is selected, and closing
     // the list without a choice switches to it.
-    Check(simctl.FCommand("UNPLUG " + rgboard[2].szName) && simctl.FCommand("WAIT " + rgboard[2].szName + " absent"),
+    Check(simctl.FCmd("UNPLUG " + rgboard[2].szName) && simctl.FCmd("WAIT " + rgboard[2].szName + " absent"),
           "simulator: selected board unplugged");
     Check(FReenumerate(orrin, static_cast<int>(rgboard.size()) - 1), "selected gone: re-enumeration");
     rgszItems = RgszItems(hwndCombo);
@@ -273,7 +275,7 @@ int ScenarioBoardsSwitch(const std::string &szSimCfg)
     Check(orrin.FChecked(idHideStatus) && !orrin.FChecked(idAutoInit), "rebuilt Settings page shows the switches");
     Check(CLinesEqual(orrin, szInternalError) == 0, "no device switch was left running");
     const SIMBOARD *pboardEnd = PboardOfItem(rgboard, SzText(hwndCombo));
-    simctl.FCommand("PLUG " + rgboard[2].szName);
+    simctl.FCmd("PLUG " + rgboard[2].szName);
 
     DWORD dwExit = orrin.Close();
     Check(dwExit == 0, "exit code 0 (" + std::to_string(dwExit) + ")");

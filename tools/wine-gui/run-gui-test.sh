@@ -16,38 +16,18 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
 
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-}
-trap cleanup EXIT
+. "$root/tests/support/korsim-start.sh"
+trap korsim_stop EXIT
 
 winpath() { echo "Z:${1//\//\\}"; }
 
 extra=()
 if [ -n "$simcfg" ]; then
-    korsim=
-    IFS=:
-    for k in $korsims; do
-        if [ -n "$k" ] && [ -x "$k" ]; then korsim=$k; break; fi
-    done
-    unset IFS
-    if [ -z "$korsim" ]; then
-        echo "run-gui-test.sh: no korsim in $korsims (build a Linux tree's korsim first)" >&2
-        exit 1
-    fi
     simdir=$artifacts/sim
     rm -rf "$simdir"
     mkdir -p "$simdir/data" "$simdir/firmware"
     cp "$root/data/briseldvclist.txt" "$simdir/data/"
-    "$korsim" --config "$simcfg" --port 0 --port-file "$simdir/port" >"$simdir/korsim.log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 100); do [ -s "$simdir/port" ] && break; sleep 0.1; done
-    if [ ! -s "$simdir/port" ]; then
-        echo "run-gui-test.sh: korsim did not start" >&2; cat "$simdir/korsim.log" >&2
-        exit 1
-    fi
-    export KOR_SIM=127.0.0.1:$(head -n 1 "$simdir/port")
+    korsim_start "$korsims" "$simcfg" "$simdir" || exit 1
     export YORL_DATADIR="$(winpath "$simdir/data")\\"
     export YORL_DEVTBL="$(winpath "$simdir/dvctbl.txt")"
     export YORL_FWDIR="$(winpath "$simdir/firmware")\\"
