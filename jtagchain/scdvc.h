@@ -92,6 +92,7 @@ private:
     bool FPreConfigureAlg1(HTVX h, int iscdvc, STREP &rep);
     bool FPreConfigureAlg2(HTVX h, int iscdvc, STREP &rep);
     bool FStartupClocks(HTVX h, STREP &rep);
+    void ClearAfterAbort(HTVX h, int iscdvc);
 };
 
 /* CoolRunner-II CPLD. */

@@ -176,6 +176,23 @@ bool SCFPGA::FStartupClocks(HTVX h, STREP &rep)
     return true;
 }
 
+/*
+ * A download stopped by the user leaves the device's configuration logic in
+ * the middle of the bitstream, still synchronised: the next download (and the
+ * pre-configuration words of family 1, which carry no sync word) would be
+ * taken as frame data, and the device could not be configured again until
+ * its next power-up. JPROGRAM clears it, so the device is left unconfigured
+ * and ready. Its outcome is not reported: the abort is.
+ */
+void SCFPGA::ClearAfterAbort(HTVX h, int iscdvc)
+{
+    STREP repQuiet(nullptr);
+    uint32_t cclkWait = alg == 4 ? 100000 : 10000;
+    pschain->FWalk(h, szResetWalk, repQuiet) && pschain->FShiftIr(iscdvc, rgop[opJprogram], h, repQuiet) &&
+        pschain->FWalk(h, "0110", repQuiet) && pschain->FPutZeros(h, cclkWait, repQuiet) &&
+        pschain->FWalk(h, "11111", repQuiet) && pschain->FWait(h, repQuiet);
+}
+
 bool SCFPGA::FDownload(int iscdvc, STREP &rep)
 {
     if (pbitfile == nullptr || pbitfile->cbData == 0) {
@@ -210,6 +227,7 @@ bool SCFPGA::FDownload(int iscdvc, STREP &rep)
         if (!psc->FPutBits(h, cbChunk * 8, rgbChunk.data(), nullptr, rep))
             return false;
         if (!rep.FReport(stcProgress, (int32_t)ichunk)) {
+            ClearAfterAbort(h, iscdvc);
             psc->FCloseJtag(h);
             rep.FReport(stcFailed, 0);
             fUserAbort = true;

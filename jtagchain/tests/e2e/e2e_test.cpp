@@ -217,72 +217,56 @@ void ExpectReports(const std::vector<REPORT> &rgreport, const std::vector<REPORT
             << rgreportGolden[i].stc << " " << rgreportGolden[i].lValue;
 }
 
-/* A .bit file into the Spartan-6 in the middle of the three-device chain;
- * the reports of the run against the golden list. */
-TEST_F(E2eTest, ProgramsFromABitFileWithTheGoldenReports)
+/* One configuration programmed into the FPGA of a chain, end to end. */
+struct PROGCASE {
+    const char *szCase;
+    const char *szDvc;        /* board connection */
+    const char *szBoard;      /* its name in the simulator */
+    size_t cdvc;              /* devices in its chain */
+    const PARTFILE *ppf;
+    uint32_t cword;           /* frame words of the generated design */
+    bool fJtagClock;          /* start-up clock of the .bit: JTAG, else CCLK */
+    const char *szExt;        /* ".bit" or ".bin" */
+    int32_t stcEnd;           /* last report: DONE seen, or status read back good */
+};
+
+const PROGCASE rgprogcase[] = {
+    /* The Spartan-6 in the middle of the three-device chain, from .bit and .bin. */
+    {"S6Bit", szSn3, "xf3", 3, &pfS6lx9, 9000, true, ".bit", stcDone},
+    {"S6Bin", szSn3, "xf3", 3, &pfS6lx9, 9000, true, ".bin", stcDone},
+    /* The two-device chain (FPGA not nearest TDI), Spartan-3E, status read
+     * back through CFG_OUT: a .bin whose start-up runs on CCLK, and a .bit
+     * whose start-up runs on TCK in Run-Test/Idle after JSTART (the .bit
+     * check requires the JTAG clock for this family). */
+    {"S3eBinCclk", szSn2, "xf2", 2, &pfS3e500, 5000, false, ".bin", stcStatusGood},
+    {"S3eBitJtagClock", szSn2, "xf2", 2, &pfS3e500, 3000, true, ".bit", stcStatusGood},
+};
+
+class E2eProgramTest : public E2eTest, public ::testing::WithParamInterface<PROGCASE> {};
+
+/* The reports of the run against the golden list; the device ends configured
+ * with exactly the file's data, runs the design (its registers answer) and
+ * the JTAG port is released. */
+TEST_P(E2eProgramTest, ProgramsTheFpgaEndToEnd)
 {
-    ASSERT_EQ(Identify(szSn3).size(), 3u);
-    BYTES rgbData = Generate("s6_refio", pfS6lx9, "refio", 9000);
-    ASSERT_GT(rgbData.size(), 2 * 8192u);
+    const PROGCASE &pc = GetParam();
+    ASSERT_EQ(Identify(pc.szDvc).size(), pc.cdvc);
+    std::string szName = std::string("prog_") + pc.szCase;
+    BYTES rgbData = Generate(szName, *pc.ppf, "refio", pc.cword, pc.fJtagClock);
+    ASSERT_GT(rgbData.size(), 8192u) << "more than one transfer of data";
     uint32_t erc = 99;
-    ASSERT_TRUE(BriselSetConfigFile(Path("s6_refio.bit").c_str(), 1, 3, &erc)) << erc;
-    std::vector<REPORT> rgreport = Program(szSn3, 1);
-    ExpectReports(rgreport, RgreportGolden(1, 3, rgbData.size(), stcDone));
-    EXPECT_EQ(Fpga("xf3", "done"), "1");
-    EXPECT_EQ(Fpga("xf3", "design"), "refio");
-    ExpectReceived("xf3", rgbData);
-    ExpectPortReleased("xf3");
-    ExpectDesignRegisters("xf3", szSn3);
+    ASSERT_TRUE(BriselSetConfigFile(Path(szName + pc.szExt).c_str(), 1, 3, &erc)) << erc;
+    std::vector<REPORT> rgreport = Program(pc.szDvc, 1);
+    ExpectReports(rgreport, RgreportGolden(1, pc.cdvc, rgbData.size(), pc.stcEnd));
+    EXPECT_EQ(Fpga(pc.szBoard, "done"), "1");
+    EXPECT_EQ(Fpga(pc.szBoard, "design"), "refio");
+    ExpectReceived(pc.szBoard, rgbData);
+    ExpectPortReleased(pc.szBoard);
+    ExpectDesignRegisters(pc.szBoard, pc.szDvc);
 }
 
-/* A .bin file (the configuration data alone) into the same FPGA. */
-TEST_F(E2eTest, ProgramsFromABinFileInAThreeDeviceChain)
-{
-    ASSERT_EQ(Identify(szSn3).size(), 3u);
-    BYTES rgbData = Generate("s6_bin", pfS6lx9, "refio", 9000);
-    uint32_t erc = 99;
-    ASSERT_TRUE(BriselSetConfigFile(Path("s6_bin.bin").c_str(), 1, 3, &erc)) << erc;
-    std::vector<REPORT> rgreport = Program(szSn3, 1);
-    ExpectReports(rgreport, RgreportGolden(1, 3, rgbData.size(), stcDone));
-    EXPECT_EQ(Fpga("xf3", "done"), "1");
-    EXPECT_EQ(Fpga("xf3", "design"), "refio");
-    ExpectReceived("xf3", rgbData);
-    ExpectPortReleased("xf3");
-    ExpectDesignRegisters("xf3", szSn3);
-}
-
-/* The two-device chain (FPGA not nearest TDI), Spartan-3E (status read back
- * through CFG_OUT): a .bin whose start-up runs on CCLK. */
-TEST_F(E2eTest, ProgramsFromABinFileInATwoDeviceChain)
-{
-    ASSERT_EQ(Identify(szSn2).size(), 2u);
-    BYTES rgbData = Generate("s3e_bin", pfS3e500, "refio", 5000, false);
-    uint32_t erc = 99;
-    ASSERT_TRUE(BriselSetConfigFile(Path("s3e_bin.bin").c_str(), 1, 3, &erc)) << erc;
-    std::vector<REPORT> rgreport = Program(szSn2, 1);
-    ExpectReports(rgreport, RgreportGolden(1, 2, rgbData.size(), stcStatusGood));
-    EXPECT_EQ(Fpga("xf2", "done"), "1");
-    EXPECT_EQ(Fpga("xf2", "design"), "refio");
-    ExpectReceived("xf2", rgbData);
-    ExpectPortReleased("xf2");
-    ExpectDesignRegisters("xf2", szSn2);
-}
-
-/* A Spartan-3E .bit (start-up clock JTAG, which the .bit check requires for
- * this family): the start-up sequence runs on TCK in Run-Test/Idle after
- * JSTART; the device reaches DONE and the status read back is good. */
-TEST_F(E2eTest, ProgramsASpartan3eFromABitFileWithJtagStartupClock)
-{
-    ASSERT_EQ(Identify(szSn2).size(), 2u);
-    BYTES rgbData = Generate("s3e_refio", pfS3e500, "refio", 3000);
-    uint32_t erc = 99;
-    ASSERT_TRUE(BriselSetConfigFile(Path("s3e_refio.bit").c_str(), 1, 3, &erc)) << erc;
-    std::vector<REPORT> rgreport = Program(szSn2, 1);
-    ExpectReports(rgreport, RgreportGolden(1, 2, rgbData.size(), stcStatusGood));
-    EXPECT_EQ(Fpga("xf2", "done"), "1");
-    ExpectReceived("xf2", rgbData);
-    ExpectDesignRegisters("xf2", szSn2);
-}
+INSTANTIATE_TEST_SUITE_P(Configurations, E2eProgramTest, ::testing::ValuesIn(rgprogcase),
+                         [](const ::testing::TestParamInfo<PROGCASE> &info) { return info.param.szCase; });
 
 TEST_F(E2eTest, RefusesABitFileForAnotherPart)
 {
@@ -305,8 +289,17 @@ TEST_F(E2eTest, AbortMidDownloadEndsOnceAndReleasesThePort)
     EXPECT_EQ(rgreport.back(), (REPORT{ stcFailed, 0 }));
     EXPECT_EQ(std::count(rgreport.begin(), rgreport.end(), REPORT{ stcProgress, 1 }), 0);
     ExpectPortReleased("xf2");
-    /* the next operation works on the released port */
+    /* the device is left unconfigured ... */
+    EXPECT_EQ(Fpga("xf2", "done"), "0");
+    /* ... the next operation works on the released port, and the device
+     * takes a whole configuration again */
     EXPECT_EQ(Identify(szSn2).size(), 2u);
+    BYTES rgbData = Generate("s3e_again", pfS3e500, "refio", 5000);
+    ASSERT_TRUE(BriselSetConfigFile(Path("s3e_again.bit").c_str(), 1, 3, &erc)) << erc;
+    rgreport = Program(szSn2, 1);
+    ExpectReports(rgreport, RgreportGolden(1, 2, rgbData.size(), stcStatusGood));
+    EXPECT_EQ(Fpga("xf2", "done"), "1");
+    ExpectReceived("xf2", rgbData);
 }
 
 /* TDO stuck at 1 never gives the all-zero word that ends the chain: the
