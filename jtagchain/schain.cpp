@@ -5,6 +5,7 @@
 #if defined(_WIN32)
 #  include <windows.h>
 #else
+#  include <errno.h>
 #  include <time.h>
 #endif
 
@@ -33,7 +34,7 @@ void SleepMsPlatform(uint32_t tms)
     struct timespec ts;
     ts.tv_sec = tms / 1000;
     ts.tv_nsec = (long)(tms % 1000) * 1000000L;
-    while (nanosleep(&ts, &ts) != 0)
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR)
         ;
 #endif
 }

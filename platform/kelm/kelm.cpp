@@ -5,6 +5,8 @@
 
 #include "kelm.h"
 
+#include <string.h>
+
 #include "voziri.h"
 
 extern "C" {
@@ -17,6 +19,10 @@ KELMAPI int KELMCALL KelmEnumDevicesEx(int *pcdvc, uint32_t dtpTbl, uint32_t dtp
 
 KELMAPI int KELMCALL KelmGetDvc(int idvc, DVC *pdvc)
 {
+    /* Callers use the record without looking at the result: a failure leaves
+     * it empty (both strings terminated) rather than as it was. */
+    if (pdvc != nullptr)
+        memset(pdvc, 0, sizeof(*pdvc));
     if (idvc < 0 || pdvc == nullptr) {
         TvxSetLastErrorLog(ercInvalidParameter, "KelmGetDvc bad index or record");
         return 0;

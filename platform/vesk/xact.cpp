@@ -161,8 +161,20 @@ int FEnable(HIF hif, uint32_t dcap, uint8_t apt, int32_t prt)
     return 0;
 }
 
+void SettleTrans(HIF hif)
+{
+    uint32_t cOut = 0, cIn = 0;
+    if (TvxGetTransResult(hif, &cOut, &cIn, 0) || TvxGetLastError() != ercTransferPending)
+        return;
+    TvxCancelTrans(hif);
+    while (!TvxGetTransResult(hif, &cOut, &cIn, tmsPoll) && TvxGetLastError() == ercTransferPending) {
+    }
+}
+
 int FDisable(HIF hif, uint32_t dcap, uint8_t apt, int32_t prt)
 {
+    /* A transfer left running (an overlapped one after a user cancel) would refuse the disable. */
+    SettleTrans(hif);
     int fOk = FRunCmd(hif, apt, cmdDisablePort, nullptr, 0, nullptr, 0);
     int erc = fOk ? ercNoErc : ErcLast();
     int fUnlocked = FUnlockCap(hif, dcap, apt, prt);

@@ -98,7 +98,17 @@ int FLockCap(HIF hif, uint32_t dcap, uint8_t apt, int32_t prt);
 int FUnlockCap(HIF hif, uint32_t dcap, uint8_t apt, int32_t prt);
 /* Lock, then enable port 0 of apt on the device; on failure nothing stays locked. */
 int FEnable(HIF hif, uint32_t dcap, uint8_t apt, int32_t prt);
-/* Disable port 0 of apt on the device, then give back the lock (also when the device failed). */
+/*
+ * End a transaction the handle still runs (an overlapped transfer not yet
+ * collected): cancel it and wait for its end. Nothing happens on an idle
+ * handle.
+ */
+void SettleTrans(HIF hif);
+/*
+ * Disable port 0 of apt on the device, then give back the lock (also when the
+ * device failed). A transfer the handle still runs is cancelled and waited
+ * out first: the port goes away under it.
+ */
 int FDisable(HIF hif, uint32_t dcap, uint8_t apt, int32_t prt);
 
 } // namespace xact

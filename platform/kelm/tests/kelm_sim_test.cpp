@@ -437,3 +437,37 @@ TEST_F(KelmSim, DeviceManagerDialogFailsWithoutAWindowSystem)
 #endif
 
 } // namespace
+
+namespace {
+
+/*
+ * The device list copies records without looking at KelmGetDvc's result. A
+ * record asked for past the enumeration (or after it was freed, by another
+ * thread's refresh) comes back empty, both strings terminated, never with
+ * the bytes the caller's buffer held before.
+ */
+TEST_F(KelmSim, RecordAskedForPastTheEnumerationComesBackEmpty)
+{
+    int cdvc = 0;
+    ASSERT_TRUE(KelmEnumDevicesEx(&cdvc, 1, 3, 0, nullptr));
+    ASSERT_EQ(cdvc, 2);
+    struct { const char *szCase; int idvc; bool fFreeFirst; } rgcase[] = {
+        {"index of the count", 2, false},
+        {"far past the count", 1000, false},
+        {"negative index", -1, false},
+        {"after the enumeration was freed", 0, true},
+    };
+    for (auto &c : rgcase) {
+        SCOPED_TRACE(c.szCase);
+        if (c.fFreeFirst)
+            KelmFreeDvcEnum();
+        DVC dvc;
+        memset(&dvc, 0x7F, sizeof(dvc));
+        EXPECT_FALSE(KelmGetDvc(c.idvc, &dvc));
+        EXPECT_NE(TvxGetLastError(), ercNoErc);
+        EXPECT_EQ(strnlen(dvc.szName, sizeof(dvc.szName)), 0u);
+        EXPECT_EQ(strnlen(dvc.szConn, sizeof(dvc.szConn)), 0u);
+    }
+}
+
+} // namespace

@@ -4,9 +4,11 @@
  * TDO rule across transaction boundaries for TDI bits and TMS/TDI pairs,
  * the errors a caller sees, and an abort from another thread.
  */
+#include <atomic>
 #include <chrono>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "clisim.h"
 #include "tvxutil.h"
@@ -298,6 +300,276 @@ TEST(TvxSimPrivate, PortAmongThePrivateCapabilitiesIsEnabled)
     EXPECT_EQ(rgb[0] | rgb[1] << 8 | rgb[2] << 16 | uint32_t(rgb[3]) << 24, 0x01C22093u);
     EXPECT_TRUE(TvxTstFsadm(fsadmDcapPriv)) << "the private capabilities were made visible";
     EXPECT_TRUE(TvxCloseJtag(h, &erc)) << erc;
+}
+
+} // namespace
+
+namespace {
+
+/* The TAP of the board: its state and the clocks it has seen. */
+struct TAPSEEN {
+    std::string szState;
+    uint64_t cclk = 0;
+};
+
+TAPSEEN TapseenBoard()
+{
+    std::vector<std::string> rgsz;
+    TAPSEEN ts;
+    EXPECT_TRUE(PclisimEnv()->simctl.FCmd("TAP cli1", &rgsz));
+    for (const std::string &sz : rgsz) {
+        if (sz.rfind("state ", 0) == 0)
+            ts.szState = sz.substr(6);
+        else if (sz.rfind("clocks ", 0) == 0)
+            ts.cclk = std::stoull(sz.substr(7));
+    }
+    return ts;
+}
+
+/* The clocking calls, as the tables below name them. */
+enum KCALL { kcallGetTdo, kcallPutTdi, kcallPairs };
+
+const char *SzKcall(KCALL kcall)
+{
+    switch (kcall) {
+    case kcallGetTdo:
+        return "GetTdo";
+    case kcallPutTdi:
+        return "PutTdi";
+    default:
+        return "Pairs";
+    }
+}
+
+/* cclk clocks with TMS held at fTms (pairs: every pair's TMS) and TDI 0. */
+int32_t FClock(HTVX h, KCALL kcall, uint32_t cclk, bool fTms, uint8_t *pbTdo, uint32_t *perc)
+{
+    switch (kcall) {
+    case kcallGetTdo:
+        return TvxGetTdoBits(h, cclk, 0, fTms, pbTdo, perc, 0);
+    case kcallPutTdi: {
+        std::vector<uint8_t> rgbTdi((cclk + 7) / 8 + 1, 0);
+        return TvxPutTdiBits(h, cclk, rgbTdi.data(), fTms, pbTdo != nullptr, pbTdo, perc, 0);
+    }
+    default: {
+        std::vector<uint8_t> rgbPairs((cclk + 3) / 4 + 1, fTms ? 0xAA : 0x00);
+        return TvxPutTmsTdiBits(h, cclk, rgbPairs.data(), pbTdo != nullptr, pbTdo, perc, 0);
+    }
+    }
+}
+
+/*
+ * Short captures from Capture-DR: the TDO bits are the IDCODE of the device
+ * nearest TDO from bit 0 on; bits above the count in the last byte read 0
+ * and the byte after the last one stays the caller's.
+ */
+struct TDOCASE {
+    KCALL kcall;
+    uint32_t cclk;
+};
+
+class TvxSimTdo : public TvxSim, public ::testing::WithParamInterface<TDOCASE> {};
+
+TEST_P(TvxSimTdo, CapturedBitsFillOnlyTheirBytes)
+{
+    const TDOCASE &tc = GetParam();
+    const uint64_t idcodes = 0x0504509301C22093ull;   /* nearest TDO in the low word */
+    Walk("11111010");
+    uint32_t cb = (tc.cclk + 7) / 8;
+    std::vector<uint8_t> rgbTdo(cb + 1, 0xEE);
+    uint32_t erc = 99;
+    ASSERT_TRUE(FClock(h, tc.kcall, tc.cclk, false, rgbTdo.data(), &erc)) << erc;
+    EXPECT_EQ(erc, 0u);
+    for (uint32_t ib = 0; ib < cb; ib++) {
+        uint32_t cbitHere = tc.cclk - 8 * ib < 8 ? tc.cclk - 8 * ib : 8;
+        uint8_t bWant = uint8_t((idcodes >> (8 * ib)) & ((1u << cbitHere) - 1));
+        EXPECT_EQ(int(rgbTdo[ib]), int(bWant)) << "byte " << ib;
+    }
+    EXPECT_EQ(int(rgbTdo[cb]), 0xEE) << "written past the last TDO byte";
+    TAPSEEN ts = TapseenBoard();
+    EXPECT_EQ(ts.szState, "Shift-DR");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TvxSimTdo,
+    ::testing::Values(TDOCASE{kcallGetTdo, 1}, TDOCASE{kcallGetTdo, 5}, TDOCASE{kcallGetTdo, 13},
+                      TDOCASE{kcallGetTdo, 32}, TDOCASE{kcallGetTdo, 61}, TDOCASE{kcallPutTdi, 1},
+                      TDOCASE{kcallPutTdi, 7}, TDOCASE{kcallPutTdi, 33}, TDOCASE{kcallPairs, 1},
+                      TDOCASE{kcallPairs, 3}, TDOCASE{kcallPairs, 29}),
+    [](const ::testing::TestParamInfo<TDOCASE> &info) {
+        return std::string(SzKcall(info.param.kcall)) + "_" + std::to_string(info.param.cclk);
+    });
+
+/*
+ * Every clock asked for goes out, with TMS as asked: from Run-Test/Idle the
+ * board's TAP counts exactly the clocks and ends in the state that TMS led it
+ * to, also across the transaction boundaries of long calls.
+ */
+struct TMSCASE {
+    KCALL kcall;
+    uint32_t cclk;
+    bool fTms;
+    const char *szState;
+};
+
+class TvxSimTms : public TvxSim, public ::testing::WithParamInterface<TMSCASE> {};
+
+TEST_P(TvxSimTms, ClocksAndHeldTmsReachTheTap)
+{
+    const TMSCASE &tc = GetParam();
+    Walk("111110");
+    TAPSEEN tsBefore = TapseenBoard();
+    ASSERT_EQ(tsBefore.szState, "Run-Test/Idle");
+    uint32_t erc = 99;
+    std::vector<uint8_t> rgbTdo((tc.cclk + 7) / 8 + 1, 0);
+    ASSERT_TRUE(FClock(h, tc.kcall, tc.cclk, tc.fTms, tc.kcall == kcallGetTdo ? rgbTdo.data() : nullptr, &erc))
+        << erc;
+    ASSERT_TRUE(TvxWaitForTransaction(h, 0, &erc)) << erc;
+    TAPSEEN ts = TapseenBoard();
+    EXPECT_EQ(ts.cclk - tsBefore.cclk, tc.cclk);
+    EXPECT_EQ(ts.szState, tc.szState);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TvxSimTms,
+    ::testing::Values(TMSCASE{kcallGetTdo, 1, true, "Select-DR-Scan"},
+                      TMSCASE{kcallGetTdo, 2, true, "Select-IR-Scan"},
+                      TMSCASE{kcallGetTdo, 9, false, "Run-Test/Idle"},
+                      TMSCASE{kcallPutTdi, 3, true, "Test-Logic-Reset"},
+                      TMSCASE{kcallPutTdi, 11, false, "Run-Test/Idle"},
+                      TMSCASE{kcallPutTdi, cclkChunk + 3, false, "Run-Test/Idle"},
+                      TMSCASE{kcallPairs, 2, true, "Select-IR-Scan"},
+                      TMSCASE{kcallPairs, 6, false, "Run-Test/Idle"},
+                      TMSCASE{kcallPairs, 2 * cclkChunk + 1, true, "Test-Logic-Reset"}),
+    [](const ::testing::TestParamInfo<TMSCASE> &info) {
+        return std::string(SzKcall(info.param.kcall)) + "_" + std::to_string(info.param.cclk) +
+               (info.param.fTms ? "_Tms1" : "_Tms0");
+    });
+
+/*
+ * The abort's neighbours as their callers use them: the scan-chain library
+ * counts an abort with error code 0 as done, and its player's recovery calls
+ * the status query until it answers false.
+ */
+TEST_F(TvxSim, AbortQueryAndClearOnAnIdlePortAndOnAClosedHandle)
+{
+    uint32_t erc = 99;
+    uint8_t bStatus = 0xFF;
+    EXPECT_FALSE(TvxQueryConfigStatus(h, 0, &bStatus, &erc)) << "an idle port is not busy";
+    EXPECT_EQ(erc, 0u);
+    EXPECT_EQ(bStatus, 0);
+
+    /* An abort between two calls is not lost: the next clocking call fails. */
+    ASSERT_TRUE(TvxAbortConfigTransaction(h, 0, &erc));
+    EXPECT_EQ(erc, 0u);
+    TAPSEEN tsBefore = TapseenBoard();
+    const uint8_t rgbWalk[] = {0xAA, 0x02};
+    EXPECT_FALSE(TvxPutTmsTdiBits(h, 6, rgbWalk, 0, nullptr, &erc, 0));
+    EXPECT_EQ(erc, uint32_t(ercTransferCancelled));
+    EXPECT_EQ(TapseenBoard().cclk, tsBefore.cclk) << "an aborted port clocks nothing";
+    EXPECT_FALSE(TvxQueryConfigStatus(h, 0, &bStatus, &erc));
+    EXPECT_EQ(bStatus, 2);
+    ASSERT_TRUE(TvxClearConfigStatus(h, 0, &erc));
+    EXPECT_EQ(erc, 0u);
+    ASSERT_TRUE(TvxPutTmsTdiBits(h, 6, rgbWalk, 0, nullptr, &erc, 0)) << erc;
+    EXPECT_EQ(TapseenBoard().szState, "Run-Test/Idle");
+
+    HTVX hClosed = nullptr;
+    ASSERT_TRUE(TvxOpenJtag(&hClosed, szClisimSN, &erc, 0)) << erc;
+    ASSERT_TRUE(TvxCloseJtag(hClosed, &erc)) << erc;
+    erc = 0;
+    EXPECT_FALSE(TvxAbortConfigTransaction(hClosed, 0, &erc));
+    EXPECT_EQ(erc, uint32_t(ercInvalidHif)) << "an abort that reached no port is no success";
+    EXPECT_FALSE(TvxQueryConfigStatus(hClosed, 0, &bStatus, &erc)) << "ends the recovery loop";
+    EXPECT_EQ(erc, uint32_t(ercInvalidHif));
+    EXPECT_FALSE(TvxClearConfigStatus(hClosed, 0, &erc));
+    EXPECT_EQ(erc, uint32_t(ercInvalidHif));
+    EXPECT_FALSE(TvxWaitForTransaction(hClosed, 0, &erc));
+    EXPECT_EQ(erc, uint32_t(ercInvalidHif));
+    EXPECT_FALSE(TvxDisableJtag(hClosed, &erc, 0));
+    EXPECT_EQ(erc, uint32_t(ercInvalidHif));
+}
+
+} // namespace
+
+namespace {
+
+/*
+ * An abort from another thread that lands between two short calls of the
+ * operation (the usual case: an operation is mostly short walks and shifts)
+ * is not lost: no call that starts after the abort returned succeeds.
+ */
+TEST_F(TvxSim, AbortAmongShortCallsStopsEveryLaterCall)
+{
+    Walk("111110");
+    std::atomic<bool> fAborted{false};
+    std::atomic<int> ccallLate{0}, ccall{0};
+    uint32_t ercLast = 0;
+    std::thread thd([&] {
+        const uint8_t rgbPairs[] = {0x00, 0x00};
+        uint8_t rgbTdoShort[1] = {};
+        for (int i = 0; i < 200000; i++) {
+            bool fAfter = fAborted.load();
+            uint32_t erc = 99;
+            int32_t f = (i & 1) ? TvxPutTmsTdiBits(h, 8, rgbPairs, 0, nullptr, &erc, 0)
+                                : TvxGetTdoBits(h, 8, 0, 0, rgbTdoShort, &erc, 0);
+            ccall++;
+            if (f && fAfter)
+                ccallLate++;
+            if (!f) {
+                ercLast = erc;
+                return;
+            }
+        }
+    });
+    while (ccall.load() < 20)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    uint32_t erc = 99;
+    ASSERT_TRUE(TvxAbortConfigTransaction(h, 0, &erc));
+    fAborted = true;
+    thd.join();
+    EXPECT_EQ(ccallLate.load(), 0) << "calls that succeeded after the abort";
+    EXPECT_EQ(ercLast, uint32_t(ercTransferCancelled));
+    uint8_t bStatus = 0;
+    EXPECT_FALSE(TvxQueryConfigStatus(h, 0, &bStatus, &erc));
+    ASSERT_TRUE(TvxClearConfigStatus(h, 0, &erc));
+    Walk("111110");
+    EXPECT_EQ(TapseenBoard().szState, "Run-Test/Idle");
+}
+
+} // namespace
+
+namespace {
+
+/*
+ * However an operation ends, the board's JTAG port is off after the close
+ * and the next opener (the next operation, or the flash pages' release) finds
+ * it free: closed after a disable, closed while still enabled, and closed
+ * after an abort that was never cleared.
+ */
+TEST_F(TvxSim, CloseLeavesThePortOffForTheNextOpener)
+{
+    struct { const char *szCase; bool fDisable; bool fAbort; } rgcase[] = {
+        {"disable, then close", true, false},
+        {"close while enabled", false, false},
+        {"close after an abort", false, true},
+    };
+    for (auto &c : rgcase) {
+        SCOPED_TRACE(c.szCase);
+        uint32_t erc = 99;
+        Walk("111110");
+        if (c.fAbort)
+            ASSERT_TRUE(TvxAbortConfigTransaction(h, 0, &erc));
+        if (c.fDisable)
+            ASSERT_TRUE(TvxDisableJtag(h, &erc, 0)) << erc;
+        ASSERT_TRUE(TvxCloseJtag(h, &erc)) << erc;
+        h = nullptr;
+        EXPECT_EQ(PclisimEnv()->simctl.SzState(szClisimBoard, "jtagports"), "0");
+        ASSERT_TRUE(TvxOpenJtag(&h, szClisimSN, &erc, 0)) << erc;
+        ASSERT_TRUE(TvxEnableJtag(h, &erc, 0)) << erc;
+        Walk("11111010");
+        uint8_t rgb[4] = {};
+        ASSERT_TRUE(TvxGetTdoBits(h, 32, 0, 0, rgb, &erc, 0)) << erc;
+        EXPECT_EQ(rgb[0] | rgb[1] << 8 | rgb[2] << 16 | uint32_t(rgb[3]) << 24, 0x01C22093u);
+    }
 }
 
 } // namespace

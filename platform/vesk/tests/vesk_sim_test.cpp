@@ -247,3 +247,71 @@ TEST_F(VeskSim, BoardVanishingMidTransferFailsTheCall)
 }
 
 } // namespace
+
+namespace {
+
+/*
+ * The plug-ins close their handle on every exit path, also when the register
+ * port is still enabled (a failed transfer skips VeskDisable): closing must
+ * give the port's claim back, so that the next handle of the board can
+ * enable it and reach the same design.
+ */
+TEST_F(VeskSim, ClosingAnEnabledHandleFreesThePortForTheNext)
+{
+    for (int i = 0; i < 3; i++) {
+        SCOPED_TRACE("round " + std::to_string(i));
+        ASSERT_TRUE(VeskPutReg(hif, 0x40, uint8_t(0x60 + i), 0)) << TvxGetLastError();
+        ASSERT_TRUE(TvxClose(hif)) << TvxGetLastError();
+        hif = hifNil;
+        ASSERT_TRUE(TvxOpen(&hif, szClisimSN)) << TvxGetLastError();
+        ASSERT_TRUE(VeskEnable(hif)) << TvxGetLastError();
+        uint8_t b = 0;
+        ASSERT_TRUE(VeskGetReg(hif, 0x40, &b, 0)) << TvxGetLastError();
+        EXPECT_EQ(b, 0x60 + i);
+    }
+}
+
+} // namespace
+
+namespace {
+
+/*
+ * The memory pages end a cancelled overlapped transfer without collecting its
+ * result: cancel, then at once VeskDisable and close. The disable must wait
+ * the cancelled transfer out (and cancel one that was left running) and
+ * switch the board's port off, and the next handle must find the board
+ * serving again.
+ */
+TEST_F(VeskSim, DisableRightAfterCancellingAnOverlappedTransfer)
+{
+    struct { bool fRead; bool fCallerCancels; } rgcase[] = {{false, true}, {true, true}, {false, false}};
+    for (auto &c : rgcase) {
+        bool fRead = c.fRead;
+        SCOPED_TRACE(std::string(fRead ? "read" : "write") + (c.fCallerCancels ? ", cancelled" : ", left running"));
+        std::vector<uint8_t> rgb = RgbRandom(cbBlock, 5);
+        ASSERT_TRUE(Sim().FCmd("FAULT cli1 stall 4096"));
+        if (fRead)
+            ASSERT_TRUE(VeskGetRegRepeat(hif, 0x47, rgb.data(), cbBlock, 1)) << TvxGetLastError();
+        else
+            ASSERT_TRUE(VeskPutRegRepeat(hif, 0x47, rgb.data(), cbBlock, 1)) << TvxGetLastError();
+        uint32_t cbOut = 0, cbIn = 0;
+        EXPECT_FALSE(TvxGetTransResult(hif, &cbOut, &cbIn, 25));
+        if (c.fCallerCancels)
+            ASSERT_TRUE(TvxCancelTrans(hif));
+        auto tStart = std::chrono::steady_clock::now();
+        EXPECT_TRUE(VeskDisable(hif)) << TvxGetLastError();
+        EXPECT_LT(std::chrono::steady_clock::now() - tStart, std::chrono::seconds(10));
+        EXPECT_EQ(Sim().SzState(szClisimBoard, "regport"), "0");
+        TvxClose(hif);
+        hif = hifNil;
+        ASSERT_TRUE(Sim().FCmd("FAULT cli1 clear"));
+        ASSERT_TRUE(TvxOpen(&hif, szClisimSN)) << TvxGetLastError();
+        ASSERT_TRUE(VeskEnable(hif)) << TvxGetLastError();
+        ASSERT_TRUE(VeskPutReg(hif, 0x48, 0x5C, 0)) << TvxGetLastError();
+        uint8_t b = 0;
+        ASSERT_TRUE(VeskGetReg(hif, 0x48, &b, 0)) << TvxGetLastError();
+        EXPECT_EQ(b, 0x5C);
+    }
+}
+
+} // namespace

@@ -9,6 +9,7 @@
 #include "kor_child.h"
 #include "yorli.h"   /* FYorlWildMatch, compiled into this program */
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -179,6 +180,37 @@ TEST_F(YorlUtil, TickAdvancesWithSleep)
     uint32_t tmsGone = pabsutil->GetTickMs() - tms0;
     EXPECT_GE(tmsGone, 100u);
     EXPECT_LT(tmsGone, 5000u);
+}
+
+/*
+ * Device timings are waited out with SleepMs: every sleep lasts at least the
+ * milliseconds asked for, measured by a clock finer than the tick, also for
+ * the short waits below one timer period. Each length is slept a few times.
+ */
+class YorlSleep : public YorlUtil, public testing::WithParamInterface<uint32_t> {};
+
+TEST_P(YorlSleep, LastsAtLeastTheTimeAskedFor)
+{
+    uint32_t tms = GetParam();
+    for (int i = 0; i < 5; i++) {
+        auto t0 = std::chrono::steady_clock::now();
+        pabsutil->SleepMs(tms);
+        auto tus = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
+        EXPECT_GE(tus.count(), int64_t(tms) * 1000) << "sleep " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, YorlSleep, testing::Values(1u, 2u, 3u, 7u, 14u, 16u, 31u),
+                         [](const testing::TestParamInfo<uint32_t> &info) {
+                             return std::to_string(info.param) + "ms";
+                         });
+
+TEST_F(YorlUtil, SleepOfNothingReturns)
+{
+    auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < 100; i++)
+        pabsutil->SleepMs(0);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
 }
 
 /* ---- factory ---- */

@@ -32,6 +32,15 @@ bool FModuleDir(std::string *psz)
     return true;
 }
 
+/* Counts per second of the performance counter. */
+uint64_t CFreqQpc()
+{
+    static LARGE_INTEGER liFreq;
+    if (liFreq.QuadPart == 0)
+        QueryPerformanceFrequency(&liFreq);
+    return (uint64_t)liFreq.QuadPart;
+}
+
 }  // namespace
 
 uint32_t YbGetErc()
@@ -53,15 +62,36 @@ uint64_t YbTickMs()
 {
     /* The performance counter runs from boot for every process alike and,
      * unlike GetTickCount64, to the millisecond. */
-    static LARGE_INTEGER liFreq;
-    if (liFreq.QuadPart == 0)
-        QueryPerformanceFrequency(&liFreq);
     LARGE_INTEGER liNow;
     QueryPerformanceCounter(&liNow);
-    uint64_t c = (uint64_t)liNow.QuadPart, cFreq = (uint64_t)liFreq.QuadPart;
+    uint64_t c = (uint64_t)liNow.QuadPart, cFreq = CFreqQpc();
     return c / cFreq * 1000u + c % cFreq * 1000u / cFreq;
 }
-void YbSleepMs(uint32_t tms) { Sleep(tms); }
+void YbSleepMs(uint32_t tms)
+{
+    /*
+     * Sleep may end up to one timer period early, and callers wait out
+     * device timings with this: sleep again until the performance counter
+     * has seen the whole time.
+     */
+    if (tms == 0) {
+        Sleep(0);
+        return;
+    }
+    uint64_t cFreq = CFreqQpc();
+    uint64_t cWant = ((uint64_t)tms * cFreq + 999u) / 1000u;
+    LARGE_INTEGER liStart, liNow;
+    QueryPerformanceCounter(&liStart);
+    DWORD tmsSleep = tms;
+    for (;;) {
+        Sleep(tmsSleep);
+        QueryPerformanceCounter(&liNow);
+        uint64_t cGone = (uint64_t)(liNow.QuadPart - liStart.QuadPart);
+        if (cGone >= cWant)
+            return;
+        tmsSleep = (DWORD)(((cWant - cGone) * 1000u + cFreq - 1) / cFreq);
+    }
+}
 char YbChPathSep() { return '\\'; }
 
 bool FYbDefaultPath(char kind, std::string *psz)
