@@ -29,6 +29,13 @@ public:
     const char *SzExtension(int i) const;
     static const char *SzExtOf(const char *szPath);
     static BOOL FMatchesFilter(const char *szPath, const char *szDescription);
+#if defined(_WIN32)
+    // The standard file-open dialog over hwndOwner with the file-dialog filter
+    // szFilter (or none): a new text of cchPathMax + 1 characters holding the
+    // chosen path, which the caller frees with free(); null when the user
+    // cancels.
+    static char *SzBrowse(HWND hwndOwner, const char *szFilter);
+#endif
 
 private:
     char *rgsz[13];   // 12 used; each a heap block of cchPathMax characters

@@ -81,8 +81,13 @@ BOOL VWCONN::FDlgCommand(int id, int code, HWND hwndCtl)
         AcceptSelection();
         return TRUE;
     case CBN_SELENDCANCEL:
-        if (g_app.FSelChanged() && !g_app.FDeviceSwitch())
-            AcceptSelection();
+        // The re-enumeration of the opened list moved the selection: the
+        // same as an accepted selection.
+        if (!g_app.FSelChanged())
+            return TRUE;
+        if (g_app.FDeviceSwitch())
+            return FALSE;
+        AcceptSelection();
         return TRUE;
     default:
         return TRUE;

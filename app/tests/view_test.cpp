@@ -1,14 +1,19 @@
-// Window framework under wine: the message routing of VIEW and DLGVIEW, the
-// creation and self-deletion protocols, the context-menu sequence, and the
-// status log (line limit, lines handed over from other threads).
+// Window framework under wine: the message routing of VIEW and DLGVIEW (with
+// the default processing after "default" messages), the creation and
+// self-deletion protocols, the context-menu sequence, the status log (line
+// limit, lines handed over from other threads) and the histories' file-open
+// dialog.
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
 #include "dlgview.h"
 #include "edtlog.h"
+#include "flhist.h"
 
 namespace {
 
@@ -47,11 +52,28 @@ public:
 
     BOOL FInitWnd(LPARAM) override { Rec("FInitWnd"); return fInitAnswer; }
     void Command(int id, int code, HWND) override { Rec("Command " + S(id) + " " + S(code)); }
-    BOOL FSysCommand(WPARAM cmd, int x, int y) override { Rec("FSysCommand " + S(cmd) + " " + S(x) + " " + S(y)); return FALSE; }
+    BOOL fSysCommand = FALSE;
+    BOOL FSysCommand(WPARAM cmd, int x, int y) override
+    {
+        Rec("FSysCommand " + S(cmd) + " " + S(x) + " " + S(y));
+        return fSysCommand;
+    }
     void Sized(int cx, int cy) override { Rec("Sized " + S(cx) + " " + S(cy)); }
     void Moved(int x, int y) override { Rec("Moved " + S(x) + " " + S(y)); }
     void CharInput(int ch, int c) override { Rec("CharInput " + S(ch) + " " + S(c)); }
     void KeyDown(WPARAM vk, LPARAM) override { Rec("KeyDown " + S(vk)); }
+    void KeyUp(WPARAM vk, LPARAM) override { Rec("KeyUp " + S(vk)); }
+    void Notify(int idCtl, NMHDR *pnmhdr) override { Rec("Notify " + S(idCtl) + " " + S(static_cast<int>(pnmhdr->code))); }
+    void Sizing(int edge, RECT *prc) override { Rec("Sizing " + S(edge) + " " + S(prc->right)); }
+    void Moving(RECT *prc) override { Rec("Moving " + S(prc->left)); }
+    void VScroll(int code, int pos) override { Rec("VScroll " + S(code) + " " + S(pos)); }
+    void HScroll(int code, int pos) override { Rec("HScroll " + S(code) + " " + S(pos)); }
+    void GotFocus() override { Rec("GotFocus"); }
+    void LostFocus() override { Rec("LostFocus"); }
+    void InitMenu(HMENU) override { Rec("InitMenu"); }
+    void InitMenuPopup(HMENU, int i, BOOL fSystem) override { Rec("InitMenuPopup " + S(i) + " " + S(fSystem)); }
+    void ActivateApp(BOOL fActive, DWORD tid) override { Rec("ActivateApp " + S(fActive) + " " + S(tid)); }
+    BOOL FQueryEndSession() override { Rec("FQueryEndSession"); return TRUE; }
     void MouseButton(UINT wm, WPARAM, int x, int y) override { Rec("MouseButton " + S(wm) + " " + S(x) + " " + S(y)); }
     void MouseMove(WPARAM, int x, int y) override { Rec("MouseMove " + S(x) + " " + S(y)); }
     void MouseWheel(int keys, int delta, int x, int y) override
@@ -65,7 +87,13 @@ public:
     BOOL FQueryClose() override { Rec("FQueryClose"); return fQueryClose; }
     void Close() override { Rec("Close"); }
     void Destroyed() override { Rec("Destroyed"); VIEW::Destroyed(); }
-    HMENU HmenuContext(POINT *) override { Rec("HmenuContext"); return hmenuContext; }
+    POINT ptContext = {-1, -1};
+    HMENU HmenuContext(POINT *ppt) override
+    {
+        Rec("HmenuContext");
+        ptContext = *ppt;
+        return hmenuContext;
+    }
     BOOL FPrepareContextMenu(HMENU, POINT *) override { Rec("FPrepareContextMenu"); return fPrepare; }
     void ReleaseContextMenu(HMENU) override { Rec("ReleaseContextMenu"); }
 };
@@ -99,6 +127,16 @@ TEST_F(ViewTest, RoutesMessagesToHandlersWithCrackedArguments)
         {WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0, 0, "Deactivate 1"},
         {WM_ENABLE, 1, 0, 0, "EnableChanged 1"},
         {WM_SYSCOMMAND, 0xF0F0, Pack(-3, 4), 0, "FSysCommand 61680 -3 4"},
+        {WM_KEYUP, 0x42, 0, 0, "KeyUp 66"},
+        {WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 40000), 0, 0, "VScroll 5 40000"},
+        {WM_HSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0, 0, "HScroll 1 0"},
+        {WM_SETFOCUS, 0, 0, 0, "GotFocus"},
+        {WM_KILLFOCUS, 0, 0, 0, "LostFocus"},
+        {WM_INITMENU, 0, 0, 0, "InitMenu"},
+        {WM_INITMENUPOPUP, 0, Pack(2, 1), 0, "InitMenuPopup 2 1"},
+        {WM_ACTIVATEAPP, 1, 77, 0, "ActivateApp 1 77"},
+        {WM_ACTIVATEAPP, 0, 78, 0, "ActivateApp 0 78"},
+        {WM_QUERYENDSESSION, 0, 0, 1, "FQueryEndSession"},
     };
     for (auto &c : rgcase) {
         view.rgsz.clear();
@@ -110,6 +148,75 @@ TEST_F(ViewTest, RoutesMessagesToHandlersWithCrackedArguments)
     view.Destroy();
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(nullptr, view.Hwnd());
+}
+
+TEST_F(ViewTest, RoutesMessagesWithRecordArguments)
+{
+    RECVIEW view;
+    ASSERT_TRUE(view.FCreate(0, 0, 200, 100, nullptr));
+    HWND hwnd = view.Hwnd();
+    NMHDR nmhdr = {hwnd, 4097, static_cast<UINT>(-551)};
+    EXPECT_EQ(0, SendMessageA(hwnd, WM_NOTIFY, 4097, reinterpret_cast<LPARAM>(&nmhdr)));
+    EXPECT_EQ("Notify 4097 -551", view.rgsz.back());
+    RECT rc = {10, 20, 330, 440};
+    EXPECT_EQ(0, SendMessageA(hwnd, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&rc)));
+    EXPECT_EQ("Sizing 8 330", view.rgsz.back());
+    EXPECT_EQ(0, SendMessageA(hwnd, WM_MOVING, 0, reinterpret_cast<LPARAM>(&rc)));
+    EXPECT_EQ("Moving 10", view.rgsz.back());
+
+    // An activation code other than the three known ones goes to the default
+    // processing without a handler.
+    view.rgsz.clear();
+    LRESULT lResult = 5;
+    EXPECT_FALSE(view.FWndProc(WM_ACTIVATE, MAKEWPARAM(3, 0), 0, &lResult));
+    EXPECT_EQ(0, lResult);
+    EXPECT_TRUE(view.rgsz.empty());
+    view.Destroy();
+}
+
+// "Default" messages reach the view and then the default window procedure,
+// whose own reactions show that it ran.
+TEST_F(ViewTest, DefaultProcessingFollowsTheHandler)
+{
+    RECVIEW view;
+    ASSERT_TRUE(view.FCreate(100, 100, 300, 200, nullptr));
+    HWND hwnd = view.Hwnd();
+
+    // A system command the view leaves alone: the default procedure turns
+    // SC_CLOSE into WM_CLOSE.
+    view.rgsz.clear();
+    SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ((std::vector<std::string>{"FSysCommand 61536 0 0", "FQueryClose", "Close"}), view.rgsz);
+    // A system command the view handles goes no further.
+    view.fSysCommand = TRUE;
+    view.rgsz.clear();
+    SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ((std::vector<std::string>{"FSysCommand 61536 0 0"}), view.rgsz);
+
+    // The right button's release: the view sees it, then the default
+    // procedure asks for the context menu.
+    view.rgsz.clear();
+    SendMessageA(hwnd, WM_RBUTTONUP, 0, Pack(7, 9));
+    ASSERT_FALSE(view.rgsz.empty());
+    EXPECT_EQ("MouseButton 517 7 9", view.rgsz.front());
+    EXPECT_EQ("HmenuContext", view.rgsz.back());
+    EXPECT_EQ(7, view.ptContext.x);
+    EXPECT_EQ(9, view.ptContext.y);
+    view.Destroy();
+}
+
+// The context menu's point arrives in screen coordinates and reaches the
+// view in client coordinates.
+TEST_F(ViewTest, ContextMenuPointInClientCoordinates)
+{
+    RECVIEW view;
+    ASSERT_TRUE(view.FCreate(120, 80, 300, 200, nullptr));
+    POINT ptClient0 = {0, 0};
+    ClientToScreen(view.Hwnd(), &ptClient0);
+    SendMessageA(view.Hwnd(), WM_CONTEXTMENU, 0, Pack(ptClient0.x + 30, ptClient0.y + 40));
+    EXPECT_EQ(30, view.ptContext.x);
+    EXPECT_EQ(40, view.ptContext.y);
+    view.Destroy();
 }
 
 TEST_F(ViewTest, CloseGoesToCloseOrToTheDefaultProcessing)
@@ -168,7 +275,20 @@ TEST_F(ViewTest, ContextMenuIsReleasedWhetherShownOrNot)
 class RECDLG : public DLGVIEW {
 public:
     std::vector<std::string> rgsz;
+    BOOL fKeepWindow = FALSE;   // EndDlg leaves the window (to see what reaches it afterwards)
     BOOL FInitDialog(HWND) override { rgsz.push_back("FInitDialog"); return TRUE; }
+    BOOL FDlgCommand(int id, int code, HWND hwndCtl) override
+    {
+        if (code == 0)   // not the edit control's own notifications
+            rgsz.push_back("FDlgCommand " + std::to_string(id));
+        return DLGVIEW::FDlgCommand(id, code, hwndCtl);
+    }
+    void EndDlg(int nResult) override
+    {
+        rgsz.push_back("EndDlg " + std::to_string(nResult));
+        if (!fKeepWindow)
+            DLGVIEW::EndDlg(nResult);
+    }
     HWND HwndParentGiven() const { return hwndParent; }
 };
 
@@ -182,6 +302,7 @@ TEST_F(ViewTest, DialogViewLifecycleAndRouting)
     ASSERT_NE(nullptr, hwndDlg);
     EXPECT_EQ(hwndDlg, dlg.HwndDlg());
     EXPECT_EQ((std::vector<std::string>{"FInitDialog"}), dlg.rgsz);
+    EXPECT_EQ(nullptr, dlg.HwndParentGiven());
     EXPECT_EQ(reinterpret_cast<LONG_PTR>(&dlg), GetWindowLongPtrA(hwndDlg, DWLP_USER));
     EXPECT_TRUE(dlg.FDlgProc(WM_KEYDOWN, VK_RETURN, 0));   // keys are swallowed
     EXPECT_FALSE(dlg.FDlgProc(WM_MOUSEMOVE, 0, 0));
@@ -189,6 +310,7 @@ TEST_F(ViewTest, DialogViewLifecycleAndRouting)
 
     SendMessageA(hwndDlg, WM_COMMAND, IDCANCEL, 0);      // Cancel destroys the dialog
     EXPECT_FALSE(IsWindow(hwndDlg));
+    EXPECT_EQ("EndDlg 0", dlg.rgsz.back());
 
     RECDLG dlg2;
     ASSERT_TRUE(dlg2.FCreateDlg(hinst, nullptr, 900));
@@ -201,6 +323,52 @@ TEST_F(ViewTest, DialogViewLifecycleAndRouting)
     dlg3.Destroy();
     EXPECT_EQ(nullptr, dlg3.Hwnd());
     EXPECT_EQ(nullptr, dlg3.HwndDlg());
+}
+
+TEST_F(ViewTest, DialogCommandsOkAndCancel)
+{
+    struct { int id; BOOL fResult; const char *szEnd; } rgcase[] = {
+        {IDOK, TRUE, "EndDlg 1"}, {IDCANCEL, TRUE, "EndDlg 0"}, {901, FALSE, nullptr},
+    };
+    HINSTANCE hinst = GetModuleHandleA(nullptr);
+    for (auto &c : rgcase) {
+        RECDLG dlg;
+        dlg.fKeepWindow = TRUE;
+        HWND hwndParent = CreateWindowExA(0, szClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, hinst, nullptr);
+        ASSERT_TRUE(dlg.FCreateDlg(hinst, hwndParent, 900));
+        EXPECT_EQ(hwndParent, dlg.HwndParentGiven());
+        HWND hwndDlg = dlg.Hwnd();
+        dlg.rgsz.clear();
+        EXPECT_EQ(c.fResult, dlg.FDlgCommand(c.id, 0, nullptr)) << c.id;
+        if (c.szEnd != nullptr)
+            EXPECT_EQ(c.szEnd, dlg.rgsz.back());
+        else
+            EXPECT_EQ(1u, dlg.rgsz.size());
+        DestroyWindow(hwndDlg);
+        DestroyWindow(hwndParent);
+    }
+}
+
+// Destroy detaches the view from its dialog: whatever still reaches the
+// dialog afterwards is answered without the view.
+TEST_F(ViewTest, DestroyedDialogViewIsDetachedFromItsDialog)
+{
+    HINSTANCE hinst = GetModuleHandleA(nullptr);
+    RECDLG dlg;
+    dlg.fKeepWindow = TRUE;   // the dialog outlives the view's Destroy
+    ASSERT_TRUE(dlg.FCreateDlg(hinst, nullptr, 900));
+    HWND hwndDlg = dlg.Hwnd();
+    dlg.Destroy();
+    EXPECT_EQ("EndDlg 0", dlg.rgsz.back());
+    EXPECT_EQ(nullptr, dlg.Hwnd());
+    ASSERT_TRUE(IsWindow(hwndDlg));
+    EXPECT_EQ(0, GetWindowLongPtrA(hwndDlg, DWLP_USER));
+    dlg.rgsz.clear();
+    EXPECT_EQ(TRUE, DLGVIEW::DlgViewProc(hwndDlg, WM_COMMAND, IDCANCEL, 0));
+    EXPECT_EQ(TRUE, DLGVIEW::DlgViewProc(hwndDlg, WM_MOUSEMOVE, 0, 0));
+    EXPECT_TRUE(dlg.rgsz.empty());
+    EXPECT_TRUE(IsWindow(hwndDlg));
+    DestroyWindow(hwndDlg);
 }
 
 class EdtlogTest : public ::testing::Test {
@@ -293,6 +461,97 @@ TEST_F(EdtlogTest, LinesFromAnotherThreadNeverWaitForTheWindowThread)
     EXPECT_FALSE(PeekMessageA(&msg, hwndSink, wmLine, wmLine, PM_NOREMOVE));
     DestroyWindow(hwndSink);
     EXPECT_FALSE(FPostLine(hwndSink, wmLine, "to a window that is gone"));
+}
+
+
+// The file-open dialog of the histories, answered by a helper thread as a
+// user would: type a name and press OK, or press Cancel.
+struct BROWSEANSWER {
+    std::string szTyped;   // empty: Cancel
+    BOOL fAnswered;
+};
+
+HWND HwndFileDialog()
+{
+    struct FIND {
+        DWORD pid;
+        HWND hwnd;
+    } find = {GetCurrentProcessId(), nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            FIND *pfind = reinterpret_cast<FIND *>(lParam);
+            char szClass[16] = "";
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            GetClassNameA(hwnd, szClass, sizeof(szClass));
+            if (pid == pfind->pid && strcmp(szClass, "#32770") == 0 && IsWindowVisible(hwnd)) {
+                pfind->hwnd = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.hwnd;
+}
+
+DWORD WINAPI AnswerFileDialog(void *pv)
+{
+    BROWSEANSWER *panswer = static_cast<BROWSEANSWER *>(pv);
+    HWND hwndDlg = nullptr;
+    for (int i = 0; i < 200 && hwndDlg == nullptr; i++) {
+        Sleep(50);
+        hwndDlg = HwndFileDialog();
+    }
+    if (hwndDlg == nullptr)
+        return 0;
+    Sleep(200);
+    if (panswer->szTyped.empty()) {
+        PostMessageA(hwndDlg, WM_COMMAND, IDCANCEL, 0);
+    } else {
+        GUITHREADINFO gti = {};
+        gti.cbSize = sizeof(gti);
+        GetGUIThreadInfo(GetWindowThreadProcessId(hwndDlg, nullptr), &gti);
+        SendMessageA(gti.hwndFocus, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(panswer->szTyped.c_str()));
+        PostMessageA(hwndDlg, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(hwndDlg, IDOK)));
+    }
+    panswer->fAnswered = TRUE;
+    return 0;
+}
+
+TEST(FlhistBrowse, ReturnsTheChosenPathOrNothing)
+{
+    char szTemp[MAX_PATH] = "";
+    GetTempPathA(sizeof(szTemp), szTemp);
+    std::string szDir = szTemp;
+    std::string szData = szDir + "orrin_browse.dat", szBin = szDir + "orrin_browse.bin";
+    for (const std::string &sz : {szData, szBin}) {
+        FILE *pfl = fopen(sz.c_str(), "w");
+        ASSERT_NE(nullptr, pfl) << sz;
+        fclose(pfl);
+    }
+    const char szFilterData[] = "Data Files (*.dat)\0*.dat\0All Files (*.*)\0*.*\0";
+    struct { const char *szFilter; std::string szTyped, szExpected; } rgcase[] = {
+        {szFilterData, szData, szData},
+        {nullptr, szDir + "orrin_browse", szBin},   // no filter, no extension typed: the default "bin"
+        {szFilterData, "", ""},                     // Cancel: nothing
+    };
+    for (auto &c : rgcase) {
+        BROWSEANSWER answer = {c.szTyped, FALSE};
+        HANDLE hthd = CreateThread(nullptr, 0, AnswerFileDialog, &answer, 0, nullptr);
+        char *sz = FLHIST::SzBrowse(nullptr, c.szFilter);
+        WaitForSingleObject(hthd, 15000);
+        CloseHandle(hthd);
+        ASSERT_TRUE(answer.fAnswered) << "no file dialog appeared for \"" << c.szTyped << "\"";
+        if (c.szExpected.empty()) {
+            EXPECT_EQ(nullptr, sz);
+        } else {
+            ASSERT_NE(nullptr, sz) << c.szTyped;
+            EXPECT_EQ(0, _stricmp(c.szExpected.c_str(), sz)) << sz;
+        }
+        free(sz);
+    }
+    remove(szData.c_str());
+    remove(szBin.c_str());
 }
 
 } // namespace

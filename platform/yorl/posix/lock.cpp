@@ -17,6 +17,8 @@ void ForgetTid()
     tidSelf = 0;
 }
 
+}  // namespace
+
 pid_t TidSelf()
 {
     static const int fAtFork = pthread_atfork(NULL, NULL, ForgetTid);
@@ -25,8 +27,6 @@ pid_t TidSelf()
         tidSelf = (pid_t)syscall(SYS_gettid);
     return tidSelf;
 }
-
-}  // namespace
 
 struct timespec TsDeadline(uint32_t tms)
 {

@@ -21,6 +21,9 @@ ERC ErcLockInit(pthread_mutex_t *pmtx, bool fShared);
 ERC ErcLockTake(pthread_mutex_t *pmtx, uint32_t tms);  /* 0, 13 or 33 */
 ERC ErcLockGive(pthread_mutex_t *pmtx);                /* 0 or 17 */
 
+/* The calling thread's kernel id, as a mutex records its owner. */
+pid_t TidSelf();
+
 /* Absolute CLOCK_MONOTONIC time tms from now. */
 struct timespec TsDeadline(uint32_t tms);
 

@@ -7,6 +7,7 @@
 #include "yorl_test_util.h"
 #include "kor_child.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -258,6 +259,37 @@ TEST_F(YorlThread, MtxIsRecursiveAndTimesOutWith13)
         EXPECT_TRUE(pmtx->Lock(0));
         EXPECT_TRUE(pmtx->Unlock());
     });
+}
+
+/* A thread that holds the mutex in slices and takes it back at once (a
+ * transfer result polled 25 ms at a time) must not starve another thread
+ * that needs it briefly (the cancel of that transfer): a release made while
+ * the other waits goes to the waiter. Timed and infinite waits alike. */
+TEST_F(YorlThread, MtxReleaseGoesToAWaitingThread)
+{
+    UPMTX pmtx(pabsfact->InstABSMTX());
+    ASSERT_TRUE(pmtx->Create(false));
+    for (uint32_t tmsWait : {2000u, (uint32_t)tmsInfinite}) {
+        std::atomic<bool> fStop{false};
+        std::atomic<int> cSlices{0};
+        std::thread thdPoller([&] {
+            while (!fStop.load()) {
+                ASSERT_TRUE(pmtx->Lock(tmsInfinite));
+                pabsutil->SleepMs(25);
+                cSlices.fetch_add(1);
+                ASSERT_TRUE(pmtx->Unlock());
+            }
+        });
+        while (cSlices.load() == 0)
+            pabsutil->SleepMs(1);
+        for (int i = 0; i < 5; i++) {
+            EXPECT_EQ(ErcOf(pmtx->Lock(tmsWait)), 0u) << "wait " << tmsWait << ", turn " << i;
+            EXPECT_TRUE(pmtx->Unlock());
+            pabsutil->SleepMs(5);
+        }
+        fStop.store(true);
+        thdPoller.join();
+    }
 }
 
 TEST_F(YorlThread, MtxLeftByAnEndedThreadIsObtained)
