@@ -90,15 +90,6 @@ protected:
     HIF hif = hifNil;
 };
 
-std::vector<uint8_t> RgbRandom(size_t cb, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> rgb(cb);
-    for (auto &b : rgb)
-        b = uint8_t(rng());
-    return rgb;
-}
-
 bool FCancelErc(int erc)
 {
     return erc == ercTransferCancelled || erc == ercDataSndLess || erc == ercDataRcvLess;

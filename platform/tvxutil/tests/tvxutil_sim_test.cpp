@@ -71,15 +71,6 @@ protected:
     HTVX h = nullptr;
 };
 
-std::vector<uint8_t> RgbRandom(size_t cb, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> rgb(cb);
-    for (auto &b : rgb)
-        b = uint8_t(rng());
-    return rgb;
-}
-
 TEST_F(TvxSim, IdcodesOfTheChainMatchTheBoard)
 {
     std::vector<uint32_t> rgidcodeBoard = RgidcodeBoard();

@@ -15,6 +15,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,6 +74,16 @@ protected:
 
     HIF hif = hifNil;
 };
+
+/* Test data: cb bytes of a fixed pseudo-random sequence. */
+inline std::vector<uint8_t> RgbRandom(size_t cb, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> rgb(cb);
+    for (auto &b : rgb)
+        b = uint8_t(rng());
+    return rgb;
+}
 
 inline std::string SzHex(const uint8_t *pb, size_t cb)
 {

@@ -55,15 +55,6 @@ bool FCancelErc(int erc)
     return erc == ercTransferCancelled || erc == ercDataSndLess;
 }
 
-std::vector<uint8_t> RgbRandom(size_t cb, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> rgb(cb);
-    for (auto &b : rgb)
-        b = uint8_t(rng());
-    return rgb;
-}
-
 TEST_F(VeskSim, SingleRegistersLandInTheDesign)
 {
     struct { uint8_t reg, val; } rgcase[] = {{0, 0x5A}, {1, 0x00}, {0x7F, 0xFF}, {0xFF, 0xA5}, {0x10, 0x01}};
