@@ -114,10 +114,15 @@ int USBC::FSzDvcPathFromSzConn(char *szPath, const char *szConn, int cchPath)
         return 0;
     unsigned tpt, ptc;
     int ichPath = -1;
-    if (sscanf(szConn, "#tpt_%04x#ptc_%04x#%n", &tpt, &ptc, &ichPath) == 2 && ichPath > 0 &&
-        szConn[ichPath] != '\0') {
-        /* the path is one word: it ends at the first white space */
-        size_t cch = strcspn(szConn + ichPath, " \t\r\n\v\f");
+    static const char szWhite[] = " \t\r\n\v\f";
+    if (sscanf(szConn, "#tpt_%04x#ptc_%04x#%n", &tpt, &ptc, &ichPath) == 2 && ichPath > 0)
+        ichPath += (int)strspn(szConn + ichPath, szWhite);
+    else
+        ichPath = -1;
+    if (ichPath > 0 && szConn[ichPath] != '\0') {
+        /* the path is one word: white space before it is skipped, and it
+         * ends at the first white space after it */
+        size_t cch = strcspn(szConn + ichPath, szWhite);
         memcpy(szPath, szConn + ichPath, cch);
         szPath[cch] = '\0';
     } else {

@@ -179,6 +179,7 @@ public:
     int FDevReNumerate(ABSUSB *pusb);
     int FDevReconnect(ABSUSB *pusb, const char *szSN);
     int FDevReset(ABSUSB *pusb);
+    int FCheckBootFirmware(const FWIMG *pimg);
 
     /* ---- firmware ---- */
     void EnumFirmwareHex();

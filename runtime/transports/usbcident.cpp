@@ -3,9 +3,11 @@
  * validating its firmware against requested capabilities (loading an FX2
  * or FX3 image where needed), and finding it again after renumeration.
  */
+#include <stdio.h>
 #include <string.h>
 
 #include <new>
+#include <vector>
 
 #include "usbc.h"
 #include "vzcore.h"
@@ -316,4 +318,32 @@ int USBC::FDevReset(ABSUSB *pusb)
         FRecordErc(ercControlTransferFailed, nullptr);
     FVendReq(pusb, false, 0xE8, 0, 0, 2, rgbZero, &cb);
     return 0;
+}
+
+/*
+ * An FX2 boot image (.IIC) fit for the entry: at least 5 and fewer than
+ * 16384 bytes, starting with C2, the maker's vendor id (low byte first),
+ * the entry's firmware id and a zero byte.
+ */
+int USBC::FCheckBootFirmware(const FWIMG *pimg)
+{
+    if (pimg == nullptr)
+        return FRecordErc(ercInvalidParameter, "USBC::FCheckBootFirmware"), 0;
+    FILE *pf = fopen(pimg->szPath, "rb");
+    if (pf == nullptr)
+        return FRecordErc(ercConfigFileError, "USBC::FCheckBootFirmware if(pf == NULL)"), 0;
+    std::vector<uint8_t> rgb(cbE2prom);
+    size_t cb = fread(rgb.data(), 1, rgb.size(), pf);
+    uint16_t vid = UsbVidMaker();
+    int fOk = 1;
+    if (cb < 5 || cb >= cbE2prom || rgb[0] != 0xC2 || rgb[1] != (uint8_t)vid || rgb[2] != (uint8_t)(vid >> 8) ||
+        rgb[3] != pimg->fwid || rgb[4] != 0) {
+        FRecordErc(ercConfigFileError, "USBC::FCheckBootFirmware content");
+        fOk = 0;
+    }
+    if (fclose(pf) != 0) {
+        FRecordErc(ercConfigFileError, "USBC::FCheckBootFirmware if(fclose(pf))");
+        fOk = 0;
+    }
+    return fOk;
 }

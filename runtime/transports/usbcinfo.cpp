@@ -113,8 +113,11 @@ int USBC::FGetInfoDev(ABSUSB *pusb, const char *szConnect, uint32_t dinfo, void 
     case dinfoUsbProdName: {
         bool fBoot = dinfo == dinfoUsbBootProdName;
         memset(sz, 0, 65);
-        return FGetExact(pusb, fBoot ? 0xDE : 0xDF, sz, 64,
-                         fBoot ? "USBC::FGetUsbBootProdName" : "USBC::FGetUsbProdName");
+        if (FGetExact(pusb, fBoot ? 0xDE : 0xDF, sz, 64,
+                      fBoot ? "USBC::FGetUsbBootProdName" : "USBC::FGetUsbProdName"))
+            return 1;
+        sz[0] = '\0';      /* a short answer leaves no part of a name */
+        return 0;
     }
     case dinfoUsbVID: return FGetExact(pusb, 0xDB, pv, 2, "USBC:FGetUsbVID");
     case dinfoUsbPID: return FGetExact(pusb, 0xDC, pv, 2, "USBC:FGetUsbPID");

@@ -109,8 +109,16 @@ int FSendOld(USBC *pusbc, ABSUSB *pusb, uint8_t bReq, bool fAddr, uint16_t addr,
 }
 } // namespace
 
+/*
+ * Old firmware cannot take a request without data: every request of this
+ * path carries the vendor id. A data-less command (renumerate, begin an
+ * update, an empty account name) therefore reaches nothing and must not be
+ * reported as done.
+ */
 int USBC::FSendVendReq21(ABSUSB *pusb, uint8_t bReq, const void *pb, uint32_t cb)
 {
+    if (cb == 0)
+        return FRecordErc(ercControlTransferFailed, "USBC:FSendVendReq21"), 0;
     return FSendOld(this, pusb, bReq, false, 0, pb, cb, "USBC:FSendVendReq21");
 }
 
@@ -356,7 +364,7 @@ int USBC::FSendReNumerate(ABSUSB *pusb)
     if (!FSendKey(this, pusb, key, &cbDone) || cbDone != 2) {
         uint16_t fwver = 0;
         if (FGetExact(pusb, 0xE6, &fwver, 2, nullptr) && FOldFirmware(fwver))
-            return 1;      /* nothing to send on the old path */
+            return FSendVendReq21(pusb, 0xEA, nullptr, 0);      /* cannot be sent there */
     } else if (FVendReq(pusb, false, 0xEA, 0, key, 0, nullptr, &cbDone)) {
         FSendKey(this, pusb, 0, &cbDone);
         return 1;

@@ -172,6 +172,49 @@ TEST_F(UsbFault, StalledDataPhaseIsCancelled)
     ExpectWorks();
 }
 
+/* The board holds the final status back while its armed data phase has not
+ * moved: the time-out cancels the wait, the abort goes out after the
+ * completion command, and the status already asked for is collected. */
+TEST_F(UsbFault, CancelWhileWaitingForTheFinalStatus)
+{
+    ASSERT_TRUE(TvxSetTransTimeout(hif, 300));
+    simctl.FCmd("LOGCLEAR usb1");
+    USBTRANS t;
+    StreamCmds(&t, 1000, 0);          /* the board waits for 1000 bytes that never come */
+    int erc = t.Run(hif);
+    ASSERT_TRUE(TvxSetTransTimeout(hif, tmsTransTimeoutDefault));
+    EXPECT_EQ(erc, ercTransferCancelled);
+    std::vector<std::string> rgsz;
+    simctl.FCmd("LOG usb1", &rgsz);
+    size_t iDone = rgsz.size(), iAbort = rgsz.size(), iSts = rgsz.size();
+    for (size_t i = 0; i < rgsz.size(); i++) {
+        if ((rgsz[i].compare(0, 12, "CMD 030b8300") == 0 || rgsz[i].compare(0, 12, "CMD 030B8300") == 0) &&
+            iDone == rgsz.size())
+            iDone = i;
+        if (rgsz[i].compare(0, 12, "CMD 03000200") == 0 && iAbort == rgsz.size())
+            iAbort = i;
+        if (rgsz[i].compare(0, 4, "STS ") == 0 && i > iAbort)
+            iSts = std::min(iSts, i);
+    }
+    EXPECT_LT(iDone, iAbort);
+    EXPECT_LT(iAbort, rgsz.size());
+    EXPECT_LT(iSts, rgsz.size()) << "the final status after the abort";
+    /* no further abort or status is left behind: the next transaction works */
+    ExpectWorks();
+}
+
+/* A record with neither packet nor data still claims and releases. */
+TEST_F(UsbFault, EmptyTransactionSucceeds)
+{
+    USBTRANS t;
+    EXPECT_EQ(t.Run(hif), 0);
+    EXPECT_EQ(simctl.SzState("usb1", "claim"), "none");
+    Fault("claim on");                /* the claim is really asked for */
+    EXPECT_EQ(t.Run(hif), ercDeviceInUse);
+    Fault("claim off");
+    ExpectWorks();
+}
+
 TEST_F(UsbFault, UnpluggedBetweenTransactions)
 {
     ASSERT_TRUE(simctl.FCmd("UNPLUG usb1"));

@@ -74,6 +74,35 @@ TEST(UsbHex, SegmentsAndPlacement)
     EXPECT_EQ(USBC::FReadHexFile(SzTemp("missing.hex").c_str(), pimg.get()), 0u);
 }
 
+/* Records that do not continue each other need a segment each: 4095 fit,
+ * a 4096th ends the reading as a failure instead of running past the
+ * segment table. */
+TEST(UsbHex, SegmentTableLimit)
+{
+    std::unique_ptr<FX2IMG> pimg(new FX2IMG);
+    struct CASE {
+        uint32_t cseg;
+        uint32_t cbExpected;
+    } rgcase[] = {{4095, 4095}, {4096, 0}, {8000, 0}};
+    for (const CASE &c : rgcase) {
+        std::string szFile;
+        for (uint32_t i = 0; i < c.cseg; i++) {
+            /* one byte every other address: no record continues the last */
+            uint32_t addr = (i * 2) & 0xFFFF, base = (i * 2) >> 16;
+            char szLine[64];
+            snprintf(szLine, sizeof(szLine), ":02000002%04X00\n:01%04X00%02X00\n", base << 12, addr, i & 0xFF);
+            szFile += szLine;
+        }
+        szFile += ":00000001FF\n";
+        std::string szPath = SzTemp("segs.hex");
+        ASSERT_TRUE(FWriteFile(szPath, szFile));
+        EXPECT_EQ(USBC::FReadHexFile(szPath.c_str(), pimg.get()), c.cbExpected) << c.cseg;
+        if (c.cbExpected != 0) {
+            EXPECT_EQ(pimg->cseg, c.cseg);
+        }
+    }
+}
+
 TEST(UsbHex, GeneratedImageReads)
 {
     std::unique_ptr<FX2IMG> pimg(new FX2IMG);
@@ -123,6 +152,59 @@ TEST(UsbHex, Fx3ImageChecks)
     EXPECT_EQ(TvxGetLastError(), ercConfigFileError);
     pusb->Term();
     pabsfact->RlsABSUSB(pusb);
+}
+
+/* FX2 boot images (.IIC): the first bytes name the maker and the entry's
+ * firmware id; the whole image must fit below the E2PROM size. */
+TEST(UsbHex, BootImageChecks)
+{
+    const uint8_t fwid = 0x05;
+    const uint16_t vid = UsbVidMaker();
+    auto rgbBoot = [&](size_t cb) {
+        std::vector<uint8_t> rgb(cb, 0x5A);
+        const uint8_t rgbHead[5] = {0xC2, (uint8_t)vid, (uint8_t)(vid >> 8), fwid, 0x00};
+        memcpy(rgb.data(), rgbHead, cb < 5 ? cb : 5);
+        return rgb;
+    };
+    struct CASE {
+        const char *szName;
+        std::vector<uint8_t> rgb;
+        bool fValid;
+    };
+    std::vector<uint8_t> rgbOtherLead = rgbBoot(64), rgbOtherVid = rgbBoot(64), rgbOtherFwid = rgbBoot(64),
+                         rgbByte4 = rgbBoot(64);
+    rgbOtherLead[0] = 0xC0;
+    rgbOtherVid[2] ^= 0x01;
+    rgbOtherFwid[3] = fwid + 1;
+    rgbByte4[4] = 0x01;
+    const CASE rgcase[] = {
+        {"header alone", rgbBoot(5), true},
+        {"largest image", rgbBoot(16383), true},
+        {"as large as the E2PROM", rgbBoot(16384), false},
+        {"larger than the E2PROM", rgbBoot(20000), false},
+        {"four bytes", rgbBoot(4), false},
+        {"empty", {}, false},
+        {"other lead byte", rgbOtherLead, false},
+        {"other vendor id", rgbOtherVid, false},
+        {"other firmware id", rgbOtherFwid, false},
+        {"byte 4 not zero", rgbByte4, false},
+    };
+    for (const CASE &c : rgcase) {
+        FWIMG img;
+        memset(&img, 0, sizeof(img));
+        img.fwid = fwid;
+        std::string szPath = SzTemp("FX2FW_05_00000001_00000000_0301.IIC");
+        snprintf(img.szPath, sizeof(img.szPath), "%s", szPath.c_str());
+        ASSERT_TRUE(FWriteFile(szPath, c.rgb));
+        TvxSetLastErrorNoLog(0);
+        EXPECT_EQ(usbc.FCheckBootFirmware(&img) != 0, c.fValid) << c.szName;
+        EXPECT_EQ(TvxGetLastError(), c.fValid ? 0 : (int)ercConfigFileError) << c.szName;
+    }
+    FWIMG imgMissing;
+    memset(&imgMissing, 0, sizeof(imgMissing));
+    snprintf(imgMissing.szPath, sizeof(imgMissing.szPath), "%s", SzTemp("none.iic").c_str());
+    EXPECT_FALSE(usbc.FCheckBootFirmware(&imgMissing));
+    EXPECT_EQ(TvxGetLastError(), ercConfigFileError);
 }
 
 } // namespace

@@ -37,6 +37,13 @@ board fx2
   caps 0x00000001 0
   revid 1
   legacyblock yes
+board fx3app
+  serial 210183000014
+  product FX3 board
+  chip fx3
+  pdid 0x00200180
+  fwver 0x0100
+  caps 0x00000801 0
 )";
 }
 
@@ -124,6 +131,296 @@ TEST_F(UsbInfo, ArgumentsAreCheckedBeforeAnyRequest)
     EXPECT_EQ(TvxGetLastError(), ercNotSupported);
 }
 
+/*
+ * A writing request the board refuses: the operation fails with 3075, the
+ * board is left without a write key, and a refused key never lets the
+ * writing request itself go out on current firmware.
+ */
+TEST_F(UsbInfo, RefusedWritesTakeTheKeyBack)
+{
+    struct CASE {
+        const char *szName;
+        const char *szStall;      /* vendor request that stalls */
+        uint32_t dinfo;
+        const void *pv;
+        const char *szNoLog;      /* a request that must not reach the board */
+        const char *szStateKey;   /* state that must be unchanged, or NULL */
+    } rgcase[] = {
+        {"key refused by current firmware", "0xE8", dinfoUsrName, "Nobody", "VR out E3", "user"},
+        {"user name refused", "0xE3", dinfoUsrName, "Nobody", nullptr, "user"},
+        {"reset refused", "0xDA", dinfoReset, nullptr, nullptr, "path"},
+        {"account list switch refused", "0xF1", 0, nullptr, nullptr, "auth"},
+    };
+    DVC dvc = DvcOf("cur");
+    for (const CASE &c : rgcase) {
+        std::string szBefore = c.szStateKey ? simctl.SzState("cur", c.szStateKey) : "";
+        ASSERT_TRUE(simctl.FCmd(std::string("FAULT cur stallreq ") + c.szStall)) << c.szName;
+        simctl.FCmd("LOGCLEAR cur");
+        TvxSetLastErrorNoLog(0);
+        bool fOk = c.dinfo != 0 ? TvxSetSysInfo(&dvc, c.dinfo, const_cast<void *>(c.pv)) != 0
+                                : TvxEnableDisableClientAuthentication(&dvc, 1) != 0;
+        simctl.FCmd("FAULT cur clear");
+        EXPECT_FALSE(fOk) << c.szName;
+        EXPECT_EQ(TvxGetLastError(), ercControlTransferFailed) << c.szName;
+        EXPECT_EQ(simctl.SzState("cur", "key"), "0x0000") << c.szName;
+        std::vector<std::string> rgszKey = RgszLog("cur", "VR out E8");
+        ASSERT_FALSE(rgszKey.empty()) << c.szName;
+        EXPECT_EQ(rgszKey.back().substr(0, 19), "VR out E8 0000 0000") << c.szName;
+        const std::string &szLast = rgszKey.back();
+        EXPECT_EQ(szLast.compare(szLast.size() - 5, 5, " 0000"), 0) << c.szName << ": " << szLast;
+        if (c.szNoLog) {
+            EXPECT_TRUE(RgszLog("cur", c.szNoLog).empty()) << c.szName;
+        }
+        if (c.szStateKey) {
+            EXPECT_EQ(simctl.SzState("cur", c.szStateKey), szBefore) << c.szName;
+        }
+    }
+}
+
+/* A getter whose request the board refuses fails with 3075 and leaves an
+ * empty text, the bare prefix, or zeros: never what the buffer held. */
+TEST_F(UsbInfo, RefusedGettersLeaveEmptyValues)
+{
+    struct CASE {
+        const char *szStall;
+        uint32_t dinfo;
+        size_t cb;               /* size of the caller's value */
+        const char *szText;      /* expected text, or NULL: cb zero bytes */
+    } rgcase[] = {
+        {"0xE2", dinfoUsrName, 17, ""},
+        {"0xE1", dinfoProdName, 29, ""},
+        {"0xE0", dinfoOldVersionName, 65, ""},
+        {"0xDE", dinfoUsbBootProdName, 65, ""},
+        {"0xDF", dinfoUsbProdName, 65, ""},
+        {"0xE4", dinfoSN, 16, "SN:"},
+        {"0xED", dinfoMAC, 22, "MAC:"},
+        {"0xEF", dinfoIP, 16, ""},
+        {"0xE6", dinfoFWVER, 2, nullptr},
+        {"0xE7", dinfoDcapCur, 4, nullptr},
+        {"0xE7", dinfoDcapDev, 8, nullptr},
+    };
+    DVC dvc = DvcOf("cur");
+    for (const CASE &c : rgcase) {
+        std::vector<uint8_t> rgb(c.cb, 0xA5);
+        ASSERT_TRUE(simctl.FCmd(std::string("FAULT cur stallreq ") + c.szStall));
+        TvxSetLastErrorNoLog(0);
+        bool fOk = TvxGetSysInfo(&dvc, c.dinfo, rgb.data()) != 0;
+        simctl.FCmd("FAULT cur clear");
+        EXPECT_FALSE(fOk) << c.dinfo;
+        EXPECT_EQ(TvxGetLastError(), ercControlTransferFailed) << c.dinfo;
+        if (c.szText) {
+            EXPECT_STREQ((const char *)rgb.data(), c.szText) << c.dinfo;
+        } else {
+            EXPECT_EQ(rgb, std::vector<uint8_t>(c.cb, 0)) << c.dinfo;
+        }
+    }
+}
+
+/* Old boards keep their identity in the parameter block at the end of the
+ * E2PROM: a setter whose request is refused writes the block's field. */
+TEST_F(UsbInfo, RefusedSettersWriteTheParameterBlock)
+{
+    struct CASE {
+        const char *szStall;
+        uint32_t dinfo;
+        std::vector<uint8_t> rgbValue;   /* what the caller passes */
+        uint16_t addr;
+        uint16_t tag;
+        size_t cbField;                  /* data bytes of the field */
+    };
+    std::vector<uint8_t> rgbName(29, 0);
+    memcpy(rgbName.data(), "Block Product", 13);
+    const CASE rgcase[] = {
+        {"0xE1", dinfoProdName, rgbName, 0x3FA0, 0xABCD, 28},
+        {"0xE9", dinfoPDID, {0x03, 0x02, 0x10, 0x30}, 0x3FF0, 0xABCD, 4},
+        {"0xEB", dinfoFWVERRom, {0x07, 0x03}, 0x3FF8, 0xABCD, 2},
+    };
+    DVC dvc = DvcOf("fx2");
+    for (const CASE &c : rgcase) {
+        ASSERT_TRUE(simctl.FCmd(std::string("FAULT fx2 stallreq ") + c.szStall));
+        std::vector<uint8_t> rgb = c.rgbValue;
+        bool fOk = TvxSetSysInfo(&dvc, c.dinfo, rgb.data()) != 0;
+        simctl.FCmd("FAULT fx2 clear");
+        EXPECT_TRUE(fOk) << c.szStall << " " << TvxGetLastError();
+        /* tag, data, and a check byte that makes the field sum to 0 */
+        std::vector<uint8_t> rgbField = {(uint8_t)c.tag, (uint8_t)(c.tag >> 8)};
+        rgbField.insert(rgbField.end(), c.rgbValue.begin(), c.rgbValue.begin() + c.cbField);
+        uint8_t sum = 0;
+        for (uint8_t b : rgbField)
+            sum = (uint8_t)(sum + b);
+        rgbField.push_back((uint8_t)(0x100 - sum));
+        char szCmd[64];
+        snprintf(szCmd, sizeof(szCmd), "MEM fx2 e2prom %u %u", c.addr, (unsigned)rgbField.size());
+        std::string szExpected;
+        for (uint8_t b : rgbField) {
+            char sz[3];
+            snprintf(sz, sizeof(sz), "%02X", b);
+            szExpected += sz;
+        }
+        EXPECT_EQ(simctl.SzLine(szCmd), szExpected) << c.szStall;
+        EXPECT_EQ(simctl.SzState("fx2", "key"), "0x0000") << c.szStall;
+    }
+    /* the boot-memory version now reads back from the block */
+    ASSERT_TRUE(simctl.FCmd("FAULT fx2 stallreq 0xEB"));
+    uint16_t fwverRom = 0;
+    EXPECT_TRUE(TvxGetSysInfo(&dvc, dinfoFWVERRom, &fwverRom)) << TvxGetLastError();
+    simctl.FCmd("FAULT fx2 clear");
+    EXPECT_EQ(fwverRom, 0x0307);
+}
+
+/*
+ * FX3 EEPROM and SPI flash: chunks of at most 4096 bytes, EEPROM chunks cut
+ * at every 64 KiB boundary, writes inside their fixed keys; the memories
+ * end up holding the bytes and read back the same.
+ */
+TEST_F(UsbInfo, Fx3MemoriesInChunks)
+{
+    struct CASE {
+        const char *szMem;             /* MEM name of the simulator */
+        uint32_t dinfoWrite, dinfoRead;
+        const char *szReq;
+        const char *szKey;             /* the key's bytes as logged */
+        std::vector<std::string> rgszChunk;  /* "WVALUE WINDEX WLENGTH" */
+    } rgcase[] = {
+        {"eeprom", dinfoWriteFX3Eeprom, dinfoReadFX3Eeprom, "D1", "167A",
+         {"0000 F800 2048", "0001 0000 4096", "0001 1000 3856"}},
+        {"spi", dinfoFX3SpiFlash, dinfoReadFX3SpiFlash, "D2", "E719",
+         {"0000 F800 4096", "0001 0800 4096", "0001 1800 1808"}},
+    };
+    DVC dvc = DvcOf("fx3app");
+    const uint32_t addr = 0xF800, cb = 10000;
+    for (const CASE &c : rgcase) {
+        std::vector<uint8_t> rgb(cb);
+        for (uint32_t i = 0; i < cb; i++)
+            rgb[i] = (uint8_t)(i * 7 + (c.szReq[1] - '0'));
+        simctl.FCmd("LOGCLEAR fx3app");
+        FX3XFER xfer = {addr, cb, rgb.data(), 12345};
+        ASSERT_TRUE(TvxSetSysInfo(&dvc, c.dinfoWrite, &xfer)) << c.szMem << " " << TvxGetLastError();
+        EXPECT_EQ(xfer.cbDone, cb) << c.szMem;
+        std::vector<std::string> rgszOut = RgszLog("fx3app", std::string("VR out ") + c.szReq);
+        ASSERT_EQ(rgszOut.size(), c.rgszChunk.size()) << c.szMem;
+        for (size_t i = 0; i < rgszOut.size(); i++)
+            EXPECT_EQ(rgszOut[i], "VR out " + std::string(c.szReq) + " " + c.rgszChunk[i] + " ok") << c.szMem;
+        std::vector<std::string> rgszKey = RgszLog("fx3app", "VR out E8");
+        ASSERT_EQ(rgszKey.size(), 2u) << c.szMem;
+        EXPECT_EQ(rgszKey[0], std::string("VR out E8 0000 0000 2 ok ") + c.szKey) << c.szMem;
+        EXPECT_EQ(rgszKey[1], "VR out E8 0000 0000 2 ok 0000") << c.szMem;
+        EXPECT_EQ(simctl.SzState("fx3app", "key"), "0x0000") << c.szMem;
+        std::string szHex;
+        for (uint8_t b : rgb) {
+            char sz[3];
+            snprintf(sz, sizeof(sz), "%02X", b);
+            szHex += sz;
+        }
+        EXPECT_EQ(simctl.SzLine("MEM fx3app " + std::string(c.szMem) + " " + std::to_string(addr) + " " +
+                                std::to_string(cb)),
+                  szHex)
+            << c.szMem;
+        /* and back, in the same chunks */
+        simctl.FCmd("LOGCLEAR fx3app");
+        std::vector<uint8_t> rgbBack(cb, 0);
+        FX3XFER xferBack = {addr, cb, rgbBack.data(), 12345};
+        ASSERT_TRUE(TvxGetSysInfo(&dvc, c.dinfoRead, &xferBack)) << c.szMem << " " << TvxGetLastError();
+        EXPECT_EQ(xferBack.cbDone, cb);
+        EXPECT_EQ(rgbBack, rgb) << c.szMem;
+        std::vector<std::string> rgszIn = RgszLog("fx3app", std::string("VR in ") + c.szReq);
+        ASSERT_EQ(rgszIn.size(), c.rgszChunk.size()) << c.szMem;
+        for (size_t i = 0; i < rgszIn.size(); i++)
+            EXPECT_EQ(rgszIn[i], "VR in " + std::string(c.szReq) + " " + c.rgszChunk[i] + " ok") << c.szMem;
+    }
+    /* erasing block 1 of the flash (0x10000 on) leaves the bytes below it */
+    uint16_t block = 1;
+    ASSERT_TRUE(TvxSetSysInfo(&dvc, dinfoEraseFX3SpiFlashBlock, &block)) << TvxGetLastError();
+    EXPECT_EQ(simctl.SzLine("MEM fx3app spi 65536 4"), "FFFFFFFF");
+    EXPECT_NE(simctl.SzLine("MEM fx3app spi 65532 4"), "FFFFFFFF");
+    EXPECT_EQ(simctl.SzState("fx3app", "key"), "0x0000");
+    /* the ready flag is a 32-bit int */
+    uint32_t fReady = 0xFFFFFFFF;
+    ASSERT_TRUE(TvxGetSysInfo(&dvc, dinfoFX3SpiFlash, &fReady)) << TvxGetLastError();
+    EXPECT_EQ(fReady, 1u);
+}
+
+/* A refused FX3 transfer stops where the device stopped it and leaves no
+ * write key behind; a record without a buffer sends nothing. */
+TEST_F(UsbInfo, Fx3MemoryRefusals)
+{
+    DVC dvc = DvcOf("fx3app");
+    std::vector<uint8_t> rgb(6000, 0x3C);
+    struct CASE {
+        const char *szStall;
+        uint32_t dinfo;
+        bool fGet;
+    } rgcase[] = {
+        {"0xD1", dinfoWriteFX3Eeprom, false},
+        {"0xD2", dinfoFX3SpiFlash, false},
+        {"0xD1", dinfoReadFX3Eeprom, true},
+        {"0xD3", dinfoEraseFX3SpiFlashBlock, false},
+    };
+    for (const CASE &c : rgcase) {
+        ASSERT_TRUE(simctl.FCmd(std::string("FAULT fx3app stallreq ") + c.szStall));
+        FX3XFER xfer = {0x100, (uint32_t)rgb.size(), rgb.data(), 77};
+        uint16_t block = 2;
+        void *pv = c.dinfo == dinfoEraseFX3SpiFlashBlock ? (void *)&block : (void *)&xfer;
+        TvxSetLastErrorNoLog(0);
+        bool fOk = c.fGet ? TvxGetSysInfo(&dvc, c.dinfo, pv) != 0 : TvxSetSysInfo(&dvc, c.dinfo, pv) != 0;
+        simctl.FCmd("FAULT fx3app clear");
+        EXPECT_FALSE(fOk) << c.dinfo;
+        EXPECT_EQ(TvxGetLastError(), ercControlTransferFailed) << c.dinfo;
+        if (pv == &xfer) {
+            EXPECT_EQ(xfer.cbDone, 0u) << c.dinfo;
+        }
+        EXPECT_EQ(simctl.SzState("fx3app", "key"), "0x0000") << c.dinfo;
+    }
+    simctl.FCmd("LOGCLEAR fx3app");
+    for (uint32_t dinfo : {(uint32_t)dinfoWriteFX3Eeprom, (uint32_t)dinfoReadFX3SpiFlash}) {
+        FX3XFER xfer = {0, 16, nullptr, 0};
+        TvxSetLastErrorNoLog(0);
+        EXPECT_FALSE(dinfo == dinfoWriteFX3Eeprom ? TvxSetSysInfo(&dvc, dinfo, &xfer) : TvxGetSysInfo(&dvc, dinfo, &xfer));
+        EXPECT_EQ(TvxGetLastError(), ercInvalidParameter) << dinfo;
+    }
+    EXPECT_TRUE(RgszLog("fx3app", "VR").empty());
+}
+
+/* The manager's own argument rules: a NULL value is refused before any
+ * request except for the codes that carry none; the open count and the
+ * catalogues need no device at all. */
+TEST_F(UsbInfo, ValuesAndDevicesTheCodesNeed)
+{
+    DVC dvc = DvcOf("cur");
+    struct CASE {
+        bool fSet;
+        uint32_t dinfo;
+        int ercExpected;
+    } rgcase[] = {
+        {false, dinfoUsrName, ercInvalidParameter},
+        {false, dinfoDcapDev, ercInvalidParameter},
+        {true, dinfoUsrName, ercInvalidParameter},
+        {true, dinfoPDID, ercInvalidParameter},
+        {false, dinfoFX2Loader, ercNotSupported},     /* no value, but no getter either */
+        {true, dinfoEndFirmwareUpdate, 0},            /* no value: goes to the board */
+    };
+    for (const CASE &c : rgcase) {
+        simctl.FCmd("LOGCLEAR cur");
+        TvxSetLastErrorNoLog(0);
+        int f = c.fSet ? usbc.FSetInfo(dvc.szConn, c.dinfo, nullptr) : usbc.FGetInfo(dvc.szConn, c.dinfo, nullptr);
+        EXPECT_EQ(f != 0, c.ercExpected == 0) << c.dinfo;
+        EXPECT_EQ(TvxGetLastError(), c.ercExpected) << c.dinfo;
+        if (c.ercExpected == ercInvalidParameter) {
+            EXPECT_TRUE(RgszLog("cur", "VR").empty()) << c.dinfo;
+        }
+    }
+    /* a path that no board has: the open count and the catalogue still answer */
+    const char szNowhere[] = "#tpt_0001#ptc_0001#nowhere-9";
+    int32_t cOpen = -1;
+    ASSERT_TRUE(usbc.FGetInfo(szNowhere, dinfoOpenCount, &cOpen)) << TvxGetLastError();
+    EXPECT_EQ(cOpen, 0);
+    std::vector<uint8_t> rgbCat(4 + 64 * sizeof(FWIMG), 0xEE);
+    ASSERT_TRUE(usbc.FGetInfo(szNowhere, dinfoHexCatalog, rgbCat.data())) << TvxGetLastError();
+    EXPECT_EQ(rgbCat[0] | rgbCat[1] << 8 | rgbCat[2] << 16 | rgbCat[3] << 24, 0);
+    uint16_t fwver = 1;
+    EXPECT_FALSE(usbc.FGetInfo(szNowhere, dinfoFWVER, &fwver));
+}
+
 TEST_F(UsbInfo, OldFirmwareTakesChunksWithTheVendorId)
 {
     DVC dvc = DvcOf("old");
@@ -134,6 +431,32 @@ TEST_F(UsbInfo, OldFirmwareTakesChunksWithTheVendorId)
     ASSERT_EQ(rgsz.size(), 1u);
     EXPECT_EQ(rgsz[0].compare(0, 27, "VR out E3 0000 0000 18 ok 4"), 0) << rgsz[0];
     EXPECT_NE(rgsz[0].find("F0FF", 26), std::string::npos) << rgsz[0];
+}
+
+/* Old firmware takes no request without data: such commands reach nothing
+ * and fail instead of reporting success. */
+TEST_F(UsbInfo, OldFirmwareRefusesCommandsWithoutData)
+{
+    struct CASE {
+        uint32_t dinfo;
+        const char *szReq;
+    } rgcase[] = {
+        {dinfoReNumerate, "VR out EA"},
+        {dinfoBeginFirmwareUpdate, "VR out B0"},
+    };
+    DVC dvc = DvcOf("old");
+    for (const CASE &c : rgcase) {
+        std::string szPath = SzPath("old");
+        simctl.FCmd("LOGCLEAR old");
+        TvxSetLastErrorNoLog(0);
+        EXPECT_FALSE(TvxSetSysInfo(&dvc, c.dinfo, nullptr)) << c.dinfo;
+        EXPECT_EQ(TvxGetLastError(), ercControlTransferFailed) << c.dinfo;
+        EXPECT_TRUE(RgszLog("old", c.szReq).empty()) << c.dinfo;
+        EXPECT_EQ(SzPath("old"), szPath) << c.dinfo;
+    }
+    /* an account name without characters is such a command as well */
+    EXPECT_FALSE(TvxDeleteAccount(&dvc, ""));
+    EXPECT_EQ(TvxGetLastError(), ercControlTransferFailed);
 }
 
 TEST_F(UsbInfo, E2promFilesInPages)
@@ -167,6 +490,27 @@ TEST_F(UsbInfo, E2promFilesInPages)
     fclose(pf);
     EXPECT_EQ(cb, 16384u);
     EXPECT_EQ(memcmp(rgbOut.data(), rgb.data(), rgb.size()), 0);
+}
+
+/* A refused E2PROM read leaves the file it would have replaced intact. */
+TEST_F(UsbInfo, RefusedE2promReadKeepsTheFile)
+{
+    DVC dvc = DvcOf("cur");
+    std::string szFile = SzUsbTempDir("e2") + "keep.bin";
+    const std::string szOld = "contents that must survive";
+    ASSERT_TRUE(FWriteFile(szFile, szOld));
+    ASSERT_TRUE(simctl.FCmd("FAULT cur stallreq 0xA2"));
+    TvxSetLastErrorNoLog(0);
+    bool fOk = TvxGetSysInfo(&dvc, dinfoE2PROMFile, (void *)szFile.c_str()) != 0;
+    simctl.FCmd("FAULT cur clear");
+    EXPECT_FALSE(fOk);
+    EXPECT_EQ(TvxGetLastError(), ercControlTransferFailed);
+    FILE *pf = fopen(szFile.c_str(), "rb");
+    ASSERT_NE(pf, nullptr);
+    char sz[64] = "";
+    size_t cb = fread(sz, 1, sizeof(sz) - 1, pf);
+    fclose(pf);
+    EXPECT_EQ(std::string(sz, cb), szOld);
 }
 
 TEST_F(UsbInfo, LegacyBlockAndRevision)
