@@ -201,10 +201,20 @@ bool FProgramFpga(SCHAIN *pschain, SCFPGA *pscfpga, int cft, STREP &rep)
     }
     rep.FReport(stcVerifying, 0);
     if (pscfpga->alg != 1) {
+        /* A bitstream that did not start the device is no success. */
+        if (!pscfpga->FCheckDone(iscdvc, rep)) {
+            pscfpga->ClearConfiguration(iscdvc);
+            rep.FReport(stcStatusBad, 0);
+            return false;
+        }
         rep.FReport(stcDone, 0);
         return true;
     }
     bool fConfigured = pscfpga->FCheckStatus(iscdvc, pschain->cscdvc - 1 - iscdvc, rep);
+    /* A bitstream that did not start the device may have left its
+     * configuration logic mid-stream: clear it for the next download. */
+    if (!fConfigured)
+        pscfpga->ClearConfiguration(iscdvc);
     rep.FReport(fConfigured ? stcStatusGood : stcStatusBad, 0);
     return fConfigured;
 }

@@ -251,6 +251,10 @@ BRISELAPI int32_t BRISELCALL BriselAbortProg(uint32_t *perc)
 {
     uint32_t erc = 0;
     bool fOk = pschainLib != nullptr && pschainLib->FAbortOpenPort(&erc);
+    /* The caller cancels the run, not only the transfer: chain programming
+     * stops after the device it was at, as after a stop answer. */
+    if (fOk)
+        fUserAbort = true;
     return Result(perc, fOk, ercAbortFailed);
 }
 

@@ -85,6 +85,11 @@ public:
     bool FPreConfigure(int iscdvc, STREP &rep);
     bool FDownload(int iscdvc, STREP &rep);
     bool FCheckStatus(int iscdvc, int cscdvcAfter, STREP &rep);
+    /* Families other than 1: DONE from the instruction-register capture. */
+    bool FCheckDone(int iscdvc, STREP &rep);
+    /* JPROGRAM on a port of its own, without reports: the device is left
+     * unconfigured and its configuration logic ready for a whole bitstream. */
+    void ClearConfiguration(int iscdvc);
     uint32_t rgop[cop];
     BITFILE *pbitfile;
 private:
@@ -92,7 +97,7 @@ private:
     bool FPreConfigureAlg1(HTVX h, int iscdvc, STREP &rep);
     bool FPreConfigureAlg2(HTVX h, int iscdvc, STREP &rep);
     bool FStartupClocks(HTVX h, STREP &rep);
-    void ClearAfterAbort(HTVX h, int iscdvc);
+    bool FClearOnPort(HTVX h, int iscdvc);
 };
 
 /* CoolRunner-II CPLD. */

@@ -177,20 +177,35 @@ bool SCFPGA::FStartupClocks(HTVX h, STREP &rep)
 }
 
 /*
- * A download stopped by the user leaves the device's configuration logic in
- * the middle of the bitstream, still synchronised: the next download (and the
- * pre-configuration words of family 1, which carry no sync word) would be
- * taken as frame data, and the device could not be configured again until
- * its next power-up. JPROGRAM clears it, so the device is left unconfigured
- * and ready. Its outcome is not reported: the abort is.
+ * A download that stopped in the middle (stopped by the user, a port that
+ * failed or was aborted) or a bitstream that did not start the device leaves
+ * its configuration logic in the middle of the bitstream, still synchronised:
+ * the next download (and the pre-configuration words of family 1, which carry
+ * no sync word) would be taken as frame data, and the device could not be
+ * configured again until its next power-up. JPROGRAM clears it, so the
+ * device is left unconfigured and ready. Its outcome is not reported: the
+ * failure that led here is.
  */
-void SCFPGA::ClearAfterAbort(HTVX h, int iscdvc)
+bool SCFPGA::FClearOnPort(HTVX h, int iscdvc)
 {
+    if (rgop[opJprogram] == 0)
+        return true;   /* the family names no JPROGRAM: shift nothing unknown */
     STREP repQuiet(nullptr);
     uint32_t cclkWait = alg == 4 ? 100000 : 10000;
-    pschain->FWalk(h, szResetWalk, repQuiet) && pschain->FShiftIr(iscdvc, rgop[opJprogram], h, repQuiet) &&
+    return pschain->FWalk(h, szResetWalk, repQuiet) && pschain->FShiftIr(iscdvc, rgop[opJprogram], h, repQuiet) &&
         pschain->FWalk(h, "0110", repQuiet) && pschain->FPutZeros(h, cclkWait, repQuiet) &&
         pschain->FWalk(h, "11111", repQuiet) && pschain->FWait(h, repQuiet);
+}
+
+void SCFPGA::ClearConfiguration(int iscdvc)
+{
+    STREP repQuiet(nullptr);
+    HTVX h = pschain->HOpenJtag(repQuiet);
+    if (h == nullptr)
+        return;
+    /* a primitive that failed has closed the port itself */
+    if (FClearOnPort(h, iscdvc))
+        pschain->FCloseJtag(h);
 }
 
 bool SCFPGA::FDownload(int iscdvc, STREP &rep)
@@ -224,11 +239,13 @@ bool SCFPGA::FDownload(int iscdvc, STREP &rep)
     for (uint32_t ichunk = 0; ichunk < cchunk; ichunk++, pbData += cbChunk) {
         for (uint32_t ib = 0; ib < cbChunk; ib++)
             rgbChunk[ib] = rgbBitReverse[pbData[ib]];
-        if (!psc->FPutBits(h, cbChunk * 8, rgbChunk.data(), nullptr, rep))
+        if (!psc->FPutBits(h, cbChunk * 8, rgbChunk.data(), nullptr, rep)) {
+            ClearConfiguration(iscdvc);
             return false;
+        }
         if (!rep.FReport(stcProgress, (int32_t)ichunk)) {
-            ClearAfterAbort(h, iscdvc);
-            psc->FCloseJtag(h);
+            if (FClearOnPort(h, iscdvc))
+                psc->FCloseJtag(h);
             rep.FReport(stcFailed, 0);
             fUserAbort = true;
             return false;
@@ -245,8 +262,10 @@ bool SCFPGA::FDownload(int iscdvc, STREP &rep)
         fOk = psc->FPutBits(h, cbit, rgbChunk.data(), nullptr, rep) &&
               psc->FPutZeros(h, (uint32_t)iscdvc - 1, rep) && psc->FPutLastBit(h, 0, rep);
     if (!fOk || !psc->FWalk(h, "11", rep) || !psc->FShiftIr(iscdvc, rgop[opJstart], h, rep) ||
-        !FStartupClocks(h, rep) || !psc->FWait(h, rep))
+        !FStartupClocks(h, rep) || !psc->FWait(h, rep)) {
+        ClearConfiguration(iscdvc);
         return false;
+    }
     psc->FCloseJtag(h);
     return true;
 }
@@ -282,4 +301,28 @@ bool SCFPGA::FCheckStatus(int iscdvc, int cscdvcAfter, STREP &rep)
         status |= (uint32_t)((rgbTdo[k / 8] >> (k % 8)) & 1) << (31 - j);
     }
     return (status & (1u << 14)) != 0 && (status & (1u << 7)) == 0;
+}
+
+/*
+ * Families without a status read: the device's instruction-register capture
+ * carries DONE in bit 5 (bits 1-0 are the fixed 01). Read with BYPASS in
+ * every device, from Run-Test/Idle, back to Test-Logic-Reset.
+ */
+bool SCFPGA::FCheckDone(int iscdvc, STREP &rep)
+{
+    if (cbitIr < 6)
+        return true;   /* no DONE bit to look at */
+    SCHAIN *psc = pschain;
+    HTVX h = psc->HOpenJtag(rep);
+    if (h == nullptr)
+        return false;
+    uint8_t rgbTdo[(1 + cscdvcMax * 32 + 32 + 7) / 8] = {0};
+    if (!psc->FWalk(h, "111110", rep) || !psc->FShiftIrCapture(iscdvc, rgop[opBypass], h, tapstIdle, rgbTdo, rep) ||
+        !psc->FWalk(h, "111", rep) || !psc->FWait(h, rep))
+        return false;
+    psc->FCloseJtag(h);
+    uint32_t ibitDone = 5;
+    for (int i = iscdvc + 1; i < psc->cscdvc; i++)
+        ibitDone += (uint32_t)psc->rgpscdvc[i]->cbitIr;
+    return ((rgbTdo[ibitDone / 8] >> (ibitDone % 8)) & 1) != 0;
 }

@@ -471,26 +471,29 @@ struct BROWSEANSWER {
     BOOL fAnswered;
 };
 
+struct FINDDLG {
+    DWORD pid;
+    HWND hwnd;
+};
+
+BOOL CALLBACK FFindFileDialog(HWND hwnd, LPARAM lParam)
+{
+    FINDDLG *pfind = reinterpret_cast<FINDDLG *>(lParam);
+    char szClass[16] = "";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    GetClassNameA(hwnd, szClass, sizeof(szClass));
+    if (pid == pfind->pid && strcmp(szClass, "#32770") == 0 && IsWindowVisible(hwnd)) {
+        pfind->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND HwndFileDialog()
 {
-    struct FIND {
-        DWORD pid;
-        HWND hwnd;
-    } find = {GetCurrentProcessId(), nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            FIND *pfind = reinterpret_cast<FIND *>(lParam);
-            char szClass[16] = "";
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            GetClassNameA(hwnd, szClass, sizeof(szClass));
-            if (pid == pfind->pid && strcmp(szClass, "#32770") == 0 && IsWindowVisible(hwnd)) {
-                pfind->hwnd = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&find));
+    FINDDLG find = {GetCurrentProcessId(), nullptr};
+    EnumWindows(FFindFileDialog, reinterpret_cast<LPARAM>(&find));
     return find.hwnd;
 }
 

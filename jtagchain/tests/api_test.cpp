@@ -3,6 +3,8 @@
 // their one end report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -440,6 +442,12 @@ TEST(BriselApi, NotConfiguredFpgaEndsWithStatusBad)
     ASSERT_TRUE(BriselSetConfigFile(tmpdir.StrFile("d.bin").c_str(), 0, 0, &erc));
     ASSERT_TRUE(BriselProgramDvc("sim:board", 0, RecordStatus, &erc));
     ExpectOneEndLast(fix.RgrepAfterEnd(), stcStatusBad, 0);
+    /* a bitstream that did not start the device is cleared away (JPROGRAM),
+     * so that the next download meets configuration logic at its start */
+    ASSERT_FALSE(fix.model.rgdev[0].rgirUpdated.empty());
+    EXPECT_EQ(fix.model.rgdev[0].rgirUpdated.back(), 0x0Bu);
+    EXPECT_EQ(fix.model.State(), tmTestLogicReset);
+    EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
     EXPECT_FALSE(BriselProgramDvc("sim:board", 0, nullptr, &erc));
     EXPECT_EQ(erc, (uint32_t)ercProgramFailed);
 }
@@ -463,6 +471,38 @@ TEST(BriselApi, AbortMidDownloadEndsOnceAndReleasesThePort)
     fix.reprec.cEnd = 0;
     ASSERT_TRUE(BriselProgramDvc("sim:board", 0, RecordStatus, &erc));
     ExpectOneEndLast(fix.RgrepAfterEnd(), stcStatusGood, 0);
+}
+
+/* Cancel (BriselAbortProg) during a chain run stops the chain at the device
+ * it was at: the next device's file is not even loaded. */
+TEST(BriselApi, AbortDuringChainProgrammingStopsTheChain)
+{
+    APIFIX fix({devXc3s500eCfg, devXc3s500eCfg});
+    SetDone(fix.model.rgdev[0]);
+    SetDone(fix.model.rgdev[1]);
+    fix.Identify();
+    TMPDIR tmpdir("api-abort-chain");
+    tmpdir.Write("big.bin", std::string(3 * 8192 + 1, '\x33'));
+    uint32_t erc;
+    ASSERT_TRUE(BriselSetConfigFile(tmpdir.StrFile("big.bin").c_str(), 0, 0, &erc));
+    ASSERT_TRUE(BriselSetConfigFile(tmpdir.StrFile("big.bin").c_str(), 1, 0, &erc));
+    ASSERT_TRUE(BriselProgramSC("sim:board", AbortAtFirstProgress, &erc));
+    std::unique_lock<std::mutex> lock(fix.reprec.mtx);
+    fix.reprec.cv.wait_for(lock, std::chrono::seconds(20),
+                           [&] { return CountReports(fix.reprec.rgrep, stcChainProgrammed) > 0; });
+    lock.unlock();
+    fix.WaitThreads();
+    RGREP &rgrep = fix.reprec.rgrep;
+    EXPECT_EQ(CountReports(rgrep, stcLoadingFile), 1);
+    EXPECT_EQ(CountReports(rgrep, stcFailed), 1);
+    ASSERT_FALSE(rgrep.empty());
+    EXPECT_EQ(rgrep.back(), std::make_pair((int32_t)stcChainProgrammed, (int32_t)0));
+    EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
+    /* the device that was stopped is left cleared, the other never took CFG_IN */
+    ASSERT_FALSE(fix.model.rgdev[0].rgirUpdated.empty());
+    EXPECT_EQ(fix.model.rgdev[0].rgirUpdated.back(), 0x0Bu);
+    const std::vector<uint32_t> &rgirOther = fix.model.rgdev[1].rgirUpdated;
+    EXPECT_EQ(std::count(rgirOther.begin(), rgirOther.end(), 0x05u), 0);
 }
 
 TEST(BriselApi, UnsupportedCombinationsFailWithoutTraffic)

@@ -196,6 +196,88 @@ TEST(FpgaDownload, StopAnswerAbortsWithOneFailure)
     fUserAbort = false;
 }
 
+/* A download that ends in the middle of the bitstream, for whatever reason,
+ * must leave the configuration logic cleared (JPROGRAM the last instruction
+ * the FPGA took), the TAP in Test-Logic-Reset, every port it opened closed,
+ * and one failure reported. */
+MODELPORT *pportAbortAt;
+uint8_t BRISELCALL AbortPortAtSecondProgress(int32_t stc, int32_t lValue)
+{
+    LogStatus(stc, lValue);
+    if (stc == stcProgress && lValue == 1)
+        pportAbortAt->fAborted = true;   /* as an abort from another thread */
+    return 1;
+}
+
+TEST(FpgaDownload, BrokenOffDownloadLeavesTheDeviceCleared)
+{
+    enum BREAK { brkStopAnswer, brkPortFails, brkPortAborted };
+    const struct {
+        const char *szCase;
+        BREAK brk;
+        int alg;
+        int ifpga;
+    } rgcase[] = {
+        {"stop answer, family 1", brkStopAnswer, 1, 0},
+        {"stop answer, family 3, FPGA toward TDO", brkStopAnswer, 3, 1},
+        {"port call fails, family 1", brkPortFails, 1, 0},
+        {"port call fails, family 2, FPGA toward TDO", brkPortFails, 2, 1},
+        {"port aborted, family 1", brkPortAborted, 1, 1},
+        {"port aborted, family 4", brkPortAborted, 4, 0},
+    };
+    const std::vector<uint8_t> rgbData = DataOf(6 * 8192 + 5);
+    for (auto &c : rgcase) {
+        /* where the middle of the data is, counted in port calls */
+        int ccallMid = 0;
+        if (c.brk == brkPortFails) {
+            std::vector<TMDEVSPEC> rgspec = {OtherSpec(8), OtherSpec(8)};
+            rgspec[c.ifpga] = FpgaSpec();
+            CHAINFIX fixRef(rgspec);
+            SCFPGA *pscfpgaRef = PscfpgaSetUp(fixRef, c.ifpga, c.alg);
+            LoadImage(pscfpgaRef, rgbData);
+            STREP rep(LogStatus);
+            ASSERT_TRUE(pscfpgaRef->FDownload(c.ifpga, rep)) << c.szCase;
+            int ccall = 0, ccallAtDownload = 0, copen = 0;
+            for (auto &str : fixRef.port.rgstrCall) {
+                if (str == "open" && ++copen == 2)
+                    ccallAtDownload = ccall;
+                if (str == "pairs" || str == "tdi" || str == "tdo" || str == "wait")
+                    ccall++;
+            }
+            ccallMid = ccallAtDownload + (ccall - ccallAtDownload) / 2;
+        }
+        std::vector<TMDEVSPEC> rgspec = {OtherSpec(8), OtherSpec(8)};
+        rgspec[c.ifpga] = FpgaSpec();
+        CHAINFIX fix(rgspec);
+        SCFPGA *pscfpga = PscfpgaSetUp(fix, c.ifpga, c.alg);
+        LoadImage(pscfpga, rgbData);
+        fUserAbort = false;
+        StatusCallback pfn = LogStatus;
+        if (c.brk == brkStopAnswer)
+            fix.stlog.cAnswerFalseAt = 2;   /* range, progress 0, progress 1 */
+        else if (c.brk == brkPortFails)
+            fix.port.ccallFailAt = ccallMid;
+        else {
+            pportAbortAt = &fix.port;
+            pfn = AbortPortAtSecondProgress;
+        }
+        {
+            STREP rep(pfn);
+            EXPECT_FALSE(pscfpga->FDownload(c.ifpga, rep)) << c.szCase;
+            EXPECT_EQ(rep.StcEnd(), stcFailed) << c.szCase;
+        }
+        EXPECT_EQ(fUserAbort.load(), c.brk == brkStopAnswer) << c.szCase;
+        EXPECT_LT(Count(fix.stlog.rgrep, stcProgress), 6) << c.szCase << ": the download went on";
+        const TMDEV &dev = fix.model.rgdev[c.ifpga];
+        ASSERT_FALSE(dev.rgirUpdated.empty()) << c.szCase;
+        EXPECT_EQ(dev.rgirUpdated.back(), (uint32_t)opJprogram) << c.szCase;
+        EXPECT_EQ(fix.model.State(), tmTestLogicReset) << c.szCase;
+        EXPECT_EQ(fix.port.cOpen, fix.port.cClose) << c.szCase;
+        EXPECT_EQ(Count(fix.stlog.rgrep, stcFailed), 1) << c.szCase;
+        fUserAbort = false;
+    }
+}
+
 TEST(FpgaStatus, DoneBitAndErrorBit)
 {
     struct { uint32_t status; bool fConfigured; } rgcase[] = {
@@ -220,6 +302,44 @@ TEST(FpgaStatus, DoneBitAndErrorBit)
             EXPECT_EQ(fix.model.State(), tmTestLogicReset);
             EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
         }
+    }
+}
+
+/* Families without a status read: DONE is bit 5 of the FPGA's own
+ * instruction capture, found behind the captures of the devices toward TDO
+ * (which show bit 5 set themselves, so a wrong offset shows). */
+TEST(FpgaStatus, DoneFromTheInstructionCapture)
+{
+    const struct {
+        int ifpga;
+        bool fDone;
+        std::vector<int> rgcbitIrOther;
+    } rgcase[] = {
+        {0, true, {8, 8}}, {0, false, {8, 8}}, {1, true, {8, 5}}, {1, false, {8, 5}},
+        {2, true, {7, 9}}, {2, false, {7, 9}}, {0, true, {}}, {0, false, {}},
+    };
+    for (auto &c : rgcase) {
+        std::vector<TMDEVSPEC> rgspec;
+        for (int cbitIr : c.rgcbitIrOther)
+            rgspec.push_back(OtherSpec(cbitIr));
+        rgspec.insert(rgspec.begin() + c.ifpga, FpgaSpec());
+        CHAINFIX fix(rgspec);
+        for (size_t i = 0; i < rgspec.size(); i++) {
+            if ((int)i != c.ifpga)
+                fix.model.rgdev[i].irCaptureHigh = 0xFFFFFFFCu;   /* every status bit set */
+        }
+        SCFPGA *pscfpga = PscfpgaSetUp(fix, c.ifpga, 5);
+        /* INIT and the others set, DONE as the case says */
+        fix.model.rgdev[c.ifpga].irCaptureHigh = c.fDone ? 0x3Cu : 0x1Cu;
+        STREP rep(LogStatus);
+        EXPECT_EQ(pscfpga->FCheckDone(c.ifpga, rep), c.fDone) << c.ifpga << " " << c.fDone;
+        EXPECT_FALSE(rep.FEnded());
+        EXPECT_EQ(fix.model.State(), tmTestLogicReset);
+        EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
+        /* only BYPASS went into the devices */
+        for (auto &dev : fix.model.rgdev)
+            for (uint32_t ir : dev.rgirUpdated)
+                EXPECT_EQ(ir, (1u << dev.spec.cbitIr) - 1) << c.ifpga;
     }
 }
 

@@ -53,7 +53,7 @@ void TAPMODEL::Capture(bool fIr)
     for (TMDEV &dev : rgdev) {
         if (fIr) {
             for (int k = 0; k < dev.spec.cbitIr; k++)
-                dev.irShift[k] = (k == 0) ? 1 : 0;   /* ...01 */
+                dev.irShift[k] = (k == 0) ? 1 : (k == 1) ? 0 : (int)((dev.irCaptureHigh >> k) & 1);   /* ...01 */
             continue;
         }
         if (dev.spec.idcode != 0 && dev.irCur == dev.spec.opIdcode) {

@@ -47,6 +47,7 @@ struct TMDEV {
     std::vector<uint32_t> rgirUpdated;     /* instruction after every Update-IR */
     std::vector<std::vector<int>> rgtestUpdated;   /* test register after every Update-DR under opTest */
     std::vector<std::vector<int>> rgstream;        /* bits entering under opStream, one list per Capture-DR */
+    uint32_t irCaptureHigh = 0;                    /* IR capture bits above the fixed 01 (a status) */
 };
 
 class TAPMODEL {
