@@ -3,6 +3,10 @@
 
 #include "simfixture.h"
 
+#include <chrono>
+#include <string>
+#include <thread>
+
 using namespace usbwire;
 
 namespace {
@@ -207,7 +211,16 @@ TEST_F(SIMTEST, ClaimIsExclusiveAcrossConnections)
     // A connection that goes away gives its claim back.
     other.Disconnect();
     EXPECT_EQ(host.Ping(), stsOk);
-    EXPECT_EQ(simctl.SzState("alpha", "connections"), "1");
+    // The simulator sees the other connection end on that connection's own
+    // thread: wait (bounded) until it has.
+    std::string szConnections;
+    for (int i = 0; i < 500; i++) {
+        szConnections = simctl.SzState("alpha", "connections");
+        if (szConnections == "1")
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(szConnections, "1");
     EXPECT_EQ(host.Claim(), stsOk);
     EXPECT_EQ(host.Open("ksim-9-9.9"), stsNoDevice);
 }
