@@ -23,6 +23,14 @@ bool FPortVisible(uint32_t dprp)
     return (dprp & 0x80000000u) ? (fsadm & fsadmDcapPriv) != 0 : (fsadm & fsadmDcapPub) != 0;
 }
 
+/* Every property word of the protocol's ports: the count first, then the words. */
+int FReadAllProps(DVT *pdvt, uint32_t dcap, uint8_t apt, int32_t *pcprp, uint32_t *rgprp)
+{
+    if (!pdvt->FGetRgdprp(dcap, apt, 0, pcprp, nullptr))
+        return 0;
+    return *pcprp <= 0 || pdvt->FGetRgdprp(dcap, apt, *pcprp, nullptr, rgprp);
+}
+
 } // namespace
 
 int DVT::FEnableApt(uint32_t dcap, uint8_t apt, int32_t prt)
@@ -144,9 +152,7 @@ int DVT::FGetPortCount(uint32_t dcap, uint8_t apt, int32_t *pcprt)
     }
     int32_t cprp = 0;
     uint32_t rgprp[cprpPktMax + 1] = {};
-    if (!FGetRgdprp(dcap, apt, 0, &cprp, nullptr))
-        return 0;
-    if (cprp > 0 && !FGetRgdprp(dcap, apt, cprp, nullptr, rgprp))
+    if (!FReadAllProps(this, dcap, apt, &cprp, rgprp))
         return 0;
     int32_t cprt = 0;
     for (int32_t iprp = 0; iprp < cprp; iprp++)
@@ -163,9 +169,7 @@ int DVT::FGetPortProp(uint32_t dcap, uint8_t apt, int32_t iprt, uint32_t *pprp)
     }
     int32_t cprp = 0;
     uint32_t rgprp[cprpPktMax + 1] = {};
-    if (!FGetRgdprp(dcap, apt, 0, &cprp, nullptr))
-        return 0;
-    if (cprp > 0 && !FGetRgdprp(dcap, apt, cprp, nullptr, rgprp))
+    if (!FReadAllProps(this, dcap, apt, &cprp, rgprp))
         return 0;
     if (iprt < 0 || iprt >= cprp || !FPortVisible(rgprp[iprt])) {
         FRecordErc(ercInvalidPort, "DVT::FGetPortProp invalid port requested");
