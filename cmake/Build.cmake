@@ -1,5 +1,15 @@
 # Compiler settings shared by every target of the three builds.
 
+# ccache, where installed, keeps rebuilds of unchanged sources cheap; paths are
+# hashed relative to the source tree so that several checkouts share a cache.
+find_program(KOR_CCACHE ccache)
+if(KOR_CCACHE)
+    set(kor_launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${CMAKE_SOURCE_DIR}
+        CCACHE_NOHASHDIR=1 ${KOR_CCACHE})
+    set(CMAKE_C_COMPILER_LAUNCHER ${kor_launcher})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${kor_launcher})
+endif()
+
 if(WIN32)
     set(KOR_WINDOWS ON)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)

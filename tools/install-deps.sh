@@ -2,7 +2,7 @@
 # Installs the Debian packages the builds, the simulator and the test suites
 # need. Safe to run again: it only installs what is missing.
 set -eu
-pkgs="cmake ninja-build g++ clang libclang-rt-14-dev googletest
+pkgs="cmake ninja-build ccache g++ clang libclang-rt-14-dev googletest
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
       wine wine64 wine32:i386 xvfb x11-apps imagemagick
       libusb-1.0-0-dev pkg-config

@@ -3,6 +3,11 @@
 # them) and runs every test suite, natively and under wine, inside a private
 # network namespace with only loopback up. Prints the time of each stage and
 # ends with one "N passed, N failed" line over all suites.
+#
+# For work on one area: KOR_STAGES="build linux,test linux" runs only the
+# stages named (comma-separated, names as printed), KOR_CTEST_ARGS="-R x"
+# is passed to every ctest run. Several runs may go on at once: each takes
+# a free display number and wine prefixes of its own.
 set -u -o pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,6 +25,9 @@ passed=0; failed=0; status=0
 
 stage() {   # stage NAME COMMAND... : runs and times one stage
     local name=$1; shift
+    if [ -n "${KOR_STAGES:-}" ] && [[ ",$KOR_STAGES," != *",$name,"* ]]; then
+        return 0
+    fi
     local t0=$SECONDS
     echo "== $name"
     if "$@"; then stage_results+=(ok); else stage_results+=(FAILED); status=1; fi
@@ -37,7 +45,8 @@ build() {   # build PRESET [TARGET [CMAKE-ARGS...]]
 
 run_ctest() {   # run_ctest PRESET PARALLEL
     local preset=$1 par=$2 log=$logdir/ctest-$1.log
-    ctest --preset "$preset" -j "$par" --no-tests=ignore 2>&1 | tee "$log"
+    # shellcheck disable=SC2086
+    ctest --preset "$preset" -j "$par" --no-tests=ignore ${KOR_CTEST_ARGS:-} 2>&1 | tee "$log"
     local rc=${PIPESTATUS[0]}
     local line
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
@@ -55,10 +64,14 @@ can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 start_display() {
     [ -n "${DISPLAY:-}" ] && return 0
-    export DISPLAY=:97
+    local n
+    for n in $(seq 97 119); do
+        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
+    done
+    export DISPLAY=:$n
     Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$logdir/xvfb.log" 2>&1 &
     xvfb_pid=$!
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X97 ] && return 0; sleep 0.1; done
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && return 0; sleep 0.1; done
     echo "Xvfb did not start"; return 1
 }
 
