@@ -8,7 +8,7 @@
  *    transacts at its first try; the open count is the number of live
  *    holders;
  *  - a hundred processes killed with a board open, each followed by a
- *    renumeration of the board (a new device path every time): every board
+ *    renumeration of its board (a new device path every time): every board
  *    still opens afterwards;
  *  - a process that returns from main with handles open and a port enabled
  *    leaves nothing counted.
@@ -192,24 +192,40 @@ protected:
         ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr;
         szDir = SzKorTestDir("crash");
     }
+    /* Starts a worker on board ib; szReady appears once it transacts. */
+    void StartWorker(KorChild *pchild, int ib, const std::string &szReady)
+    {
+        remove(szReady.c_str());
+        ASSERT_TRUE(pchild->Start("worker", {rgszSN[ib], szReady}));
+    }
+    void WaitWorkerRunning(KorChild *pchild, const std::string &szReady)
+    {
+        auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!FFileExists(szReady) && std::chrono::steady_clock::now() < tEnd) {
+            int code = 0;
+            if (pchild->Wait(1, &code))
+                FAIL() << "worker ended with " << code;
+        }
+        ASSERT_TRUE(FFileExists(szReady)) << "worker never ran a transaction";
+    }
     /* Starts a worker on board ib and kills it once it runs transactions. */
     void KillWorkerMidTransaction(int ib, int iRound)
     {
         std::string szReady = szDir + "ready-" + std::to_string(iRound);
-        remove(szReady.c_str());
         KorChild child;
-        ASSERT_TRUE(child.Start("worker", {rgszSN[ib], szReady}));
-        auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!FFileExists(szReady) && child.FRunning() && std::chrono::steady_clock::now() < tEnd) {
-            int code = 0;
-            if (child.Wait(1, &code))
-                FAIL() << "worker ended with " << code;
-        }
-        ASSERT_TRUE(FFileExists(szReady)) << "worker never ran a transaction";
+        ASSERT_NO_FATAL_FAILURE(StartWorker(&child, ib, szReady));
+        ASSERT_NO_FATAL_FAILURE(WaitWorkerRunning(&child, szReady));
         /* Somewhere inside one of its next transactions. */
         KorSleepMs((uint32_t)(iRound * 7 % 11));
         ASSERT_TRUE(child.Kill());
         remove(szReady.c_str());
+    }
+    bool FSim(const std::string &szCmd)
+    {
+        std::string szErr;
+        bool fOk = PkorsimEnv()->simctl.FCmd(szCmd, nullptr, &szErr);
+        EXPECT_TRUE(fOk) << szCmd << ": " << szErr;
+        return fOk;
     }
     /* Runs the checker on board ib; its exit code. */
     int CodeChecker(int ib, int cOpenExpected)
@@ -228,9 +244,7 @@ protected:
 TEST_F(CrashProcess, KilledMidTransactionNextProcessWorksFirstTime)
 {
     for (int iRound = 0; iRound < 10; iRound++) {
-        KillWorkerMidTransaction(0, iRound);
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(KillWorkerMidTransaction(0, iRound));
         EXPECT_EQ(COpenOf(rgszSN[0]), 0) << "round " << iRound;
         EXPECT_EQ(CodeChecker(0, 1), 0) << "round " << iRound;
     }
@@ -239,32 +253,42 @@ TEST_F(CrashProcess, KilledMidTransactionNextProcessWorksFirstTime)
     std::string szReady = szDir + "ready-live";
     remove(szReady.c_str());
     KorChild childLive;
-    ASSERT_TRUE(childLive.Start("worker", {rgszSN[1], szReady}));
-    for (int i = 0; i < 20000 && !FFileExists(szReady); i++)
-        KorSleepMs(1);
-    ASSERT_TRUE(FFileExists(szReady));
+    ASSERT_NO_FATAL_FAILURE(StartWorker(&childLive, 1, szReady));
+    ASSERT_NO_FATAL_FAILURE(WaitWorkerRunning(&childLive, szReady));
     EXPECT_EQ(COpenOf(rgszSN[1]), 1);
-    KillWorkerMidTransaction(1, 99);
+    ASSERT_NO_FATAL_FAILURE(KillWorkerMidTransaction(1, 99));
     EXPECT_EQ(COpenOf(rgszSN[1]), 1);   /* the live worker */
     EXPECT_TRUE(childLive.Kill());
     EXPECT_EQ(COpenOf(rgszSN[1]), 0);
     EXPECT_EQ(CodeChecker(1, 1), 0);
 }
 
+/* Each round kills a worker on each board and renumerates both boards, so
+ * every dead process held a device under a path of its own: a table that
+ * kept what the dead held would be full after 64 of them. */
 TEST_F(CrashProcess, KillsAndRenumerationsLeaveEveryBoardOpenable)
 {
-    int cRound = 100;
+    for (const char *szBoard : rgszBoard)
+        ASSERT_TRUE(FSim(std::string("FAULT ") + szBoard + " renum delay 1"));
+    const int cRound = 50;
     for (int iRound = 0; iRound < cRound; iRound++) {
-        int ib = iRound % 2;
-        KillWorkerMidTransaction(ib, iRound);
-        if (HasFatalFailure())
-            return;
-        std::string szErr;
-        ASSERT_TRUE(PkorsimEnv()->simctl.FCmd(std::string("RENUMERATE ") + rgszBoard[ib], nullptr, &szErr))
-            << szErr;
-        ASSERT_TRUE(PkorsimEnv()->simctl.FCmd(std::string("WAIT ") + rgszBoard[ib] + " present", nullptr, &szErr))
-            << szErr;
+        KorChild rgchild[2];
+        std::string rgszReady[2];
+        for (int ib = 0; ib < 2; ib++) {
+            rgszReady[ib] = szDir + "ready-" + std::to_string(ib);
+            ASSERT_NO_FATAL_FAILURE(StartWorker(&rgchild[ib], ib, rgszReady[ib]));
+        }
+        for (int ib = 0; ib < 2; ib++)
+            ASSERT_NO_FATAL_FAILURE(WaitWorkerRunning(&rgchild[ib], rgszReady[ib])) << "round " << iRound;
+        for (int ib = 0; ib < 2; ib++) {
+            ASSERT_TRUE(rgchild[ib].Kill());
+            ASSERT_TRUE(FSim(std::string("RENUMERATE ") + rgszBoard[ib]));
+        }
+        for (int ib = 0; ib < 2; ib++)
+            ASSERT_TRUE(FSim(std::string("WAIT ") + rgszBoard[ib] + " present"));
     }
+    for (const char *szBoard : rgszBoard)
+        FSim(std::string("FAULT ") + szBoard + " clear");
     for (int ib = 0; ib < 2; ib++) {
         EXPECT_EQ(COpenOf(rgszSN[ib]), 0) << rgszSN[ib];
         EXPECT_EQ(CodeChecker(ib, 1), 0) << rgszSN[ib];
