@@ -30,6 +30,8 @@ public:
 
     // Port of the simulator (wire and control), 0 when not running.
     uint16_t Port() const { return port; }
+    // Process id of the simulator, -1 when not running.
+    int Pid() const { return pid; }
     // Runs one command; data lines (without "> ") go to prgszData, the
     // reason of an ERR answer to pszErr. True for OK.
     bool FCmd(const std::string &szCmd, std::vector<std::string> *prgszData = nullptr, std::string *pszErr = nullptr)

@@ -12,6 +12,10 @@
 #include "kor_child.h"
 
 #include <gtest/gtest.h>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 #include <stdlib.h>
 #include <string.h>
 
@@ -335,7 +339,23 @@ TEST_F(YorlProcess, NameExistsOnlyWhileHeld)
     ASSERT_TRUE(sync.FWaitFor(iwReady, 1, tmsChild));
     EXPECT_EQ(CodeRun("create", {szName, "1"}), (int)ercAbsTimeout);
     ASSERT_TRUE(child.Kill());
+#if !defined(_WIN32)
+    /* The killed holder leaves its presence file behind; the next user of
+     * the name takes it over and removes it when it is done. */
+    std::string szFile = std::string("/dev/shm/yorl/n.") + getenv("YORL_NAMESPACE") + "/m." + szName;
+    size_t ich = szFile.find("/m.") + 3;      /* the name's '/' escaped */
+    while ((ich = szFile.find('/', ich)) != std::string::npos)
+        szFile.replace(ich, 1, "%2F");
+    struct stat st;
+    bool fShm = stat("/dev/shm", &st) == 0;
+    if (fShm)
+        EXPECT_EQ(stat(szFile.c_str(), &st), 0) << szFile;
+#endif
     EXPECT_EQ(CodeRun("create", {szName, "1"}), 0);
+#if !defined(_WIN32)
+    if (fShm)
+        EXPECT_NE(stat(szFile.c_str(), &st), 0) << szFile;
+#endif
 }
 
 TEST_F(YorlProcess, RacingOwnedCreationsHaveOneWinner)

@@ -437,4 +437,27 @@ TEST_F(YorlUtil, MissingLibraryFailsCleanly)
     EXPECT_EQ(ErcOf(pdll->Free(nullptr)), (uint32_t)ercAbsInvalidParameter);
 }
 
+/* A process's identity names that process only: a later start time under
+ * the same id, or an id nobody has, is a process that ended. */
+TEST(YorlPrcid, IdentityTellsEndedProcesses)
+{
+    ABSPRCID prcid = {};
+    ASSERT_TRUE(pabsutil->FGetPrcid(&prcid));
+    EXPECT_EQ(prcid.idProcess, pabsutil->GetIdProcess());
+    EXPECT_NE(prcid.tStartLo | prcid.tStartHi, 0u);
+    ABSPRCID prcidAgain = {};
+    ASSERT_TRUE(pabsutil->FGetPrcid(&prcidAgain));
+    EXPECT_EQ(memcmp(&prcid, &prcidAgain, sizeof(prcid)), 0);
+    EXPECT_FALSE(pabsutil->FPrcidEnded(&prcid));
+    ABSPRCID prcidReused = prcid;
+    prcidReused.tStartLo++;
+    EXPECT_TRUE(pabsutil->FPrcidEnded(&prcidReused));
+    ABSPRCID prcidNone = {0x7FFFFFF0u, 1, 0};
+    EXPECT_TRUE(pabsutil->FPrcidEnded(&prcidNone));
+    ABSPRCID prcidZero = {};
+    EXPECT_FALSE(pabsutil->FPrcidEnded(&prcidZero));
+    EXPECT_FALSE(pabsutil->FPrcidEnded(nullptr));
+    EXPECT_FALSE(pabsutil->FGetPrcid(nullptr));
+}
+
 }  // namespace
