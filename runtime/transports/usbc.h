@@ -15,6 +15,7 @@
 
 #include <stdint.h>
 
+#include <mutex>
 #include <vector>
 
 #include "mag.h"
@@ -115,7 +116,7 @@ class USBC : public MAG {
 public:
     /* Constant-initialised: start-up may run FInit before the dynamic
      * initialisers of the library, which must not undo it. */
-    constexpr USBC() : MAG(), catHex(), catIic(), szFwDir{}, catImg(), pmtxUsbc(nullptr) {}
+    constexpr USBC() : MAG(), catHex(), catIic(), szFwDir{}, catImg(), pmtxUsbc(nullptr), mtxCat() {}
     ~USBC() override;
     int FInit() override;
     void Term() override;
@@ -218,6 +219,11 @@ private:
     char szFwDir[261];
     FWCAT catImg;
     ABSMTX *pmtxUsbc;
+    /* The three catalogues: refreshed and read by opens (under pmtxUsbc)
+     * and by enumerations (without it). Held for the directory scan and for
+     * reading a catalogue, never while a device is talked to; EnumFirmware
+     * runs under it. */
+    std::mutex mtxCat;
 };
 
 /* The runtime's one USB manager; registered by FUsbcStart. */

@@ -38,6 +38,7 @@ int USBC::FGetInfo(const char *szConnect, uint32_t dinfo, void *pInfoGet)
         memcpy(pInfoGet, &c, 4);
         fOk = 1;
     } else if (dinfo == dinfoHexCatalog || dinfo == dinfoIicCatalog || dinfo == dinfoImgCatalog) {
+        std::lock_guard<std::mutex> lock(mtxCat);
         if (dinfo == dinfoHexCatalog)
             EnumFirmwareHex(), CopyCatalog(catHex, pInfoGet);
         else if (dinfo == dinfoIicCatalog)
