@@ -121,6 +121,33 @@ TEST_F(AppsetTest, SavedSettingsLoadBack)
     EXPECT_STREQ("usb:7", sz);
 }
 
+// Every text the settings accept, up to the longest (260 characters), is
+// saved and loaded back whole: the terminator needs room of its own.
+TEST_F(AppsetTest, LongestTextsLoadBack)
+{
+    ASSERT_TRUE(appset.FLoad());
+    const std::string szLong = "C:\\" + std::string(257, 'p');
+    ASSERT_EQ(260u, szLong.size());
+    reg.Set(regrootLocalMachine, SZ_REG_DATAPATH, szLong);
+    appset.SetDvcLast(szLong.c_str());
+    ASSERT_TRUE(appset.FAddConfigFile(szLong.c_str()));
+    ASSERT_TRUE(appset.FAddDataFile(szLong.c_str()));
+    appset.Save();
+    APPSET appset2(&reg);
+    ASSERT_TRUE(appset2.FLoad());
+    char sz[cchPathMax + 1];
+    ASSERT_TRUE(appset2.FGetDataPath(sz));
+    EXPECT_EQ(szLong, sz);
+    ASSERT_TRUE(appset2.FGetDvcLast(sz));
+    EXPECT_EQ(szLong, sz);
+    ASSERT_EQ(1, appset2.CConfigFile());
+    ASSERT_TRUE(appset2.FGetConfigFile(sz, 0));
+    EXPECT_EQ(szLong, sz);
+    ASSERT_EQ(1, appset2.CDataFile());
+    ASSERT_TRUE(appset2.FGetDataFile(sz, 0));
+    EXPECT_EQ(szLong, sz);
+}
+
 TEST_F(AppsetTest, AddingToAFullHistoryDropsTheOldest)
 {
     ASSERT_TRUE(appset.FLoad());
