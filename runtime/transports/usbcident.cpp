@@ -66,7 +66,9 @@ int USBC::FGetDcapCur(ABSUSB *pusb, uint32_t *pdcap)
 
 int USBC::FGetDcapFromCatalog(uint8_t fwid, uint32_t *pdcap)
 {
-    std::lock_guard<std::mutex> lock(mtxCat);
+    CATLOCK lock(this);
+    if (!lock.FLocked())
+        return 0;
     const FWCAT *pcat;
     bool fFx2 = fwid >= 1 && fwid <= 25;
     if (fFx2) {
@@ -182,9 +184,10 @@ int USBC::FDevFX2Validate(ABSUSB *pusb, const char *szDvcPath, uint32_t dcap, ui
     FWIMG imgChosen;
     const FWIMG *pimg = nullptr;
     {
-        std::lock_guard<std::mutex> lock(mtxCat);
-        EnumFirmwareHex();
-        for (int32_t i = 0; i < catHex.cfwimg && pimg == nullptr; i++) {
+        CATLOCK lock(this);
+        if (lock.FLocked())
+            EnumFirmwareHex();
+        for (int32_t i = 0; lock.FLocked() && i < catHex.cfwimg && pimg == nullptr; i++) {
             const FWIMG &img = catHex.rgfwimg[i];
             if (img.fwid == fwid && (img.fwver >> 8) == 3 && FCovers(img.dcapPub, img.dcapPriv, dcap))
                 pimg = &(imgChosen = img);
@@ -227,11 +230,12 @@ int USBC::FDevFX3Validate(ABSUSB *pusb, uint32_t dcap, uint8_t fwid, int fReconn
     FWIMG imgChosen;
     const FWIMG *pimg = nullptr;
     {
-        std::lock_guard<std::mutex> lock(mtxCat);
-        EnumFirmwareImg();
+        CATLOCK lock(this);
+        if (lock.FLocked())
+            EnumFirmwareImg();
         if (section != 2)
             return FRecordErc(ercInternalError, "USBC::FDevFX3Validate device is executing from APP section of RAM"), 0;
-        for (int32_t i = 0; i < catImg.cfwimg && pimg == nullptr; i++) {
+        for (int32_t i = 0; lock.FLocked() && i < catImg.cfwimg && pimg == nullptr; i++) {
             const FWIMG &img = catImg.rgfwimg[i];
             if (img.fwid == fwid && (img.dcapPub || img.dcapPriv) && FCovers(img.dcapPub, img.dcapPriv, dcap))
                 pimg = &(imgChosen = img);
