@@ -15,7 +15,10 @@
 #include <vector>
 
 #include "apifix.h"
+#include "schain.h"
 #include "tmpdir.h"
+
+extern SCHAIN *pschainLib;
 
 
 TEST(BriselApi, InitModeAndTerm)
@@ -271,13 +274,24 @@ TEST(BriselApi, ConfigFileAssociation)
         {tmpdir.StrFile("other.BIT"), 1, 3, 1, 0, true},                         /* not ".bit": no check */
         {"no-dot-at-all", 1, 3, 1, 0, true},
     };
+    /* fStored: the path is the device's now (a failure: its previous path is kept, or else cleared) */
+    std::string rgstrStored[2];
     for (auto &c : rgcase) {
         uint32_t erc = 99;
         EXPECT_EQ(BriselSetConfigFile(c.strPath.c_str(), c.iscdvc, c.fsCheck, &erc), c.fOk) << c.strPath;
         EXPECT_EQ(erc, c.erc) << c.strPath;
+        std::string &strWant = rgstrStored[c.iscdvc];
+        if (c.fOk)
+            strWant = c.strPath;
+        else if (!c.fStored)
+            strWant.clear();
+        for (int iscdvc = 0; iscdvc < 2; iscdvc++)
+            EXPECT_EQ(std::string(pschainLib->PscdvcFromIscdvc(iscdvc)->szPath), rgstrStored[iscdvc])
+                << c.strPath << " then device " << iscdvc;
     }
     uint32_t erc;
     EXPECT_TRUE(BriselSetConfigFile(nullptr, 1, 0, &erc));
+    EXPECT_STREQ(pschainLib->PscdvcFromIscdvc(1)->szPath, "") << "no path clears the association";
     EXPECT_FALSE(BriselSetConfigFile("x.svf", 2, 0, &erc));
     EXPECT_EQ(erc, (uint32_t)ercNullParameter);
 }
