@@ -6,6 +6,7 @@
 #include <string>
 
 #include "appset.h"
+#include "longtexts.h"
 #include "memreg.h"
 #include "strtext.h"
 
@@ -125,27 +126,7 @@ TEST_F(AppsetTest, SavedSettingsLoadBack)
 // saved and loaded back whole: the terminator needs room of its own.
 TEST_F(AppsetTest, LongestTextsLoadBack)
 {
-    ASSERT_TRUE(appset.FLoad());
-    const std::string szLong = "C:\\" + std::string(257, 'p');
-    ASSERT_EQ(260u, szLong.size());
-    reg.Set(regrootLocalMachine, SZ_REG_DATAPATH, szLong);
-    appset.SetDvcLast(szLong.c_str());
-    ASSERT_TRUE(appset.FAddConfigFile(szLong.c_str()));
-    ASSERT_TRUE(appset.FAddDataFile(szLong.c_str()));
-    appset.Save();
-    APPSET appset2(&reg);
-    ASSERT_TRUE(appset2.FLoad());
-    char sz[cchPathMax + 1];
-    ASSERT_TRUE(appset2.FGetDataPath(sz));
-    EXPECT_EQ(szLong, sz);
-    ASSERT_TRUE(appset2.FGetDvcLast(sz));
-    EXPECT_EQ(szLong, sz);
-    ASSERT_EQ(1, appset2.CConfigFile());
-    ASSERT_TRUE(appset2.FGetConfigFile(sz, 0));
-    EXPECT_EQ(szLong, sz);
-    ASSERT_EQ(1, appset2.CDataFile());
-    ASSERT_TRUE(appset2.FGetDataFile(sz, 0));
-    EXPECT_EQ(szLong, sz);
+    ExpectLongestTextsLoadBack(&reg);
 }
 
 TEST_F(AppsetTest, AddingToAFullHistoryDropsTheOldest)
