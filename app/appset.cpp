@@ -22,8 +22,9 @@ void ReadText(REGSTORE *preg, const char *szPath, char *sz)
 
 void CopyText(char *szDst, const char *szSrc)
 {
-    strncpy(szDst, szSrc, cchPathMax);
-    szDst[cchPathMax] = '\0';
+    size_t cch = strnlen(szSrc, cchPathMax);
+    memcpy(szDst, szSrc, cch);
+    szDst[cch] = '\0';
 }
 
 } // namespace

@@ -51,6 +51,17 @@ const char *DVCLST::SzKey(const DVCENT *pent)
     return pent->szSerial[0] != '\0' ? pent->szSerial : pent->dvc.szConn;
 }
 
+// The key the combo's current item is found again by after an enumeration:
+// as SzKey, except that a device without serial number whose connection
+// string has exactly 15 characters has the empty key, which any device
+// without serial number and with the same item text matches.
+const char *DVCLST::SzCurKey(const DVCENT *pent)
+{
+    if (pent->szSerial[0] == '\0' && strlen(pent->dvc.szConn) == cchConnShortKey)
+        return "";
+    return SzKey(pent);
+}
+
 // Product name, user name, serial number and product identifier, in this
 // order, stopping at the first that fails. The fields start empty, so that a
 // failed query never leaves the value of another device behind.
@@ -83,7 +94,7 @@ BOOL DVCLST::FEnum(DVCCOMBO *pcombo, uint8_t *pfSelChanged)
     char szCurKey[cchPathMax + 1] = "";
     if (icur >= 0 && icur < cdvc) {
         pcombo->GetItemText(icur, szCurText, sizeof(szCurText));
-        strcpy(szCurKey, SzKey(&rgdvcent[icur]));
+        strcpy(szCurKey, SzCurKey(&rgdvcent[icur]));
     } else {
         icur = -1;
     }
@@ -118,7 +129,8 @@ BOOL DVCLST::FEnum(DVCCOMBO *pcombo, uint8_t *pfSelChanged)
             strcmp(fInfo ? pent->szSerial : pent->dvc.szConn, szDvcLast) == 0)
             imatch = i;
         pcombo->AddItem(szText);
-        if (icur != -1 && strcmp(szText, szCurText) == 0 && strcmp(SzKey(pent), szCurKey) == 0) {
+        if (icur != -1 && strcmp(szText, szCurText) == 0 &&
+            (strcmp(pent->dvc.szConn, szCurKey) == 0 || strcmp(pent->szSerial, szCurKey) == 0)) {
             imatch = i;
             pcombo->SetCurSel(i);
         }

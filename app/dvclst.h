@@ -17,7 +17,7 @@
 
 class APPSET;
 
-enum { cdvcMax = 64, cchDvcInfoMax = 64, cchSerialMax = 32 };
+enum { cdvcMax = 64, cchDvcInfoMax = 64, cchSerialMax = 32, cchConnShortKey = 15 };
 
 struct DVCENT {
     DVC dvc;                          // name, connection string (KelmGetDvc)
@@ -72,6 +72,7 @@ public:
 private:
     BOOL FQueryInfo(DVCENT *pent);
     static const char *SzKey(const DVCENT *pent);
+    static const char *SzCurKey(const DVCENT *pent);
 
     const KELMFNS *pkelm;
     APPSET *pappset;

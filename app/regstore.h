@@ -11,7 +11,8 @@
 
 enum REGROOT { regrootLocalMachine, regrootCurrentUser };
 
-enum { cchRegValueNameMax = 255, cbRegTextRead = 260 };
+// A text value is read with room for the longest text and its terminator.
+enum { cchRegValueNameMax = 255, cbRegTextRead = cchPathMax + 1 };
 
 class REGSTORE {
 public:

@@ -52,11 +52,9 @@ bool FIdentifyChain(SCHAIN *pschain, STREP &rep)
                 return false;
             }
             pschain->FCloseJtag(h);
-            /* No device found (TDO stuck at 0, nothing identified): that is no chain. */
-            if (pschain->cscdvc == 0) {
-                rep.FReport(stcFailed, 0);
-                return false;
-            }
+            /* The chain was read to its end. Nothing identified (no device
+             * list, devices the list does not know, TDO held low) is an
+             * empty chain, which the caller shows as such. */
             pschain->Reverse();
             rep.FReport(stcDone, 0);
             return true;

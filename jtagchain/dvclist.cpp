@@ -1,5 +1,7 @@
 #include "dvclist.h"
 
+#include <stdio.h>
+
 #include <string>
 #include <vector>
 
@@ -37,6 +39,12 @@ public:
     }
     bool FOpen(const char *szPath)
     {
+        /* The stream would create a missing file empty; the device list is
+         * data of the installation, which a reader leaves as it is. */
+        FILE *pfile = szPath ? fopen(szPath, "rb") : nullptr;
+        if (pfile == nullptr)
+            return false;
+        fclose(pfile);
         if (!strm.FInit(cchDvcListLine) || !strm.FSetPath(szPath) || !strm.FOpen() ||
             !strm.FSetOptions(optDvcList))
             return false;

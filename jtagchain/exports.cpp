@@ -13,9 +13,11 @@
 #include "schain.h"
 #include "sztext.h"
 
+/* The library's chain (the tests look at it through the static library). */
+SCHAIN *pschainLib;
+
 namespace {
 
-SCHAIN *pschainLib;
 BRSYS *psysLib;
 
 void SleepLib(uint32_t tms)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "appset.h"
+#include "longtexts.h"
 #include "memreg.h"
 #include "strtext.h"
 
@@ -119,6 +120,13 @@ TEST_F(AppsetTest, SavedSettingsLoadBack)
     char sz[cchPathMax + 1];
     ASSERT_TRUE(appset2.FGetDvcLast(sz));
     EXPECT_STREQ("usb:7", sz);
+}
+
+// Every text the settings accept, up to the longest (260 characters), is
+// saved and loaded back whole: the terminator needs room of its own.
+TEST_F(AppsetTest, LongestTextsLoadBack)
+{
+    ExpectLongestTextsLoadBack(&reg);
 }
 
 TEST_F(AppsetTest, AddingToAFullHistoryDropsTheOldest)

@@ -226,6 +226,38 @@ TEST_F(DvclstTest, BoardsWithoutSerialNumberAreToldApartByConnection)
     EXPECT_EQ(nullptr, dvclst.PdvcSel());
 }
 
+// The combo's item is found again by its text and a key. A device without
+// serial number has its connection string as the key, except one whose
+// connection string has exactly 15 characters: its key is empty, so any
+// device without serial number and with the same text keeps the item (here
+// after the device came back under another connection string).
+TEST_F(DvclstTest, ConnectionOfFifteenCharactersGivesTheEmptyKey)
+{
+    struct CASE {
+        const char *szConnBefore, *szConnAfter;
+        int icurWant;
+        uint8_t fSelChangedWant;
+    } rgcase[] = {
+        {"usb:00000000011", "usb:00000000099", 1, 0},     // 15 characters: kept
+        {"usb:0000000011", "usb:0000000099", 0, 1},       // 14: another key, item 0
+        {"usb:000000000011", "usb:000000000099", 0, 1},   // 16: likewise
+        {"usb:0000000011", "usb:0000000011", 1, 0},       // the same connection: kept
+    };
+    for (const CASE &c : rgcase) {
+        SCOPED_TRACE(c.szConnBefore);
+        FAKEDVC d{"Plain", c.szConnBefore, "", "", "", 0, kinfoSerial};
+        g_kelm.rgdvc = {dvcA, d};
+        combo.Reset();
+        ASSERT_TRUE(dvclst.FEnum(&combo, &fSelChanged));
+        combo.icur = 1;
+        d.szConn = c.szConnAfter;
+        g_kelm.rgdvc = {dvcA, d};
+        ASSERT_TRUE(dvclst.FEnum(&combo, &fSelChanged));
+        EXPECT_EQ(c.icurWant, combo.icur);
+        EXPECT_EQ(c.fSelChangedWant, fSelChanged);
+    }
+}
+
 TEST_F(DvclstTest, FailedQueryLeavesNoValueOfAnotherBoard)
 {
     g_kelm.rgdvc = {dvcA};

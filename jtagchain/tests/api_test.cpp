@@ -15,7 +15,10 @@
 #include <vector>
 
 #include "apifix.h"
+#include "schain.h"
 #include "tmpdir.h"
+
+extern SCHAIN *pschainLib;
 
 
 TEST(BriselApi, InitModeAndTerm)
@@ -122,7 +125,7 @@ TEST(BriselApi, IdentificationFailuresEndWithOneFailedReport)
         const char *szCase; int tdoStuck; bool fStop; bool fFailOpen; int32_t cDvc; int32_t stcEnd; bool fSyncOk;
     } rgcase[] = {
         {"TDO stuck at 1", 1, false, false, 0, stcFailed, false},
-        {"TDO stuck at 0", 0, false, false, 0, stcFailed, false},   /* ends at once, but finds no device */
+        {"TDO stuck at 0", 0, false, false, 0, stcDone, true},   /* ends at once: an empty chain */
         {"stopped by the callback", -1, true, false, 0, stcFailed, true},
         {"port does not open", -1, false, true, 0, stcFailed, false},
     };
@@ -149,28 +152,32 @@ TEST(BriselApi, IdentificationFailuresEndWithOneFailedReport)
     }
 }
 
-/* Nothing identified (no device list): an empty chain is a failed identification. */
-TEST(BriselApi, MissingDeviceListFailsIdentification)
+/* Nothing identified (no device list): the chain was read to its end and is
+ * empty; the identification succeeds with it, and the list is not created. */
+TEST(BriselApi, MissingDeviceListGivesAnEmptyChain)
 {
     APIFIX fix({devXc3s500e});
+    fix.Identify();
     TMPDIR tmpdir("api-nolist");
     fix.testsys.strDataDir = tmpdir.StrDir();
     uint32_t erc;
     ASSERT_TRUE(BriselInit(&erc));   /* picks up the new data directory */
     ASSERT_TRUE(BriselInitScanChain("sim:board", RecordStatus, &erc));
     RGREP rgrep = fix.RgrepAfterEnd();
-    ExpectOneEndLast(rgrep, stcFailed, 0);
+    ExpectOneEndLast(rgrep, stcDone, 0);
     EXPECT_EQ(CountReports(rgrep, stcIdcode), 0);
     int32_t c = -1;
     BriselGetScdvcCount(&c, &erc);
     EXPECT_EQ(c, 0);
     EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
-    EXPECT_EQ(BriselInitScanChain("sim:board", nullptr, &erc), 0);
-    EXPECT_EQ(erc, (uint32_t)ercInitScanChainFailed);
+    erc = 99;
+    EXPECT_EQ(BriselInitScanChain("sim:board", nullptr, &erc), 1);
+    EXPECT_EQ(erc, 0u);
+    EXPECT_FALSE(std::filesystem::exists(tmpdir.StrFile("briseldvclist.txt")));
 }
 
-/* TDO stuck at 0 gives the end word first: one read, then the failure. */
-TEST(BriselApi, TdoStuckAt0FailsAfterTheFirstWord)
+/* TDO stuck at 0 gives the end word first: one read, then an empty chain. */
+TEST(BriselApi, TdoStuckAt0EndsAfterTheFirstWord)
 {
     APIFIX fix({devXc3s500e, devXcf04s});
     fix.Identify();
@@ -178,8 +185,11 @@ TEST(BriselApi, TdoStuckAt0FailsAfterTheFirstWord)
     uint32_t erc = 5;
     ASSERT_TRUE(BriselInitScanChain("sim:board", RecordStatus, &erc));
     RGREP rgrep = fix.RgrepAfterEnd();
-    RGREP rgrepWant = {{stcQueryContinue, 0}, {stcFailed, 0}};
+    RGREP rgrepWant = {{stcQueryContinue, 0}, {stcDone, 0}};
     EXPECT_EQ(rgrep, rgrepWant);
+    int32_t c = -1;
+    BriselGetScdvcCount(&c, &erc);
+    EXPECT_EQ(c, 0);
     EXPECT_EQ(fix.port.cOpen, fix.port.cClose);
     /* the end walk still leaves the chain in Test-Logic-Reset */
     EXPECT_EQ(fix.model.State(), tmTestLogicReset);
@@ -264,13 +274,24 @@ TEST(BriselApi, ConfigFileAssociation)
         {tmpdir.StrFile("other.BIT"), 1, 3, 1, 0, true},                         /* not ".bit": no check */
         {"no-dot-at-all", 1, 3, 1, 0, true},
     };
+    /* fStored: the path is the device's now (a failure: its previous path is kept, or else cleared) */
+    std::string rgstrStored[2];
     for (auto &c : rgcase) {
         uint32_t erc = 99;
         EXPECT_EQ(BriselSetConfigFile(c.strPath.c_str(), c.iscdvc, c.fsCheck, &erc), c.fOk) << c.strPath;
         EXPECT_EQ(erc, c.erc) << c.strPath;
+        std::string &strWant = rgstrStored[c.iscdvc];
+        if (c.fOk)
+            strWant = c.strPath;
+        else if (!c.fStored)
+            strWant.clear();
+        for (int iscdvc = 0; iscdvc < 2; iscdvc++)
+            EXPECT_EQ(std::string(pschainLib->PscdvcFromIscdvc(iscdvc)->szPath), rgstrStored[iscdvc])
+                << c.strPath << " then device " << iscdvc;
     }
     uint32_t erc;
     EXPECT_TRUE(BriselSetConfigFile(nullptr, 1, 0, &erc));
+    EXPECT_STREQ(pschainLib->PscdvcFromIscdvc(1)->szPath, "") << "no path clears the association";
     EXPECT_FALSE(BriselSetConfigFile("x.svf", 2, 0, &erc));
     EXPECT_EQ(erc, (uint32_t)ercNullParameter);
 }

@@ -52,10 +52,8 @@ int DTBLMG::FCheckSzName(const char *szName)
     return DVTBL::FCheckSzName(szName);
 }
 
-/*
- * Reading never creates a file, except the device table itself: a missing
- * table file is created empty, so the table then stays empty.
- */
+/* A missing table file is created empty by the stream's open: the table
+ * then stays empty. A path that cannot be read fails. */
 int DTBLMG::FOpenTblRead()
 {
     if (szPath[0] == '\0')
@@ -63,28 +61,8 @@ int DTBLMG::FOpenTblRead()
     pstrm = new (std::nothrow) TOKSTRM;
     if (pstrm == nullptr)
         return 0;
-    if (!pstrm->FInit(cchDvcTblLine) || !pstrm->FSetPath(szPath)) {
-        FCloseTbl();
-        return 0;
-    }
-    if (!pstrm->FOpen()) {
-        /* Only a table file that is not there is created; a file that
-         * exists but cannot be read stays as it is. */
-        FILE *pfile = fopen(szPath, "rb");
-        if (pfile != nullptr) {
-            fclose(pfile);
-            FCloseTbl();
-            return 0;
-        }
-        pfile = fopen(szPath, "ab");
-        if (pfile != nullptr)
-            fclose(pfile);
-    }
-    if (!pstrm->FIsOpen() && !pstrm->FOpen()) {
-        FCloseTbl();
-        return 0;
-    }
-    if (!pstrm->FSetOptions(optDvcTblFile)) {
+    if (!pstrm->FInit(cchDvcTblLine) || !pstrm->FSetPath(szPath) || !pstrm->FOpen() ||
+        !pstrm->FSetOptions(optDvcTblFile)) {
         FCloseTbl();
         return 0;
     }

@@ -129,8 +129,14 @@ int DVT::FQueryPortProps(uint32_t dcap, uint8_t apt, int32_t *pcprp, uint32_t *r
 
 int DVT::FGetRgdprp(uint32_t dcap, uint8_t apt, int32_t cprp, int32_t *pcprp, uint32_t *rgprp)
 {
-    if (cprp < 0 || cprp > cprpPktMax || (cprp > 0 && rgprp == nullptr)) {
+    if (cprp < 0 || (cprp > 0 && rgprp == nullptr)) {
         FRecordErc(ercInvalidParameter, "DVT::FGetRgdprp");
+        return 0;
+    }
+    /* One status packet carries at most 15 property words: the status of a
+     * longer query could never be received whole. */
+    if (cprp > cprpPktMax) {
+        FRecordErc(ercStsReceiveFailed, "DVT::FGetRgdprp more property words than a status packet carries");
         return 0;
     }
     if (!FEnableApt(dcap, apt, prtNone))

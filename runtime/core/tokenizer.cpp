@@ -75,10 +75,18 @@ bool TOKSTRM::FOpen()
     Close();
     // Read as bytes and let FReadLine fold CR LF itself, so that every
     // platform sees the same lines (a Windows C library's text mode also
-    // ends the file at a Ctrl-Z). "rb" never creates the file.
+    // ends the file at a Ctrl-Z). A file that is not there is created empty
+    // (opened for appending and closed again) and then read: it has no lines.
     std::FILE* pf = std::fopen(szPath, "rb");
-    if (!pf)
-        return false;
+    if (!pf) {
+        std::FILE* pfNew = std::fopen(szPath, "ab");
+        if (!pfNew)
+            return false;
+        std::fclose(pfNew);
+        pf = std::fopen(szPath, "rb");
+        if (!pf)
+            return false;
+    }
     // Some systems open a directory for reading and fail only at the first
     // read: look at the first character now so that such a path fails here.
     int ch = std::getc(pf);
@@ -140,7 +148,9 @@ int TOKSTRM::ChFile()
 
 bool TOKSTRM::FReadLine()
 {
-    DropLine();
+    // Tokens given back stay for the next request; characters given back
+    // belong to the old line.
+    cchBack = 0;
     ich = 0;
     sts = tokstsOk;
     cchLine = 0;
@@ -182,22 +192,8 @@ bool TOKSTRM::FReadLine()
         }
         pchBuf[cch++] = static_cast<char>(ch);
     }
-    if (!fEnd && cch == cchMax) {
-        // The buffer is full. A line that ends exactly here is not a long
-        // line: take its line feed now rather than deliver an empty line.
-        int ch = ChFile();
-        if (ch == '\n') {
-            // consumed
-        } else if (ch == '\r') {
-            int chNext = ChFile();
-            if (chNext != '\n' && chNext != EOF) {
-                std::ungetc(chNext, pfile);
-                chLook = '\r';
-            }
-        } else {
-            chLook = ch;
-        }
-    }
+    // A full buffer cuts the line; the rest, even if it is only the line
+    // feed, is read as the next line.
     pchBuf[cch] = '\0';
     cchLine = cch;
 

@@ -148,7 +148,10 @@ bool TOKRDR::FReadKeyLine(const char* szKey, bool fNumber, int32_t* pl)
         if (!FNextLine())
             return false;
     }
-    if (Kind() != tkkIdent || strcmp(SzText(), szKey) != 0) {
+    // A token that is no identifier is taken; another key is given back.
+    if (Kind() != tkkIdent)
+        return false;
+    if (strcmp(SzText(), szKey) != 0) {
         PushBack();
         return false;
     }

@@ -36,9 +36,21 @@ int USBC::FInit()
     memset(&catIic, 0, sizeof(catIic));
     memset(&catImg, 0, sizeof(catImg));
     szFwDir[0] = '\0';
+    pmtxCat = pabsfact->InstABSMTX();
+    bool fCatInit = pmtxCat != nullptr && pmtxCat->Init();
+    if (!fCatInit || !pmtxCat->Create(false)) {
+        if (fCatInit)
+            pmtxCat->Term();
+        if (pmtxCat != nullptr)
+            pabsfact->RlsABSMTX(pmtxCat);
+        pmtxCat = nullptr;
+        return FRecordErc(ercInternalError, "USBC::FInit() pmtxCat"), 0;
+    }
     pmtxUsbc = pabsfact->InstABSMTX();
-    if (pmtxUsbc == nullptr)
+    if (pmtxUsbc == nullptr) {
+        USBC::Term();
         return FRecordErc(ercInternalError, "USBC::FInit() pmtxUsbc = pabsfact->InstABSMTX"), 0;
+    }
     const char *szFail = nullptr;
     if (!pmtxUsbc->Init())
         szFail = "USBC::FInit() pmtxUsbc->Init failed";
@@ -55,11 +67,17 @@ int USBC::FInit()
     pmtxUsbc->Term();
     pabsfact->RlsABSMTX(pmtxUsbc);
     pmtxUsbc = nullptr;
+    USBC::Term();
     return 0;
 }
 
 void USBC::Term()
 {
+    if (pmtxCat != nullptr) {
+        pmtxCat->Term();
+        pabsfact->RlsABSMTX(pmtxCat);
+        pmtxCat = nullptr;
+    }
     if (pmtxUsbc == nullptr)
         return;
     bool fOk = pmtxUsbc->Term();
@@ -67,6 +85,17 @@ void USBC::Term()
     pmtxUsbc = nullptr;
     if (!fOk)
         FRecordErc(ercInternalError, "USBC::Term pmtxUsbc");
+}
+
+CATLOCK::CATLOCK(USBC *pusbc) : pmtx(pusbc->pmtxCat), fLocked(false)
+{
+    fLocked = pmtx != nullptr && pmtx->Lock(tmsLockTimeout);
+}
+
+CATLOCK::~CATLOCK()
+{
+    if (fLocked)
+        pmtx->Unlock();
 }
 
 int USBC::FUsbcLock()

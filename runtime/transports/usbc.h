@@ -115,7 +115,7 @@ class USBC : public MAG {
 public:
     /* Constant-initialised: start-up may run FInit before the dynamic
      * initialisers of the library, which must not undo it. */
-    constexpr USBC() : MAG(), catHex(), catIic(), szFwDir{}, catImg(), pmtxUsbc(nullptr) {}
+    constexpr USBC() : MAG(), catHex(), catIic(), szFwDir{}, catImg(), pmtxUsbc(nullptr), pmtxCat(nullptr) {}
     ~USBC() override;
     int FInit() override;
     void Term() override;
@@ -218,6 +218,28 @@ private:
     char szFwDir[261];
     FWCAT catImg;
     ABSMTX *pmtxUsbc;
+    /* The three catalogues: refreshed and read by opens (under pmtxUsbc)
+     * and by enumerations (without it). Held for the directory scan and for
+     * reading a catalogue, never while a device is talked to; EnumFirmware
+     * runs under it. */
+    ABSMTX *pmtxCat;
+
+    friend class CATLOCK;
+};
+
+/* The catalogue lock for one scope; a lock that cannot be had (5000 ms)
+ * leaves FLocked false and the catalogues unread. */
+class CATLOCK {
+public:
+    explicit CATLOCK(USBC *pusbc);
+    ~CATLOCK();
+    bool FLocked() const { return fLocked; }
+
+private:
+    CATLOCK(const CATLOCK &) = delete;
+    CATLOCK &operator=(const CATLOCK &) = delete;
+    ABSMTX *pmtx;
+    bool fLocked;
 };
 
 /* The runtime's one USB manager; registered by FUsbcStart. */

@@ -53,6 +53,8 @@ bool FHexField(const char *sz, size_t cch, size_t ich, int cdig, uint32_t *pw)
 
 void USBC::EnumFirmware(FWCAT *pcat, const char *szPattern, const char *szFormat, const char *szFn)
 {
+    /* Under the catalogue lock (CATLOCK), which the callers hold while they
+     * read the catalogue. */
     uint32_t tick = pabsutil->GetTickMs();
     if (pcat->tickScan != 0 && (uint32_t)(tick - pcat->tickScan) < tmsCatalogFresh)
         return;

@@ -66,6 +66,9 @@ int USBC::FGetDcapCur(ABSUSB *pusb, uint32_t *pdcap)
 
 int USBC::FGetDcapFromCatalog(uint8_t fwid, uint32_t *pdcap)
 {
+    CATLOCK lock(this);
+    if (!lock.FLocked())
+        return 0;
     const FWCAT *pcat;
     bool fFx2 = fwid >= 1 && fwid <= 25;
     if (fFx2) {
@@ -177,12 +180,18 @@ int USBC::FDevFX2Validate(ABSUSB *pusb, const char *szDvcPath, uint32_t dcap, ui
         if ((dcapPub || dcapPriv) && FCovers(dcapPub, dcapPriv, dcap))
             return 1;
     }
-    EnumFirmwareHex();
+    /* The chosen entry is copied: an enumeration may refresh the catalogue meanwhile. */
+    FWIMG imgChosen;
     const FWIMG *pimg = nullptr;
-    for (int32_t i = 0; i < catHex.cfwimg && pimg == nullptr; i++) {
-        const FWIMG &img = catHex.rgfwimg[i];
-        if (img.fwid == fwid && (img.fwver >> 8) == 3 && FCovers(img.dcapPub, img.dcapPriv, dcap))
-            pimg = &img;
+    {
+        CATLOCK lock(this);
+        if (lock.FLocked())
+            EnumFirmwareHex();
+        for (int32_t i = 0; lock.FLocked() && i < catHex.cfwimg && pimg == nullptr; i++) {
+            const FWIMG &img = catHex.rgfwimg[i];
+            if (img.fwid == fwid && (img.fwver >> 8) == 3 && FCovers(img.dcapPub, img.dcapPriv, dcap))
+                pimg = &(imgChosen = img);
+        }
     }
     if (pimg == nullptr)
         return FRecordErc(ercNotSupported, "USBC::FDevFX2Validate not image found"), 0;
@@ -218,14 +227,19 @@ int USBC::FDevFX3Validate(ABSUSB *pusb, uint32_t dcap, uint8_t fwid, int fReconn
     char szSN[16] = "";
     if (fReconnect && !FGetSN(pusb, szSN))
         return FRecordErc(ercInternalError, "USBC::FDevFX3Validate failed to get serial number"), 0;
-    EnumFirmwareImg();
-    if (section != 2)
-        return FRecordErc(ercInternalError, "USBC::FDevFX3Validate device is executing from APP section of RAM"), 0;
+    FWIMG imgChosen;
     const FWIMG *pimg = nullptr;
-    for (int32_t i = 0; i < catImg.cfwimg && pimg == nullptr; i++) {
-        const FWIMG &img = catImg.rgfwimg[i];
-        if (img.fwid == fwid && (img.dcapPub || img.dcapPriv) && FCovers(img.dcapPub, img.dcapPriv, dcap))
-            pimg = &img;
+    {
+        CATLOCK lock(this);
+        if (lock.FLocked())
+            EnumFirmwareImg();
+        if (section != 2)
+            return FRecordErc(ercInternalError, "USBC::FDevFX3Validate device is executing from APP section of RAM"), 0;
+        for (int32_t i = 0; lock.FLocked() && i < catImg.cfwimg && pimg == nullptr; i++) {
+            const FWIMG &img = catImg.rgfwimg[i];
+            if (img.fwid == fwid && (img.dcapPub || img.dcapPriv) && FCovers(img.dcapPub, img.dcapPriv, dcap))
+                pimg = &(imgChosen = img);
+        }
     }
     if (pimg == nullptr)
         return FRecordErc(ercNotSupported, "USBC::FDevFX3Validate not image found"), 0;

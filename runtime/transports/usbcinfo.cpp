@@ -38,7 +38,10 @@ int USBC::FGetInfo(const char *szConnect, uint32_t dinfo, void *pInfoGet)
         memcpy(pInfoGet, &c, 4);
         fOk = 1;
     } else if (dinfo == dinfoHexCatalog || dinfo == dinfoIicCatalog || dinfo == dinfoImgCatalog) {
-        if (dinfo == dinfoHexCatalog)
+        CATLOCK lock(this);
+        if (!lock.FLocked())
+            memset(pInfoGet, 0, 4);   /* no image listed */
+        else if (dinfo == dinfoHexCatalog)
             EnumFirmwareHex(), CopyCatalog(catHex, pInfoGet);
         else if (dinfo == dinfoIicCatalog)
             EnumFirmwareIic(), CopyCatalog(catIic, pInfoGet);

@@ -377,6 +377,32 @@ TEST_F(Dvt, PortPropertiesFollowFsadm)
     EXPECT_EQ(0x80000005u, dprp);
     EXPECT_EQ(0, CrefApt("dev0"));
     EXPECT_FALSE(pdvt->FGetRgdprp(0x1, aptLoop, 16, &cprp, rgprp));
+    EXPECT_EQ(ercStsReceiveFailed, TvxGetLastError());
+}
+
+/* A protocol that reports more ports than one status packet can describe:
+ * the queries of its properties fail as a status that cannot be received
+ * (3077), not as a caller's mistake; 15 ports still work. */
+TEST_F(Dvt, MoreThanFifteenPortsFailTheQueries)
+{
+    struct CASE {
+        int cprp;
+        int erc;   /* 0: the queries succeed */
+    } rgcase[] = {{15, 0}, {16, ercStsReceiveFailed}, {255, ercStsReceiveFailed}};
+    int cprpSave = DVTFAKE::cprpPorts;
+    for (const CASE &c : rgcase) {
+        DVTFAKE::cprpPorts = c.cprp;
+        int32_t cprt = -1;
+        uint32_t dprp = 0;
+        TvxSetLastErrorNoLog(0);
+        EXPECT_EQ(c.erc == 0, pdvt->FGetPortCount(0x1, aptLoop, &cprt) != 0) << c.cprp;
+        EXPECT_EQ(c.erc, TvxGetLastError()) << c.cprp;
+        TvxSetLastErrorNoLog(0);
+        EXPECT_EQ(c.erc == 0, pdvt->FGetPortProp(0x1, aptLoop, 0, &dprp) != 0) << c.cprp;
+        EXPECT_EQ(c.erc, TvxGetLastError()) << c.cprp;
+        EXPECT_EQ(0, CrefApt("dev0")) << c.cprp;
+    }
+    DVTFAKE::cprpPorts = cprpSave;
 }
 
 TEST_F(Dvt, PublicFunctionsOnHandles)

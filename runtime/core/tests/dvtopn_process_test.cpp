@@ -6,8 +6,10 @@
  */
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 
+#include <filesystem>
 #include <string>
 
 #include "dvtopn.h"
@@ -75,6 +77,36 @@ KOR_CHILD_ROLE(mutexfault)
     return !fOk && erc == ercInternalError && fOkAfter ? 0 : 1;
 }
 
+/*
+ * argv[1]: connection string, argv[2]: report file, argv[3]: release file.
+ * Opens the device and writes "<open count> <first opener>" to the report
+ * file (written whole, then renamed), holds the device until the release
+ * file exists, then closes it.
+ */
+KOR_CHILD_ROLE(holder)
+{
+    if (argc < 4 || PmagfakeStart(nullptr) == nullptr)
+        return 2;
+    int cFirst = DVTFAKE::cFirstOpener;
+    HIF hif = 0;
+    if (!TvxOpen(&hif, argv[1]))
+        return 3;
+    const char *szDev = strchr(argv[1], ':') + 1;
+    std::string szTmp = std::string(argv[2]) + ".tmp";
+    FILE *pfile = fopen(szTmp.c_str(), "w");
+    if (pfile == nullptr)
+        return 4;
+    fprintf(pfile, "%d %d", vzproc.pdvtopn->CdvtoFindDev(dtpFake, szDev), DVTFAKE::cFirstOpener - cFirst);
+    fclose(pfile);
+    if (rename(szTmp.c_str(), argv[2]) != 0)
+        return 5;
+    for (int i = 0; i < 6000 && !std::filesystem::exists(argv[3]); i++)
+        KorSleepMs(5);
+    int fClosed = TvxClose(hif);
+    VzTestStop();
+    return fClosed ? 0 : 6;
+}
+
 namespace {
 
 class DvtopnProcess : public ::testing::Test {
@@ -107,20 +139,38 @@ TEST_F(DvtopnProcess, TwoProcessesNeverInterleave)
     EXPECT_EQ(-1, vzproc.pdvtopn->IdvtoFindDev(dtpFake, "dev3"));
 }
 
+/* While two processes hold the device both see the count 2; only the first
+ * opener connects as such; each close takes one off. */
 TEST_F(DvtopnProcess, OpensCountAcrossProcesses)
 {
+    std::string szReport = SzTempFile("holder.report"), szRelease = SzTempFile("holder.release");
     HIF hif = 0;
-    ASSERT_TRUE(TvxOpen(&hif, "FAKE:dev4"));
     int cFirst = DVTFAKE::cFirstOpener;
+    ASSERT_TRUE(TvxOpen(&hif, "FAKE:dev4"));
+    EXPECT_EQ(cFirst + 1, DVTFAKE::cFirstOpener.load()) << "this process opened first";
+    EXPECT_EQ(1, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev4"));
     KorChild child;
-    ASSERT_TRUE(child.Start("client", {"FAKE:dev4"}));
+    ASSERT_TRUE(child.Start("holder", {"FAKE:dev4", szReport, szRelease}));
+    for (int i = 0; i < 6000 && !std::filesystem::exists(szReport) && child.FRunning(); i++)
+        KorSleepMs(5);
+    EXPECT_EQ("2 0", SzReadFile(szReport)) << "the child's count and first-opener flag";
+    EXPECT_EQ(2, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev4"));
+    FILE *pfile = fopen(szRelease.c_str(), "w");
+    ASSERT_NE(nullptr, pfile);
+    fclose(pfile);
     int code = -1;
     ASSERT_TRUE(child.Wait(60000, &code));
     EXPECT_EQ(0, code);
     EXPECT_EQ(1, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev4"));
-    EXPECT_EQ(cFirst, DVTFAKE::cFirstOpener.load());
+    EXPECT_EQ(cFirst + 1, DVTFAKE::cFirstOpener.load());
     EXPECT_TRUE(TvxClose(hif));
     EXPECT_FALSE(vzproc.pdvtopn->FIsOpen(dtpFake, "dev4"));
+    /* Opened again, this process is the first opener again. */
+    ASSERT_TRUE(TvxOpen(&hif, "FAKE:dev4"));
+    EXPECT_EQ(cFirst + 2, DVTFAKE::cFirstOpener.load());
+    EXPECT_TRUE(TvxClose(hif));
+    remove(szReport.c_str());
+    remove(szRelease.c_str());
 }
 
 TEST_F(DvtopnProcess, DeviceMutexFailureReports3080)

@@ -35,19 +35,28 @@ std::string Rep(char ch, size_t n)
     return std::string(n, ch);
 }
 
-TEST(TokFile, MissingFileIsNotCreated)
+// Opening a path that does not exist creates an empty file, which has no
+// lines.
+TEST(TokFile, MissingFileIsCreatedEmpty)
 {
     std::string path = (ScratchDir() / "missing-dvclist.txt").string();
     std::remove(path.c_str());
     TOKSTRM strm;
     ASSERT_TRUE(strm.FInit(256));
     ASSERT_TRUE(strm.FSetPath(path.c_str()));
-    EXPECT_FALSE(strm.FOpen());
-    EXPECT_FALSE(strm.FIsOpen());
-    EXPECT_FALSE(std::filesystem::exists(path));
-    // Nothing to read: the reader sees no line.
+    ASSERT_TRUE(strm.FOpen());
+    EXPECT_TRUE(strm.FIsOpen());
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
     EXPECT_FALSE(strm.FReadLine());
-    EXPECT_EQ(strm.Sts(), tokstsNoFile);
+    EXPECT_EQ(strm.Sts(), tokstsEof);
+    EXPECT_TRUE(strm.FIsEof());
+    strm.Close();
+    // A path whose folder is missing cannot be created: the open fails.
+    std::string pathNoDir = (ScratchDir() / "no-such-folder" / "x.txt").string();
+    ASSERT_TRUE(strm.FSetPath(pathNoDir.c_str()));
+    EXPECT_FALSE(strm.FOpen());
+    EXPECT_FALSE(std::filesystem::exists(pathNoDir));
 }
 
 TEST(TokFile, OpenFailures)
@@ -135,11 +144,13 @@ TEST(TokFile, VeryLongLineIsCutRepeatedly)
     int cLines = 0;
     while (strm.FReadLine())
         cLines++;
-    EXPECT_EQ(cLines, 10);
+    // Ten full lines; the line feed that follows the last cut is a line too.
+    EXPECT_EQ(cLines, 11);
     EXPECT_TRUE(strm.FIsEof());
 }
 
-// A line that exactly fills the buffer is one line, not a line and an empty one.
+// A line that exactly fills the buffer is cut there like a longer one: its
+// line feed is the rest, read as the next (empty) line.
 TEST(TokFile, LineFillingTheBufferExactly)
 {
     for (const char* szEnd : {"\n", "\r\n"}) {
@@ -147,8 +158,12 @@ TEST(TokFile, LineFillingTheBufferExactly)
         std::string bytes = Rep('a', 120) + " " + Rep('b', 135) + szEnd + "next" + szEnd;
         TOKSTRM strm;
         ASSERT_TRUE(FOpenStream(strm, WriteFile("exact.txt", bytes), 0x1100));
-        EXPECT_EQ(Walk(strm), "4:" + Rep('a', 120) + " 0:" + Rep('b', 128) + " |4:next |");
+        EXPECT_EQ(Walk(strm), "4:" + Rep('a', 120) + " 0:" + Rep('b', 128) + " ||4:next |");
     }
+    // One character less: one line.
+    TOKSTRM strm;
+    ASSERT_TRUE(FOpenStream(strm, WriteFile("exact1.txt", Rep('a', 255) + "\nnext\n"), 0x1100));
+    EXPECT_EQ(Walk(strm), "0:" + Rep('a', 128) + " |4:next |");
 }
 
 TEST(TokFile, CarriageReturnsAreStripped)
@@ -198,10 +213,10 @@ TEST(TokFile, CrLfSplitByTheBuffer)
     TOKSTRM strm;
     ASSERT_TRUE(FOpenStream(strm, WriteFile("crcut.txt", bytes), 0x1100, 16));
     EXPECT_EQ(Walk(strm), "4:" + Rep('a', 15) + " |4:b |");
-    // The CR and LF both after a full buffer.
+    // The CR and LF both after a full buffer: they end the (empty) rest.
     TOKSTRM strm2;
     ASSERT_TRUE(FOpenStream(strm2, WriteFile("crcut2.txt", Rep('a', 16) + "\r\nb\r\n"), 0x1100, 16));
-    EXPECT_EQ(Walk(strm2), "4:" + Rep('a', 16) + " |4:b |");
+    EXPECT_EQ(Walk(strm2), "4:" + Rep('a', 16) + " ||4:b |");
     // A CR that is no line end after a full buffer stays a character.
     TOKSTRM strm3;
     ASSERT_TRUE(FOpenStream(strm3, WriteFile("crcut3.txt", Rep('a', 16) + "\rb\n"), 0x1100, 16));
@@ -243,15 +258,16 @@ TEST(TokFile, ReopenReadsFromTheTop)
     EXPECT_EQ(Walk(strm), "4:one |4:two |");
 }
 
-// A new line drops what was given back from the old one.
-TEST(TokFile, NewLineDropsPushedBackTokens)
+// Tokens given back stay given back across a new line: the next request
+// returns them before anything of the new line.
+TEST(TokFile, NewLineKeepsPushedBackTokens)
 {
     TOKSTRM strm;
-    ASSERT_TRUE(FOpenStream(strm, WriteFile("dropback.txt", "a\nb\n"), 0x1100));
-    ExpectTokens(strm, {Id("a"), Eol()});
+    ASSERT_TRUE(FOpenStream(strm, WriteFile("keepback.txt", "a x\nb\n"), 0x1100));
+    ExpectTokens(strm, {Id("a"), Id("x")});
     strm.PushBack();
     ASSERT_TRUE(strm.FReadLine());
-    ExpectTokens(strm, {Id("b"), Eol()});
+    ExpectTokens(strm, {Id("x"), Id("b"), Eol()});
 }
 
 TEST(TokFile, NoLineBufferReadsNothing)

@@ -171,7 +171,7 @@ TEST_F(TokRdr, ReadKeyFailures)
     const KEYCASE rgkc[] = {
         {"OtherKey", "other = 1", false, tkkIdent},
         {"CaseDiffers", "DTP = 1", false, tkkIdent},
-        {"NotAnIdent", "5 = 1", false, tkkNumber},
+        {"NotAnIdent", "5 = 1", false, tkkOperator},   // taken, not given back
         {"NoEquals", "dtp 5", true, tkkNumber},
         {"OtherOperator", "dtp + 5", true, tkkOperator},
         {"NoNumber", "dtp = x", false, tkkIdent},

@@ -174,16 +174,45 @@ TEST_F(UsbFw, Fx3DownloadAndReconnect)
     EXPECT_TRUE(TvxClose(hif));
 }
 
+/* The lengths of the RAM writes (request 0xA0 out with data) the board
+ * saw, each with "ok" or "stall". */
+std::vector<std::string> RgszRamWrites(SIMCTL &simctl, const char *szBoard)
+{
+    std::vector<std::string> rgsz, rgszWrites;
+    simctl.FCmd(std::string("LOG ") + szBoard, &rgsz);
+    for (const std::string &sz : rgsz) {
+        unsigned wValue, wIndex, wLength;
+        char szResult[8];
+        if (sscanf(sz.c_str(), "VR out A0 %x %x %u %7s", &wValue, &wIndex, &wLength, szResult) == 4 && wLength > 0)
+            rgszWrites.push_back(std::to_string(wLength) + " " + szResult);
+    }
+    return rgszWrites;
+}
+
 TEST_F(UsbFw, Fx3ChunkFailures)
 {
-    /* one failed chunk: the rest goes in 512-byte chunks */
+    /* one failed chunk: it and the rest go in 512-byte chunks */
     ASSERT_TRUE(simctl.FCmd("FAULT fx3 fx3chunk 1"));
+    simctl.FCmd("LOGCLEAR fx3");
     ABSUSB *pusb = PusbConnect("fx3");
     ASSERT_NE(pusb, nullptr);
     std::string szImg = szFwDir + SzFx3ImgName(identFx3);
     EXPECT_TRUE(usbc.FWriteFX3FirmwareImg2RAM(pusb, szImg.c_str())) << TvxGetLastError();
     pusb->Term();
     pabsfact->RlsABSUSB(pusb);
+    /* the image's 8244-byte section: 4096 refused, then 512 at a time (and a
+     * shorter last chunk of each section) */
+    std::vector<std::string> rgszWrites = RgszRamWrites(simctl, "fx3");
+    ASSERT_GE(rgszWrites.size(), 3u);
+    EXPECT_EQ(rgszWrites[0], "4096 stall");
+    EXPECT_EQ(rgszWrites[1], "512 ok");
+    for (size_t i = 1; i < rgszWrites.size(); i++) {
+        unsigned cb = 0;
+        char szResult[8] = "";
+        EXPECT_EQ(sscanf(rgszWrites[i].c_str(), "%u %7s", &cb, szResult), 2);
+        EXPECT_LE(cb, 512u) << i;
+        EXPECT_STREQ(szResult, "ok") << i;
+    }
     ASSERT_TRUE(simctl.FCmd("WAIT fx3 present"));
     EXPECT_EQ(simctl.SzState("fx3", "mode"), "app");
 }
@@ -195,14 +224,17 @@ TEST_F(UsbFw, Fx3RefusedImages)
     /* two failed chunks end the download */
     ASSERT_TRUE(simctl.FCmd("FAULT fx3 fx3chunk 2"));
     std::string szImg = szFwDir + SzFx3ImgName(identFx3);
+    USBLOG log;
     EXPECT_FALSE(usbc.FWriteFX3FirmwareImg2RAM(pusb, szImg.c_str()));
     EXPECT_EQ(TvxGetLastError(), ercControlTransferFailed);
+    EXPECT_TRUE(log.FHas(ercControlTransferFailed, "USBC::FWriteFX3FirmwareImg2RAM failed to write section"));
     ASSERT_TRUE(simctl.FCmd("FAULT fx3 clear"));
     /* a wrong checksum: everything written, nothing started */
     std::string szBad = SzUsbTempDir("fw-bad") + "bad.img";
     ASSERT_TRUE(FWriteFile(szBad, RgbFx3Img(identFx3, true)));
     EXPECT_FALSE(usbc.FWriteFX3FirmwareImg2RAM(pusb, szBad.c_str()));
     EXPECT_EQ(TvxGetLastError(), ercConfigFileError);
+    EXPECT_TRUE(log.FHas(ercConfigFileError, "USBC::FWriteFX3FirmwareImg2RAM checksum does not match"));
     EXPECT_EQ(simctl.SzState("fx3", "mode"), "boot");
     /* the board still takes a good image */
     EXPECT_TRUE(usbc.FWriteFX3FirmwareImg2RAM(pusb, szImg.c_str())) << TvxGetLastError();
@@ -210,11 +242,18 @@ TEST_F(UsbFw, Fx3RefusedImages)
     pabsfact->RlsABSUSB(pusb);
 }
 
+/* The board comes back from its renumeration with another serial number: it
+ * is not taken for the board that was opened; the validation records 3072
+ * "USBC::FDevValidate renumeration" and the open fails. */
 TEST_F(UsbFw, RenumerationWithAnotherSerialIsNotAccepted)
 {
     ASSERT_TRUE(simctl.FCmd("FAULT fx2old renum serial 210183E00099"));
+    USBLOG log;
     HIF hif = hifNil;
     EXPECT_FALSE(TvxOpen(&hif, "SN:210183E00001"));
+    EXPECT_EQ(hif, hifNil);
+    EXPECT_TRUE(log.FHas(ercConnectionFailed, "USBC::FDevValidate renumeration"));
+    EXPECT_EQ(TvxGetLastError(), ercConnectionFailed);
 }
 
 } // namespace

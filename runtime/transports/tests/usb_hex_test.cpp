@@ -182,15 +182,21 @@ TEST(UsbHex, Fx3ImageChecks)
         {"section past the address space", rgbPastTop, "failed to read section from firmware image file"},
         {"truncated section", rgbShort, "failed to read section from firmware image file"},
     };
+    USBLOG log;
     for (const CASE &c : rgcase) {
         std::string szPath = SzTemp("case.img");
         ASSERT_TRUE(FWriteFile(szPath, c.rgb));
         TvxSetLastErrorNoLog(0);
+        log.Clear();
         EXPECT_FALSE(usbc.FWriteFX3FirmwareImg2RAM(pusb, szPath.c_str())) << c.szName;
         EXPECT_EQ(TvxGetLastError(), ercConfigFileError) << c.szName;
+        EXPECT_TRUE(log.FHas(ercConfigFileError, std::string("USBC::FWriteFX3FirmwareImg2RAM ") + c.szMsgTail))
+            << c.szName;
     }
+    log.Clear();
     EXPECT_FALSE(usbc.FWriteFX3FirmwareImg2RAM(pusb, SzTemp("none.img").c_str()));
     EXPECT_EQ(TvxGetLastError(), ercConfigFileError);
+    EXPECT_TRUE(log.FHas(ercConfigFileError, "USBC::FWriteFX3FirmwareImg2RAM failed to open firmware image"));
     pusb->Term();
     pabsfact->RlsABSUSB(pusb);
 }

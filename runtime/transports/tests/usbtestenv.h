@@ -89,6 +89,57 @@ inline void UsbRuntimeStop()
     UsbcStop();
 }
 
+/*
+ * The debug log of this process into a file of its own while the object
+ * lives, so that a test can check the message recorded with a code.
+ */
+class USBLOG {
+public:
+    USBLOG()
+    {
+        szPath = SzUsbTempDir("log") + "debug.log";
+        remove(szPath.c_str());
+        memcpy(szLogSave, vzproc.szLogFile, sizeof(szLogSave));
+        bSave = vzproc.bLogDetail;
+        SzCopy(vzproc.szLogFile, szPath.c_str(), sizeof(vzproc.szLogFile));
+        vzproc.bLogDetail = 1;
+    }
+    ~USBLOG()
+    {
+        memcpy(vzproc.szLogFile, szLogSave, sizeof(szLogSave));
+        vzproc.bLogDetail = bSave;
+    }
+    /* Whether a line records erc with exactly the message szMsg. */
+    bool FHas(int erc, const std::string &szMsg) const
+    {
+        FILE *pf = fopen(szPath.c_str(), "r");
+        if (pf == nullptr)
+            return false;
+        char szLine[1024];
+        bool fFound = false;
+        while (!fFound && fgets(szLine, sizeof(szLine), pf) != nullptr) {
+            unsigned tick, idProcess, idThread, ercLine;
+            char szName[64];
+            int cch = 0;
+            if (sscanf(szLine, "%u %u %u %u %63s %n", &tick, &idProcess, &idThread, &ercLine, szName, &cch) < 5)
+                continue;
+            std::string sz = szLine + cch;
+            while (!sz.empty() && (sz.back() == '\n' || sz.back() == '\r'))
+                sz.pop_back();
+            fFound = (int)ercLine == erc && sz == szMsg;
+        }
+        fclose(pf);
+        return fFound;
+    }
+    /* Forget what was recorded so far. */
+    void Clear() { remove(szPath.c_str()); }
+
+private:
+    std::string szPath;
+    char szLogSave[sizeof(vzproc.szLogFile)];
+    uint8_t bSave;
+};
+
 /* The USB manager's live records for filter dinfo, in the order found. */
 inline bool FUsbEnumLive(uint32_t dinfo, void *pv, std::vector<EDVC> *prgedvc)
 {
