@@ -3,9 +3,9 @@
  * boards xfs3 and xfs6 (fpga-parts.cfg), through the whole stack: the
  * vendor's own .bit files configure their parts (DONE, no CRC error, the
  * data from the sync word on) and a copy with one flipped bit of frame data
- * ends with a bad status and DONE low; a generated file for each family
- * does the same; and FPGAs that run their power-on design take one design
- * after another, the simulator running each in turn.
+ * ends with a bad status and DONE low; for each family, FPGAs that run their
+ * power-on design take generated files one after another, the simulator
+ * running each design in turn, and a flipped bit fails the same way.
  */
 #include "e2efix.h"
 #include "vendordata.h"
@@ -168,44 +168,44 @@ protected:
     }
 };
 
-TEST_P(E2eFamilyTest, GeneratedFileConfiguresAndAFlippedBitFails)
+/* A board whose FPGAs run their power-on design (loaded from their PROMs):
+ * each download replaces the running design with the file's, one after the
+ * other, and the device never passes for configured on the design it ran
+ * before; the last file with one flipped bit of frame data ends with a bad
+ * status and DONE low. */
+TEST_P(E2eFamilyTest, PowerOnDesignThenOneDesignAfterAnotherThenAFlippedBit)
 {
     const FAMCASE &fc = GetParam();
-    PARTBOARD &pb = Board(fc.fS6);
-    int iscdvc = IscdvcOfPart(pb, fc.szPart);
-    ASSERT_GE(iscdvc, 0) << fc.szPart;
-    BYTES rgbData = GenerateFor(fc, "refio");
-    BYTES rgbFile;
-    ASSERT_TRUE(vendordata::FReadFile(BitPath(fc, "refio"), &rgbFile));
-    size_t ibFlip = vendordata::IbInFrames(rgbData, vendordata::F16(vendordata::VfamOfPart(fc.szPart)));
-    ASSERT_NE(ibFlip, 0u);
-    ExpectGoodThenFlipped(pb, iscdvc, BitPath(fc, "refio"), rgbData, rgbFile.size() - rgbData.size() + ibFlip);
-}
-
-/* The FPGA runs its power-on design; each download replaces the running
- * design with the file's, and the device never passes for configured on the
- * design it ran before. */
-TEST_P(E2eFamilyTest, PowerOnDesignThenOneDesignAfterAnother)
-{
-    const FAMCASE &fc = GetParam();
-    PARTBOARD &pb = Board(fc.fS6);
+    PARTBOARD &pb = fc.fS6 ? pbS6 : pbS3;
+    ASSERT_TRUE(Sim().FCmd(std::string("UNPLUG ") + pb.szBoard));
+    ASSERT_TRUE(Sim().FCmd(std::string("PLUG ") + pb.szBoard));
+    ASSERT_TRUE(Sim().FCmd(std::string("WAIT ") + pb.szBoard + " present"));
+    Board(fc.fS6);
     int iscdvc = IscdvcOfPart(pb, fc.szPart);
     ASSERT_GE(iscdvc, 0) << fc.szPart;
     std::string szDev = SzSimDev(pb, iscdvc);
-    ASSERT_TRUE(Sim().FCmd(std::string("UNPLUG ") + pb.szBoard));
-    ASSERT_TRUE(Sim().FCmd(std::string("PLUG ") + pb.szBoard));      /* power cycle: the PROM loads the design */
-    ASSERT_TRUE(Sim().FCmd(std::string("WAIT ") + pb.szBoard + " present"));
     EXPECT_EQ(Fpga(pb.szBoard, "running", szDev), "1");
     EXPECT_EQ(Fpga(pb.szBoard, "design", szDev), "reference");
-    Board(fc.fS6);
     int32_t stcGood = StcGood(pb.rgszName[size_t(iscdvc)]);
-    for (const char *szDesign : { "refio", "reference", "refio" }) {
-        BYTES rgbData = GenerateFor(fc, szDesign);
+    BYTES rgbData;
+    for (const char *szDesign : { "refio", "reference" }) {
+        rgbData = GenerateFor(fc, szDesign);
         EXPECT_EQ(ProgramFile(pb, iscdvc, BitPath(fc, szDesign)), (REPORT{ stcGood, 0 })) << szDesign;
         EXPECT_EQ(Fpga(pb.szBoard, "design", szDev), szDesign);
         EXPECT_EQ(Fpga(pb.szBoard, "running", szDev), "1") << szDesign;
+        EXPECT_EQ(Fpga(pb.szBoard, "crcerror", szDev), "0") << szDesign;
         ExpectReceived(pb.szBoard, rgbData, szDev);
     }
+    BYTES rgbFile;
+    ASSERT_TRUE(vendordata::FReadFile(BitPath(fc, "reference"), &rgbFile));
+    size_t ibFlip = vendordata::IbInFrames(rgbData, vendordata::F16(vendordata::VfamOfPart(fc.szPart)));
+    ASSERT_NE(ibFlip, 0u);
+    rgbFile[rgbFile.size() - rgbData.size() + ibFlip] ^= 0x08;
+    std::string szFlipped = Path(std::string("flipped_") + fc.szCase + ".bit");
+    ASSERT_TRUE(FWrite(szFlipped, rgbFile));
+    EXPECT_EQ(ProgramFile(pb, iscdvc, szFlipped), (REPORT{ stcStatusBad, 0 }));
+    EXPECT_EQ(Fpga(pb.szBoard, "done", szDev), "0");
+    EXPECT_EQ(Fpga(pb.szBoard, "running", szDev), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, E2eFamilyTest, ::testing::ValuesIn(rgfamcase),
