@@ -12,6 +12,8 @@
 
 #include "e2efix.h"
 
+#include <atomic>
+
 namespace {
 
 TEST_F(E2eTest, IdentifiesATwoAndAThreeDeviceChain)
@@ -381,6 +383,62 @@ TEST_F(E2eTest, AbortFromAnotherThreadThenProgramAgain)
     EXPECT_EQ(Fpga("xf2", "done"), "1");
     ExpectReceived("xf2", rgbData);
     ExpectPortReleased("xf2");
+}
+
+/* Cancel as soon as the device's programming starts: another thread calls
+ * BriselAbortProg until it is accepted, which happens while the FPGA's
+ * pre-configuration holds the port (the first port the run opens after
+ * stcProgrammingDevice). */
+std::thread thdCancel;
+std::atomic<bool> fCancelAccepted{false};
+uint8_t BRISELCALL CancelAtProgrammingDevice(int32_t stc, int32_t lValue)
+{
+    if (stc == stcProgrammingDevice) {
+        thdCancel = std::thread([] {
+            auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            uint32_t erc = 0;
+            while (std::chrono::steady_clock::now() < tEnd) {
+                if (BriselAbortProg(&erc)) {
+                    fCancelAccepted = true;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        });
+    }
+    return RECORDER::Get().Report(stc, lValue);
+}
+
+/* A cancel accepted before the bitstream goes out ends the run with one
+ * failure: no data, the design the FPGA ran before goes on or the device is
+ * left cleared, never a success; the next run programs the device. */
+TEST_F(E2eTest, CancelDuringThePreConfigurationEndsTheRun)
+{
+    ASSERT_EQ(Identify(szSn3).size(), 3u);
+    BYTES rgbData = Generate("s6_cancel", pfS6lx9, "refio", 9000);
+    uint32_t erc = 99;
+    ASSERT_TRUE(BriselSetConfigFile(Path("s6_cancel.bit").c_str(), 1, 3, &erc)) << erc;
+    RECORDER::Get().Reset();
+    fCancelAccepted = false;
+    ASSERT_TRUE(BriselProgramDvc(szSn3, 1, CancelAtProgrammingDevice, &erc)) << erc;
+    ASSERT_TRUE(RECORDER::Get().FWaitEnd(tmsEnd));
+    if (thdCancel.joinable())
+        thdCancel.join();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::vector<REPORT> rgreport = RECORDER::Get().Reports();
+    ASSERT_TRUE(fCancelAccepted) << "BriselAbortProg never accepted during the run";
+    EXPECT_EQ(CountEndsOf(rgreport), 1u);
+    ASSERT_FALSE(rgreport.empty());
+    EXPECT_EQ(rgreport.back(), (REPORT{ stcFailed, 0 }));
+    EXPECT_EQ(std::count_if(rgreport.begin(), rgreport.end(), [](const REPORT &r) { return r.stc == stcProgress; }),
+              0) << "the bitstream went out after the cancel";
+    EXPECT_NE(Fpga("xf3", "cfgbytes"), std::to_string(rgbData.size() - IbSync(rgbData)));
+    ExpectPortReleased("xf3");
+
+    std::vector<REPORT> rgreportAgain = Program(szSn3, 1);
+    ExpectReports(rgreportAgain, RgreportGolden(1, 3, rgbData.size(), stcDone));
+    EXPECT_EQ(Fpga("xf3", "design"), "refio");
+    ExpectReceived("xf3", rgbData);
 }
 
 /* A callback that answers false to the n-th stcQueryContinue (1 = the
