@@ -6,8 +6,10 @@
  * runs answering on the register port), refusal of a .bit for another part,
  * abort mid-download, a stuck TDO, and the reports of a programming run; and
  * what an engineer does at the bench: a broken-off bitstream followed by good
- * ones, programming twice, Cancel from another thread, unusable files, two
- * boards, stopping identification and the IDCODE loop.
+ * ones, programming twice, Cancel from another thread (during the download
+ * and during the FPGA's pre-configuration), unusable files, two boards,
+ * stopping identification and the IDCODE loop. The fixture is e2efix.h;
+ * every FPGA part of the device list is in e2e_parts_test.cpp.
  */
 
 #include "e2efix.h"
