@@ -47,6 +47,20 @@ public:
         *ppbBlock = pbBlock;
         return true;
     }
+    /* A text section: its bytes as stored, and a NUL after them, so that a
+     * text of length 0 or one without a NUL of its own is a text too. */
+    bool FReadText(size_t cbText, uint8_t **ppbText)
+    {
+        if (CbLeft() < cbText)
+            return false;
+        uint8_t *pbText = (uint8_t *)calloc(cbText + 1, 1);
+        if (pbText == nullptr)
+            return false;
+        memcpy(pbText, pb + ib, cbText);
+        ib += cbText;
+        *ppbText = pbText;
+        return true;
+    }
     bool FSkip(size_t cbSkip)
     {
         if (CbLeft() < cbSkip)
@@ -127,12 +141,8 @@ bool FParseBitImage(const uint8_t *pb, size_t cb, BITFILE *pbitfile)
         }
         int isect = bKey - 'a';
         uint8_t *pbSect;
-        if (!rdr.FReadBlock(cbSect, &pbSect))
+        if (!rdr.FReadText(cbSect, &pbSect))
             return false;
-        if (memchr(pbSect, '\0', cbSect) == nullptr) {
-            free(pbSect);
-            return false;   /* a text that does not end within its length */
-        }
         free(pbitfile->rgszSect[isect]);
         pbitfile->rgszSect[isect] = (char *)pbSect;
         pbitfile->rgcbSect[isect] = cbSect;

@@ -5,7 +5,8 @@
  *   u16 header length, header bytes, u16 second word,
  *   then sections: key byte, length, bytes.
  *   Keys 'a' (design name), 'b' (part name), 'c' (date), 'd' (time) have a
- *   u16 length and carry NUL-terminated texts; 'e' has a u32 length, is the
+ *   u16 length and carry texts (NUL-terminated as the vendor's tools write
+ *   them; a text of length 0 or without a NUL is taken as it is); 'e' has a u32 length, is the
  *   configuration data and is the last section read.
  * A .bin file is the configuration data alone.
  */
@@ -23,7 +24,7 @@ struct BITFILE {
     uint8_t *pbHeader;
     uint16_t wSecond;
     uint16_t rgcbSect[csectBitText];   /* section lengths as in the file */
-    char *rgszSect[csectBitText];      /* section bytes; each ends with a NUL within its length */
+    char *rgszSect[csectBitText];      /* section bytes as stored, with a NUL added after them */
     uint32_t cbData;
     uint8_t *pbData;
 };
@@ -34,8 +35,8 @@ BITFILE *PbitfileNew();
 void ReleaseBitfile(BITFILE *pbitfile);
 
 /* Parse a whole .bit file image into an empty BITFILE. False for a length
- * that runs past the end of the bytes, a text section without a NUL within
- * its length, no (or an empty) 'e' section, or no memory. Sections with
+ * that runs past the end of the bytes, no (or an empty) 'e' section, or no
+ * memory. Sections with
  * other keys are passed over with their bytes. */
 bool FParseBitImage(const uint8_t *pb, size_t cb, BITFILE *pbitfile);
 /* Make a .bin image: the bytes are the configuration data; false when empty. */

@@ -252,11 +252,17 @@ BRISELAPI int32_t BRISELCALL BriselGetIDCODE(const char *szDvc, int32_t iscdvc, 
 BRISELAPI int32_t BRISELCALL BriselAbortProg(uint32_t *perc)
 {
     uint32_t erc = 0;
-    bool fOk = pschainLib != nullptr && pschainLib->FAbortOpenPort(&erc);
+    if (pschainLib == nullptr)
+        return Result(perc, false, ercAbortFailed);
     /* The caller cancels the run, not only the transfer: chain programming
-     * stops after the device it was at, as after a stop answer. */
-    if (fOk)
-        fUserAbort = true;
+     * stops after the device it was at, as after a stop answer, and a step
+     * whose failure does not end the run (the FPGA's pre-configuration)
+     * ends it. The flag goes up before the transaction is aborted, so that
+     * the operation finds it as soon as its port call fails. */
+    bool fWasAborted = fUserAbort.exchange(true);
+    bool fOk = pschainLib->FAbortOpenPort(&erc);
+    if (!fOk && !fWasAborted)
+        fUserAbort = false;
     return Result(perc, fOk, ercAbortFailed);
 }
 

@@ -23,6 +23,10 @@ const char szToShiftDr[] = "00";          /* from Select-DR-Scan */
 const char szStartupAlg1[] = "0000000000000000" "1101";   /* 16 clocks in Shift-DR, to Select-DR-Scan */
 const uint32_t cbChunk = 8192;
 const uint32_t cclkStartupIdle = 32;      /* start-up clocks in Run-Test/Idle after JSTART */
+const uint32_t cclkClearPoll = 10000;     /* clocks in Run-Test/Idle before each look at INIT_B */
+const int cpollClearMax = 8;
+/* The instruction capture of the Xilinx FPGAs: bit 5 DONE, bit 4 INIT_B. */
+const uint32_t ibitCaptureDone = 5, ibitCaptureInit = 4;
 
 /* Configuration bits for a framed shift: cbitLead zero bits, then the words. */
 struct CFGBITS {
@@ -208,6 +212,78 @@ void SCFPGA::ClearConfiguration(int iscdvc)
         pschain->FCloseJtag(h);
 }
 
+bool SCFPGA::FCancelled(STREP &rep)
+{
+    if (!fUserAbort)
+        return false;
+    rep.FReport(stcFailed, 0);
+    return true;
+}
+
+/*
+ * The instruction capture of the device (BYPASS loaded everywhere), from
+ * Run-Test/Idle back to it: the device's captured instruction bits, bit 0
+ * first.
+ */
+bool SCFPGA::FCaptureBits(HTVX h, int iscdvc, uint32_t *pcapture, STREP &rep)
+{
+    SCHAIN *psc = pschain;
+    uint8_t rgbTdo[(1 + cscdvcMax * 32 + 32 + 7) / 8] = {0};
+    if (!psc->FShiftIrCapture(iscdvc, rgop[opBypass], h, tapstIdle, rgbTdo, rep))
+        return false;
+    uint32_t ibitFirst = 0;
+    for (int i = iscdvc + 1; i < psc->cscdvc; i++)
+        ibitFirst += (uint32_t)psc->rgpscdvc[i]->cbitIr;
+    *pcapture = 0;
+    for (uint32_t k = 0; k < (uint32_t)cbitIr && k < 32; k++)
+        *pcapture |= (uint32_t)((rgbTdo[(ibitFirst + k) / 8] >> ((ibitFirst + k) % 8)) & 1) << k;
+    return true;
+}
+
+/*
+ * Every download starts on a cleared device, as the configuration flows of
+ * the devices require: JPROGRAM, then clocks in Run-Test/Idle until the
+ * instruction capture shows INIT_B high (the configuration memory is clear)
+ * with DONE low. A device that already runs a design (loaded from its PROM,
+ * or by the last download) would otherwise keep it, and its DONE, high from
+ * the old design, would pass the check after the download. A device that
+ * does not show the clear within the polls fails the operation.
+ */
+bool SCFPGA::FClearForDownload(int iscdvc, STREP &rep)
+{
+    if (rgop[opJprogram] == 0)
+        return true;    /* the family names no JPROGRAM */
+    SCHAIN *psc = pschain;
+    HTVX h = psc->HOpenJtag(rep);
+    if (h == nullptr)
+        return false;
+    if (!psc->FWalk(h, "111110", rep) || !psc->FShiftIrFromIdle(iscdvc, rgop[opJprogram], h, tapstIdle, rep))
+        return false;
+    bool fCleared = false;
+    for (int ipoll = 0; ipoll < cpollClearMax && !fCleared; ipoll++) {
+        if (!psc->FPutZeros(h, cclkClearPoll, rep))
+            return false;
+        if (cbitIr < 6) {
+            fCleared = true;    /* no status in the capture: the wait alone */
+            break;
+        }
+        uint32_t capture = 0;
+        if (!FCaptureBits(h, iscdvc, &capture, rep))
+            return false;
+        fCleared = ((capture >> ibitCaptureInit) & 1) != 0 && ((capture >> ibitCaptureDone) & 1) == 0;
+        if (!fCleared && FCancelled(rep)) {
+            psc->FCloseJtag(h);
+            return false;
+        }
+    }
+    if (!psc->FWalk(h, "11111", rep) || !psc->FWait(h, rep))
+        return false;
+    psc->FCloseJtag(h);
+    if (!fCleared)
+        rep.FReport(stcFailed, 0);
+    return fCleared;
+}
+
 bool SCFPGA::FDownload(int iscdvc, STREP &rep)
 {
     if (pbitfile == nullptr || pbitfile->cbData == 0) {
@@ -220,6 +296,10 @@ bool SCFPGA::FDownload(int iscdvc, STREP &rep)
         STREP repPre(nullptr);
         FPreConfigure(iscdvc, repPre);
     }
+    /* A cancel accepted during the pre-configuration (its port aborted)
+     * ends the operation like one during the download. */
+    if (FCancelled(rep) || !FClearForDownload(iscdvc, rep) || FCancelled(rep))
+        return false;
     SCHAIN *psc = pschain;
     HTVX h = psc->HOpenJtag(rep);
     if (h == nullptr)
@@ -316,13 +396,10 @@ bool SCFPGA::FCheckDone(int iscdvc, STREP &rep)
     HTVX h = psc->HOpenJtag(rep);
     if (h == nullptr)
         return false;
-    uint8_t rgbTdo[(1 + cscdvcMax * 32 + 32 + 7) / 8] = {0};
-    if (!psc->FWalk(h, "111110", rep) || !psc->FShiftIrCapture(iscdvc, rgop[opBypass], h, tapstIdle, rgbTdo, rep) ||
-        !psc->FWalk(h, "111", rep) || !psc->FWait(h, rep))
+    uint32_t capture = 0;
+    if (!psc->FWalk(h, "111110", rep) || !FCaptureBits(h, iscdvc, &capture, rep) || !psc->FWalk(h, "111", rep) ||
+        !psc->FWait(h, rep))
         return false;
     psc->FCloseJtag(h);
-    uint32_t ibitDone = 5;
-    for (int i = iscdvc + 1; i < psc->cscdvc; i++)
-        ibitDone += (uint32_t)psc->rgpscdvc[i]->cbitIr;
-    return ((rgbTdo[ibitDone / 8] >> (ibitDone % 8)) & 1) != 0;
+    return ((capture >> ibitCaptureDone) & 1) != 0;
 }

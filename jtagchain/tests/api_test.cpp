@@ -396,7 +396,7 @@ TEST(BriselApi, ProgramChainReportsEachDeviceThenTheCount)
 
 namespace {
 
-const TMDEVSPEC devXc3s500eCfg = {6, 0x41C22093, 0x09, 0x04, 32, 0x05, true};
+const TMDEVSPEC devXc3s500eCfg = {6, 0x41C22093, 0x09, 0x04, 32, 0x05, true, 0x0B, 0x0C};
 
 /* An FPGA that answers CFG_OUT with DONE set. */
 void SetDone(TMDEV &dev)

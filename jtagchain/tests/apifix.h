@@ -53,7 +53,7 @@ inline uint8_t BRISELCALL RecordStatus(int32_t stc, int32_t lValue)
     return (irep == prr->iAnswerFalse || stc == prr->stcAnswerFalse) ? 0 : 1;
 }
 
-inline const TMDEVSPEC devXc3s500e = {6, 0x41C22093, 0x09, 0, 0, 0, false};
+inline const TMDEVSPEC devXc3s500e = {6, 0x41C22093, 0x09, 0, 0, 0, false, 0x0B, 0x0C};
 inline const TMDEVSPEC devXcf04s = {8, 0x05046093, 0xFE, 0, 0, 0, false};
 inline const TMDEVSPEC devXc2c64a = {8, 0x06E5E093, 0x01, 0, 0, 0, false};
 

@@ -98,8 +98,6 @@ TEST(BitFile, EveryTruncationIsRefused)
 TEST(BitFile, MalformedHeadersAreRefused)
 {
     struct { const char *szCase; BITIMG img; } rgcase[] = {
-        {"text without NUL", BITIMG().Header().U8('b').U16(3).Bytes("3s5", 3).Data(DataOf(8))},
-        {"empty text section", BITIMG().Header().U8('b').U16(0).Data(DataOf(8))},
         {"no e section", BITIMG().Header().Text('a', "x").Text('b', "3s500e")},
         {"empty bitstream", BITIMG().Header().Text('b', "3s500e").U8('e').U32(0)},
         {"e longer than the file", BITIMG().Header().Text('b', "3s500e").U8('e').U32(100).Bytes("abcd", 4)},
@@ -136,6 +134,31 @@ TEST(BitFile, TextWithNulInsideItsLengthIsKeptAsGiven)
     EXPECT_STREQ(SzBitPart(pbitfile), "3s50");
     EXPECT_EQ(pbitfile->rgcbSect[1], 8);
     ReleaseBitfile(pbitfile);
+}
+
+/* Texts are stored as read: one without a NUL inside its length, or of
+ * length 0, is accepted and ends after its bytes. */
+TEST(BitFile, TextsWithoutNulOrOfLengthZeroAreAccepted)
+{
+    struct { const char *szCase; BITIMG img; const char *szPart; uint16_t cbPart; const char *szDate; } rgcase[] = {
+        {"part without NUL", BITIMG().Header().Text('a', "x.ncd").U8('b').U16(3).Bytes("3s5", 3).Data(DataOf(8)),
+         "3s5", 3, nullptr},
+        {"empty part", BITIMG().Header().U8('b').U16(0).Data(DataOf(8)), "", 0, nullptr},
+        {"date without NUL before the part", BITIMG().Header().U8('c').U16(10).Bytes("2026/12/10", 10)
+                                                  .Text('b', "6slx9csg324").Data(DataOf(8)),
+         "6slx9csg324", 12, "2026/12/10"},
+    };
+    for (auto &c : rgcase) {
+        BITFILE *pbitfile;
+        ASSERT_TRUE(FParseExact(c.img.rgb, &pbitfile)) << c.szCase;
+        ASSERT_NE(SzBitPart(pbitfile), nullptr) << c.szCase;
+        EXPECT_STREQ(SzBitPart(pbitfile), c.szPart) << c.szCase;
+        EXPECT_EQ(pbitfile->rgcbSect[1], c.cbPart) << c.szCase;
+        if (c.szDate != nullptr)
+            EXPECT_STREQ(pbitfile->rgszSect[2], c.szDate) << c.szCase;
+        EXPECT_EQ(pbitfile->cbData, 8u) << c.szCase;
+        ReleaseBitfile(pbitfile);
+    }
 }
 
 TEST(BitFile, RepeatedSectionKeepsTheLastOne)

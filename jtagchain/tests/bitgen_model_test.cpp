@@ -11,7 +11,7 @@
 
 namespace {
 
-const TMDEVSPEC devFpga = {6, 0x41C22093, 0x09, 0x04, 32, 0x05, true};
+const TMDEVSPEC devFpga = {6, 0x41C22093, 0x09, 0x04, 32, 0x05, true, 0x0B, 0x0C};
 
 std::string StrBitFile(const char *szPart, uint32_t idcode, const char *szDesign, bool fJtagClock)
 {

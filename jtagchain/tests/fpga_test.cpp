@@ -18,7 +18,7 @@ enum : uint32_t { opBypass = 0x3F, opIdcode = 0x09, opCfgIn = 0x05, opJstart = 0
 
 TMDEVSPEC FpgaSpec()
 {
-    TMDEVSPEC spec = {6, 0x01C22093, opIdcode, opCfgOut, 32, opCfgIn, true};
+    TMDEVSPEC spec = {6, 0x01C22093, opIdcode, opCfgOut, 32, opCfgIn, true, opJprogram, opJstart};
     return spec;
 }
 
@@ -114,8 +114,9 @@ TEST(FpgaDownload, ConfigurationLogicReceivesTheBitstreamAtAnyChainPlace)
         const TMDEV &dev = fix.model.rgdev[c.ifpga];
         ASSERT_EQ(dev.rgstream.size(), 1u);
         EXPECT_EQ(dev.rgstream[0], Framed(BitsOfBytes(rgb))) << "fpga at " << c.ifpga << ", " << c.cb << " bytes";
-        /* JPROGRAM (pre-configuration), CFG_IN, JSTART; BYPASS elsewhere */
-        std::vector<uint32_t> rgirWant = {opJprogram, opCfgIn, opJstart};
+        /* JPROGRAM (pre-configuration), JPROGRAM and BYPASS (the clear, seen
+         * in the instruction capture), CFG_IN, JSTART; BYPASS elsewhere */
+        std::vector<uint32_t> rgirWant = {opJprogram, opJprogram, opBypass, opCfgIn, opJstart};
         EXPECT_EQ(dev.rgirUpdated, rgirWant);
         for (size_t i = 0; i < c.rgcbitIr.size(); i++) {
             if ((int)i == c.ifpga)
@@ -124,8 +125,8 @@ TEST(FpgaDownload, ConfigurationLogicReceivesTheBitstreamAtAnyChainPlace)
                 EXPECT_EQ(ir, (1u << c.rgcbitIr[i]) - 1);
         }
         EXPECT_EQ(fix.model.State(), tmTestLogicReset);
-        EXPECT_EQ(fix.port.cOpen, 2);
-        EXPECT_EQ(fix.port.cClose, 2);
+        EXPECT_EQ(fix.port.cOpen, 3);
+        EXPECT_EQ(fix.port.cClose, 3);
         /* whole chunks: range, then one progress each but the last */
         int cchunk = (int)(c.cb / 8192);
         EXPECT_EQ(Count(fix.stlog.rgrep, stcProgressRange), 1);
@@ -142,7 +143,8 @@ TEST(FpgaDownload, Family1PreConfigurationAndStartup)
     STREP rep(LogStatus);
     ASSERT_TRUE(pscfpga->FDownload(1, rep));
     const TMDEV &dev = fix.model.rgdev[1];
-    std::vector<uint32_t> rgirWant = {opCfgIn, opJstart, opCfgIn, opJstart, opCfgIn, opJstart, opCfgIn, opJstart};
+    std::vector<uint32_t> rgirWant = {opCfgIn,    opJstart, opCfgIn, opJstart, opCfgIn, opJstart,
+                                      opJprogram, opBypass, opCfgIn, opJstart};
     EXPECT_EQ(dev.rgirUpdated, rgirWant);
     ASSERT_EQ(dev.rgstream.size(), 4u);
     EXPECT_EQ(dev.rgstream[0], Framed(BitsOfWords({0x30012001, 0x00A0BF3D, 0x30008001, 0x00000005, 0x30008001,
@@ -167,7 +169,7 @@ TEST(FpgaDownload, Family2ClearsWithJprogramAndShutsDown)
     STREP rep(LogStatus);
     ASSERT_TRUE(pscfpga->FDownload(0, rep));
     const TMDEV &dev = fix.model.rgdev[0];
-    std::vector<uint32_t> rgirWant = {opJprogram, opCfgIn, opJshutdown, opCfgIn, opJstart};
+    std::vector<uint32_t> rgirWant = {opJprogram, opCfgIn, opJshutdown, opJprogram, opBypass, opCfgIn, opJstart};
     EXPECT_EQ(dev.rgirUpdated, rgirWant);
     std::vector<int> rgbitWant(32 + 31, 0);
     std::vector<int> rgbitWords = BitsOfWords({0xFFFFFFFF, 0xAA995566, 0x30008001, 0x00000007, 0, 0});
@@ -239,7 +241,7 @@ TEST(FpgaDownload, BrokenOffDownloadLeavesTheDeviceCleared)
             ASSERT_TRUE(pscfpgaRef->FDownload(c.ifpga, rep)) << c.szCase;
             int ccall = 0, ccallAtDownload = 0, copen = 0;
             for (auto &str : fixRef.port.rgstrCall) {
-                if (str == "open" && ++copen == 2)
+                if (str == "open" && ++copen == 3)   /* pre-configuration, clear, download */
                     ccallAtDownload = ccall;
                 if (str == "pairs" || str == "tdi" || str == "tdo" || str == "wait")
                     ccall++;
@@ -368,5 +370,61 @@ TEST(FpgaLoad, MissingUnreadableAndGoodFiles)
             ASSERT_NE(pscfpga->pbitfile, nullptr);
             EXPECT_EQ(pscfpga->pbitfile->cbData, 4u);
         }
+    }
+}
+
+/* A device that does not show the clear (DONE stays high from the design it
+ * runs, or INIT_B stays low) gets no data: the download fails with one
+ * failure, so that the old design can never pass for the new one. */
+TEST(FpgaDownload, DeviceThatDoesNotClearGetsNoData)
+{
+    const struct { const char *szCase; uint32_t irCapture; } rgcase[] = {
+        {"DONE stays high", 0x3C},
+        {"INIT_B stays low", 0x00},
+    };
+    for (auto &c : rgcase) {
+        TMDEVSPEC spec = FpgaSpec();
+        spec.opClear = 0;   /* JPROGRAM changes nothing in this device */
+        CHAINFIX fix({OtherSpec(8), spec});
+        SCFPGA *pscfpga = PscfpgaSetUp(fix, 1, 3);
+        fix.model.rgdev[1].irCaptureHigh = c.irCapture;
+        LoadImage(pscfpga, DataOf(100));
+        {
+            STREP rep(LogStatus);
+            EXPECT_FALSE(pscfpga->FDownload(1, rep)) << c.szCase;
+            EXPECT_EQ(rep.StcEnd(), stcFailed) << c.szCase;
+        }
+        const TMDEV &dev = fix.model.rgdev[1];
+        EXPECT_TRUE(dev.rgstream.empty()) << c.szCase << ": no CFG_IN data";
+        EXPECT_EQ(Count(fix.stlog.rgrep, stcProgressRange), 0) << c.szCase;
+        EXPECT_EQ(Count(fix.stlog.rgrep, stcFailed), 1) << c.szCase;
+        EXPECT_EQ(fix.port.cOpen, fix.port.cClose) << c.szCase;
+        EXPECT_EQ(fix.model.State(), tmTestLogicReset) << c.szCase;
+    }
+}
+
+/* A cancel accepted while the pre-configuration runs (its port call fails
+ * as the abort makes it, with the cancel flag up) ends the operation with
+ * one failure: no clear, no data. */
+TEST(FpgaDownload, CancelDuringThePreConfigurationStopsTheDownload)
+{
+    for (int alg : {1, 3, 5}) {
+        CHAINFIX fix({FpgaSpec(), OtherSpec(8)});
+        SCFPGA *pscfpga = PscfpgaSetUp(fix, 0, alg);
+        LoadImage(pscfpga, DataOf(9000));
+        fix.port.ccallFailAt = 3;
+        fUserAbort = true;
+        {
+            STREP rep(LogStatus);
+            EXPECT_FALSE(pscfpga->FDownload(0, rep)) << "ALG " << alg;
+            EXPECT_EQ(rep.StcEnd(), stcFailed) << "ALG " << alg;
+        }
+        fUserAbort = false;
+        const TMDEV &dev = fix.model.rgdev[0];
+        EXPECT_EQ(Count(fix.stlog.rgrep, stcProgressRange), 0) << "ALG " << alg;
+        EXPECT_EQ(Count(fix.stlog.rgrep, stcFailed), 1) << "ALG " << alg;
+        for (auto &rgbit : dev.rgstream)
+            EXPECT_LT(rgbit.size(), 1000u) << "ALG " << alg << ": bitstream data sent";
+        EXPECT_EQ(fix.port.cOpen, fix.port.cClose) << "ALG " << alg;
     }
 }

@@ -80,6 +80,15 @@ void TAPMODEL::Update(bool fIr)
                 ir |= (uint32_t)dev.irShift[k] << k;
             dev.irCur = ir;
             dev.rgirUpdated.push_back(ir);
+            if (dev.spec.opClear != 0 && ir == dev.spec.opClear) {
+                if (!dev.fCleared)
+                    dev.irCaptureStarted = dev.irCaptureHigh;
+                dev.fCleared = true;
+                dev.irCaptureHigh = (dev.irCaptureHigh & ~0x30u) | 0x10u;
+            } else if (dev.fCleared && dev.spec.opStart != 0 && ir == dev.spec.opStart) {
+                dev.fCleared = false;
+                dev.irCaptureHigh = dev.irCaptureStarted;
+            }
         } else if (dev.spec.cbitTest != 0 && dev.irCur == dev.spec.opTest) {
             if (!dev.spec.fTestReadOnly)
                 dev.testReg = dev.dr;

@@ -36,6 +36,11 @@ struct TMDEVSPEC {
     int cbitTest;           /* length of the test register */
     uint32_t opStream;      /* opcode of a one-bit register that logs every bit entering it (0 = none) */
     bool fTestReadOnly;     /* Update-DR leaves the test register as it is */
+    /* An FPGA's clear and start (0 = none): Update-IR with opClear makes the
+     * instruction capture show INIT_B (bit 4) high and DONE (bit 5) low; the
+     * next Update-IR with opStart brings back the capture the test set. */
+    uint32_t opClear = 0;
+    uint32_t opStart = 0;
 };
 
 struct TMDEV {
@@ -48,6 +53,8 @@ struct TMDEV {
     std::vector<std::vector<int>> rgtestUpdated;   /* test register after every Update-DR under opTest */
     std::vector<std::vector<int>> rgstream;        /* bits entering under opStream, one list per Capture-DR */
     uint32_t irCaptureHigh = 0;                    /* IR capture bits above the fixed 01 (a status) */
+    uint32_t irCaptureStarted = 0;                 /* what opStart brings back */
+    bool fCleared = false;
 };
 
 class TAPMODEL {

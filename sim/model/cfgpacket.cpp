@@ -51,7 +51,9 @@ const char *SzXfam(XFAM xfam)
 CFGLOGIC::CFGLOGIC(XFAM xfamIn, uint32_t idcodeIn)
     : xfam(xfamIn), idcode(idcodeIn),
       cbitWord(xfamIn == xfamS3 || xfamIn == xfamS3E ? 32 : 16),
-      cbitAddr(xfamIn == xfamS3 || xfamIn == xfamS3E ? 5 : 6)
+      cbitSync(xfamIn == xfamS3A ? 16 : 32),
+      cwordAutoCrc(xfamIn == xfamS3A ? 0 : xfamIn == xfamS6 ? 2 : 1),
+      crc(xfamIn == xfamS3A || xfamIn == xfamS6)
 {
     Clear();
 }
@@ -63,13 +65,16 @@ void CFGLOGIC::Clear()
     wCur = 0;
     cbitCur = 0;
     fSynced = false;
+    fAfterSync = false;
     regCur = regLastType1 = regNone;
     opCur = 0;
     cwordLeft = 0;
     cwordCountLeft = 0;
+    cwordAutoLeft = 0;
     rgwIdcode.clear();
+    rgwCrc.clear();
     mpregval.clear();
-    crc = 0;
+    crc.Clear();
     fCrcError = fIdError = fWcfg = false;
     rgbFdri.clear();
     szTag.clear();
@@ -101,8 +106,14 @@ bool CFGLOGIC::FJtagStartupClock() const
 {
     auto it = mpregval.find(Regmap(xfam).cor);
     uint32_t cor = it == mpregval.end() ? 0 : it->second;
-    unsigned src = cbitWord == 32 ? (cor >> 15) & 3 : cor & 3;
-    return (src & 2) != 0;
+    return (StartupClockSource(cor) & 2) != 0;
+}
+
+unsigned CFGLOGIC::StartupClockSource(uint32_t cor) const
+{
+    if (xfam == xfamS3)
+        return (cor >> 15) & 2;
+    return cbitWord == 32 ? (cor >> 15) & 3 : cor & 3;
 }
 
 uint32_t CFGLOGIC::Stat() const
@@ -148,15 +159,18 @@ void CFGLOGIC::BitIn(bool fBit)
     }
     if (!fSynced) {
         shift = (shift << 1) | (fBit ? 1 : 0);
-        if (uint32_t(shift) == wSync) {
+        if (cbitSync == 32 ? uint32_t(shift) == wSync : uint16_t(shift) == uint16_t(wSync >> 16)) {
             fSynced = true;
+            fAfterSync = cbitSync == 16;
             wCur = 0;
             cbitCur = 0;
             regCur = regNone;
             cwordLeft = 0;
             cwordCountLeft = 0;
+            cwordAutoLeft = 0;
             if (fInScan && rgbScan.empty()) {
                 rgbScan = { 0xAA, 0x99, 0x55, 0x66 };
+                rgbScan.resize(cbitSync / 8);
                 bScan = 0;
                 cbitScan = 0;
             }
@@ -174,6 +188,15 @@ void CFGLOGIC::BitIn(bool fBit)
 
 void CFGLOGIC::Word(uint32_t w)
 {
+    if (fAfterSync) {
+        fAfterSync = false;
+        if (w == (wSync & 0xFFFF))
+            return;     // the second half of the 32-bit sync word
+    }
+    if (cwordAutoLeft > 0) {
+        AutoCrcWord(w);
+        return;
+    }
     if (cwordCountLeft > 0) {
         cwordType2 = (cwordType2 << 16) | w;
         if (--cwordCountLeft == 0) {
@@ -226,6 +249,7 @@ void CFGLOGIC::Header(uint32_t w)
         ReadReg(regCur, uint32_t(cwordLeft));
         cwordLeft = 0;
     }
+    rgwCrc.clear();
 }
 
 void CFGLOGIC::Data(uint32_t w)
@@ -233,36 +257,43 @@ void CFGLOGIC::Data(uint32_t w)
     if (opCur != 2 || regCur == regNone)
         return;
     WriteReg(regCur, w);
+    // The automatic CRC words follow the last word of a block of frame data.
+    if (cwordLeft == 0 && regCur == Regmap(xfam).fdri && cwordAutoCrc > 0) {
+        cwordAutoLeft = cwordAutoCrc;
+        wAutoCrc = 0;
+    }
 }
 
-void CFGLOGIC::FeedCrc(int reg, uint32_t w)
+void CFGLOGIC::AutoCrcWord(uint32_t w)
 {
-    auto bit = [&](unsigned b) {
-        unsigned fb = ((crc >> 15) ^ b) & 1;
-        crc = uint16_t(crc << 1);
-        if (fb)
-            crc ^= 0x8005;
-    };
-    for (unsigned i = 0; i < cbitWord; i++)
-        bit((w >> i) & 1);
-    for (unsigned i = 0; i < cbitAddr; i++)
-        bit((unsigned(reg) >> i) & 1);
+    wAutoCrc = (wAutoCrc << 16) | w;
+    if (--cwordAutoLeft == 0)
+        CheckCrc(cbitWord == 32 ? w : wAutoCrc);
+}
+
+void CFGLOGIC::CheckCrc(uint32_t crcWant)
+{
+    if (!crc.FCheck(crcWant)) {
+        fCrcError = true;
+        fStartArmed = false;
+    }
 }
 
 void CFGLOGIC::WriteReg(int reg, uint32_t w)
 {
     const REGMAP &rm = Regmap(xfam);
     if (reg == rm.crc) {
-        if ((w & 0xFFFF) != crc) {
-            fCrcError = true;
-            fStartArmed = false;
+        // 16-bit families: bits 21-16, then bits 15-0.
+        rgwCrc.push_back(w);
+        if (cbitWord == 32 || rgwCrc.size() == 2) {
+            CheckCrc(cbitWord == 32 ? w : (rgwCrc[0] << 16) | (rgwCrc[1] & 0xFFFF));
+            rgwCrc.clear();
         }
-        crc = 0;
         return;
     }
-    FeedCrc(reg, w);
+    crc.Feed(unsigned(reg), w);
     if (reg == rm.fdri) {
-        if (fIdError || !fWcfg)
+        if (fIdError || fCrcError || !fWcfg)
             return;
         if (rgbFdri.size() < cbRecordMax) {
             for (int ib = int(cbitWord / 8) - 1; ib >= 0; ib--)
@@ -300,7 +331,7 @@ void CFGLOGIC::ReadReg(int reg, uint32_t cword)
         else if (reg == rm.idcode)
             w = cbitWord == 32 ? idcode : iword == 0 ? idcode >> 16 : idcode & 0xFFFF;
         else if (reg == rm.crc)
-            w = crc;
+            w = cbitWord == 32 ? crc.Value() : iword == 0 ? crc.Value() >> 16 : crc.Value() & 0xFFFF;
         else if (reg != rm.fdro) {
             auto it = mpregval.find(reg);
             w = it == mpregval.end() ? 0 : it->second;
@@ -313,7 +344,7 @@ void CFGLOGIC::Command(uint32_t cmd)
 {
     switch (cmd) {
     case cmdRcrc:
-        crc = 0;
+        crc.Clear();
         break;
     case cmdWcfg:
         fWcfg = true;
@@ -346,8 +377,7 @@ void CFGLOGIC::RunCclkStartup()
 {
     auto it = mpregval.find(Regmap(xfam).cor);
     uint32_t cor = it == mpregval.end() ? 0 : it->second;
-    unsigned src = cbitWord == 32 ? (cor >> 15) & 3 : cor & 3;
-    if (src != 0)
+    if (StartupClockSource(cor) != 0)
         return;         // JTAG clock, or a user clock the board does not drive
     while (fStartArmed && phase < phaseEnd)
         StartupStep();

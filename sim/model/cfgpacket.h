@@ -1,30 +1,35 @@
 // cfgpacket.h - configuration logic of a Xilinx FPGA: the packet processor
 // behind the CFG_IN and CFG_OUT instructions.
 //
-// Bits arrive most significant bit of each word first. Until the sync word
-// AA995566 is seen (at any bit position) everything is ignored; from then on
-// the stream is read in words of the family (32 bits for Spartan-3/3E, 16
-// bits for Spartan-3A/6, where the sync word takes two words) as type-1 and
-// type-2 packets:
+// Bits arrive most significant bit of each word first. Until the family's
+// sync word is seen (at any bit position) everything is ignored: AA995566 for
+// Spartan-3/3E and Spartan-6, the 16-bit AA99 for Spartan-3A/3AN/3A DSP
+// (which pass over a 5566 word right after it). From then on the stream is
+// read in words of the family (32 bits for Spartan-3/3E, 16 bits for
+// Spartan-3A/6) as type-1 and type-2 packets:
 //   32-bit: type 1  001 op(2) reg(14, address in bits 17-13) 00 count(11)
 //           type 2  010 op(2) count(27), register of the last type-1 header
 //   16-bit: type 1  001 op(2) reg(6) count(5)
 //           type 2  010 op(2) reg(6) 00000, then a 32-bit count in two words
 // op 1 reads, op 2 writes, op 0 is a no-op. Every write but those to CRC
-// feeds a CRC-16 (polynomial x^16 + x^15 + x^2 + 1): the data word, then the
-// register address (5 bits for 32-bit words, 6 bits for 16-bit words), least
-// significant bit first, into a shift register whose bit 15 is the feedback.
-// RCRC clears it; a write to CRC compares and starts it anew. A mismatch sets
-// CRC_ERROR, pulls INIT_B low and keeps the device from starting. An IDCODE
-// write that names another device sets ID_ERROR; frame data is then refused.
+// feeds the family's CRC (cfgcrc.h); RCRC clears it. A write to CRC (one
+// word, or two 16-bit words holding 22 bits) is compared with it. After
+// every block of frame data (an FDRI write of one word or more) the device
+// takes automatic CRC words, not packets: one on Spartan-3/3E, two on
+// Spartan-6 (22 bits), none on Spartan-3A; they are compared the same way.
+// A mismatch sets CRC_ERROR, pulls INIT_B low, ends the configuration (no
+// more frame data) and keeps the device from starting. An IDCODE write that
+// names another device sets ID_ERROR; frame data is then refused.
 //
 // START arms the start-up sequence. Its clock is chosen by the start-up clock
 // source of COR (Spartan-3/3E COR bits 16-15, Spartan-3A/6 COR1 bits 1-0):
 // 1x JTAG clock (TCK in Run-Test/Idle under JSTART, driven by the caller
 // through StartupClock), 00 CCLK (free running: the sequence runs once the
 // device leaves the sync state or the scan ends), 01 user clock (not wired on
-// the simulated boards: the sequence never runs). The phases: DONE is
-// released in phase 4, GTS in 5, GWE in 6 (the design runs), end in 7.
+// the simulated boards: the sequence never runs). Spartan-3 files loaded
+// from their PROMs on the CCLK carry COR bit 15 set: on Spartan-3 only bit 16
+// (JTAG) takes the sequence away from CCLK. The phases: DONE is released in
+// phase 4, GTS in 5, GWE in 6 (the design runs), end in 7.
 //
 // Reads queue the register's value for CFG_OUT; STAT reports the state:
 //   Spartan-3/3E: 14 DONE, 13 INIT_B, 7 ID_ERROR, 6 GHIGH_B, 5 GWE,
@@ -34,6 +39,8 @@
 
 #ifndef KOR_SIM_CFGPACKET_H
 #define KOR_SIM_CFGPACKET_H
+
+#include "cfgcrc.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -85,10 +92,12 @@ public:
     bool FIdError() const { return fIdError; }
     bool FSynced() const { return fSynced; }
     bool FJtagStartupClock() const;
+    // Start-up clock source of a COR value: 0 CCLK, 1 user clock, 2 or 3 JTAG.
+    unsigned StartupClockSource(uint32_t cor) const;
     unsigned Phase() const { return phase; }
     bool FStartArmed() const { return fStartArmed; }
     uint32_t Stat() const;
-    uint16_t Crc() const { return crc; }
+    uint32_t Crc() const { return crc.Value(); }
     XFAM Xfam() const { return xfam; }
     unsigned CbitWord() const { return cbitWord; }
     // The design tag found at the start of the frame data ("" when none).
@@ -109,7 +118,8 @@ private:
     void WriteReg(int reg, uint32_t w);
     void ReadReg(int reg, uint32_t cword);
     void Command(uint32_t cmd);
-    void FeedCrc(int reg, uint32_t w);
+    void CheckCrc(uint32_t crcWant);
+    void AutoCrcWord(uint32_t w);
     void Desync();
     void RunCclkStartup();
     void StartupStep();
@@ -118,13 +128,15 @@ private:
     XFAM xfam;
     uint32_t idcode;
     unsigned cbitWord;
-    unsigned cbitAddr;
+    unsigned cbitSync;          // 32, or 16 (Spartan-3A: AA99)
+    unsigned cwordAutoCrc;      // automatic CRC words after a block of frame data
 
     // bit and word assembly
     uint64_t shift = 0;         // last bits received (sync search)
     uint32_t wCur = 0;
     unsigned cbitCur = 0;
     bool fSynced = false;
+    bool fAfterSync = false;    // the first word after a 16-bit sync word
 
     // packet state
     int regCur = regNone;       // register of the data words
@@ -134,9 +146,12 @@ private:
     unsigned cwordCountLeft = 0;        // 16-bit type 2: count words still to come
     uint32_t cwordType2 = 0;
     std::vector<uint32_t> rgwIdcode;    // IDCODE words of the current write
+    std::vector<uint32_t> rgwCrc;       // CRC words of the current write (16-bit families: two)
+    unsigned cwordAutoLeft = 0;         // automatic CRC words still to come
+    uint32_t wAutoCrc = 0;
 
     std::map<int, uint32_t> mpregval;
-    uint16_t crc = 0;
+    CFGCRC crc;
     bool fCrcError = false;
     bool fIdError = false;
     bool fWcfg = false;

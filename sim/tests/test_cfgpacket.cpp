@@ -2,6 +2,7 @@
 // by bit as CFG_IN would, start-up, reads for CFG_OUT.
 
 #include "model/cfgpacket.h"
+#include "vendordata.h"
 
 #include <gtest/gtest.h>
 
@@ -33,15 +34,24 @@ uint32_t WordOut(CFGLOGIC &cfg)
 }
 
 // 32-bit words (Spartan-3E): COR with the JTAG start-up clock (bit 16),
-// WCFG, frames through a type-2 FDRI write carrying the tag "ab", START.
-std::vector<uint32_t> RgwS3e(uint32_t idcode, uint32_t cor = 0x00010000)
+// WCFG, frames through a type-2 FDRI write carrying the tag "ab" and its
+// automatic CRC word, START.
+std::vector<uint32_t> RgwS3e(uint32_t idcode, uint32_t cor = 0x00010000, uint32_t cchTag = 2)
 {
+    const uint32_t rgwFrames[] = { 0x4B564454, cchTag, 0x61620000, 0x12345678 };
+    CFGCRC crc(false);
+    crc.Feed(9, cor);
+    crc.Feed(14, idcode);
+    crc.Feed(4, 1);
+    for (uint32_t w : rgwFrames)
+        crc.Feed(2, w);
     return { 0xFFFFFFFF, 0xAA995566,
              0x30012001, cor,                               // COR
              0x3001C001, idcode,                            // IDCODE
              0x30008001, 0x00000001,                        // CMD WCFG
              0x30004000, 0x50000004,                        // FDRI, type 2: 4 words
-             0x4B564454, 0x00000002, 0x61620000, 0x12345678,
+             rgwFrames[0], rgwFrames[1], rgwFrames[2], rgwFrames[3],
+             crc.Value(),                                   // automatic CRC
              0x30008001, 0x00000005,                        // CMD START
              0x30008001, 0x0000000D,                        // CMD DESYNC
              0x20000000 };
@@ -124,12 +134,19 @@ TEST(CfgLogic, SixteenBitPacketsAndType2Counts)
     Scan(cfg, rgwWrongId);
     EXPECT_TRUE(cfg.FIdError());
     cfg.Clear();
+    const uint32_t rgwFrames[] = { 0x4B56, 0x4454, 0x0000, 0x0002, 0x7879, 0x0000 };
+    CFGCRC crc(true);
+    for (auto [reg, w] : { std::pair<unsigned, uint32_t>{ 14, 0x2400 }, { 14, 0x1093 }, { 10, 0x3FE2 }, { 5, 1 } })
+        crc.Feed(reg, w);
+    for (uint32_t w : rgwFrames)
+        crc.Feed(3, w);
     Scan(cfg, { 0xFFFF, 0xAA99, 0x5566,
                 0x31C2, 0x2400, 0x1093,                     // IDCODE (reg 14), 2 words
                 0x3141, 0x3FE2,                             // COR1 (reg 10): JTAG clock
                 0x30A1, 0x0001,                             // CMD WCFG
                 0x5060, 0x0000, 0x0006,                     // FDRI (reg 3) type 2, 6 words
-                0x4B56, 0x4454, 0x0000, 0x0002, 0x7879, 0x0000,
+                rgwFrames[0], rgwFrames[1], rgwFrames[2], rgwFrames[3], rgwFrames[4], rgwFrames[5],
+                crc.Value() >> 16, crc.Value() & 0xFFFF,    // the two automatic CRC words
                 0x2901, 0x2000 });                          // read STAT (reg 8), 1 word
     EXPECT_FALSE(cfg.FIdError());
     EXPECT_EQ(cfg.RgbFdri().size(), 12u);
@@ -151,11 +168,89 @@ TEST(CfgLogic, SixteenBitPacketsAndType2Counts)
 TEST(CfgLogic, TagLongerThanTheFramesGivesNoTag)
 {
     CFGLOGIC cfg(xfamS3E, 0x01C22093);
-    std::vector<uint32_t> rgw = RgwS3e(0x01C22093, 0);
-    rgw[11] = 0x00000100;       // tag length 256
+    std::vector<uint32_t> rgw = RgwS3e(0x01C22093, 0, 0x00000100);      // tag length 256
     Scan(cfg, rgw);
     EXPECT_TRUE(cfg.FRunning());
     EXPECT_EQ(cfg.SzTag(), "");
+}
+
+// The CRC of each family against values the vendor's tools wrote: after
+// the automatic CRC word that ends the frames of a Spartan-3E file, the
+// commands GRESTORE, LFRM, START and CTL 0 give 5F57 (in every such file).
+TEST(CfgCrc, SixteenBitFormMatchesTheVendorsFiles)
+{
+    CFGCRC crc(false);
+    for (auto [reg, w] : { std::pair<unsigned, uint32_t>{ 4, 0x0A }, { 4, 0x03 }, { 4, 0x05 }, { 5, 0 } })
+        crc.Feed(reg, w);
+    EXPECT_EQ(crc.Value(), 0x5F57u);
+    EXPECT_TRUE(crc.FCheck(0x5F57));
+    EXPECT_EQ(crc.Value(), 0u);             // starts anew after a check
+    crc.Feed(4, 0x0A);
+    EXPECT_FALSE(crc.FCheck(0x5F57));
+    EXPECT_EQ(crc.Value(), 0u);
+}
+
+TEST(CfgCrc, TwentyTwoBitFormRunsOnAcrossChecks)
+{
+    CFGCRC crc(true);
+    crc.Feed(5, 0x0A);
+    uint32_t crcOne = crc.Value();
+    EXPECT_EQ(crcOne, (5u << 16) | 0x0A);   // the first word goes in as it is, address above it
+    EXPECT_TRUE(crc.FCheck(crcOne | 0xFFC00000u));     // bits above 21 are not compared
+    crc.Feed(5, 0x03);
+    EXPECT_EQ(crc.Value(), ((crcOne << 1) ^ (5u << 16) ^ 0x03) & 0x3FFFFF);
+    for (int i = 0; i < 40; i++)
+        crc.Feed(1, 0xFFFF);
+    EXPECT_LE(crc.Value(), 0x3FFFFFu);
+}
+
+// Every vendor .bit configures the configuration logic of its family, fed
+// as one CFG_IN scan behind stray bits; the scan recorded from the sync word
+// on is the file's data; one flipped bit of frame data fails the CRC check,
+// keeps DONE low and INIT_B low.
+TEST(CfgLogic, VendorFilesConfigureAndAFlippedBitFailsTheCrc)
+{
+    std::vector<std::string> rgszFile = vendordata::RgszFiles(".bit");
+    if (rgszFile.empty())
+        GTEST_SKIP() << "no vendor .bit files (shared/testdata/vendor or KOR_VENDOR_DIR): not run";
+    const XFAM rgxfam[] = { xfamS3, xfamS3, xfamS3E, xfamS3A, xfamS6 };
+    for (const std::string &szFile : rgszFile) {
+        vendordata::VBIT vbit;
+        ASSERT_TRUE(vendordata::FReadBit(szFile, &vbit)) << szFile;
+        vendordata::VFAM vfam = vendordata::VfamOfPart(vbit.szPart);
+        ASSERT_NE(vfam, vendordata::vfamNone) << szFile << ": part " << vbit.szPart;
+        bool f16 = vendordata::F16(vfam);
+        uint32_t idcode = vendordata::IdcodeOf(vbit.rgbData, f16);
+        ASSERT_NE(idcode, 0u) << szFile;
+        size_t ibFlip = vendordata::IbInFrames(vbit.rgbData, f16);
+        ASSERT_NE(ibFlip, 0u) << szFile;
+        for (bool fFlip : { false, true }) {
+            CFGLOGIC cfg(rgxfam[vfam], idcode);
+            std::vector<uint8_t> rgb = vbit.rgbData;
+            if (fFlip)
+                rgb[ibFlip] ^= 0x08;
+            cfg.BeginScan();
+            for (int i = 0; i < 13; i++)
+                cfg.BitIn(false);
+            for (uint8_t b : rgb)
+                for (int ibit = 7; ibit >= 0; ibit--)
+                    cfg.BitIn((b >> ibit) & 1);
+            cfg.EndScan();
+            for (int i = 0; i < 16; i++)
+                cfg.StartupClockJtag();
+            EXPECT_EQ(cfg.FCrcError(), fFlip) << szFile;
+            EXPECT_EQ(cfg.FDone(), !fFlip) << szFile;
+            EXPECT_EQ(cfg.FRunning(), !fFlip) << szFile;
+            EXPECT_EQ(cfg.FInitB(), !fFlip) << szFile;
+            EXPECT_FALSE(cfg.FIdError()) << szFile;
+            EXPECT_FALSE(cfg.FSynced()) << szFile << ": DESYNC ends the bitstream";
+            if (!fFlip) {
+                std::vector<uint8_t> rgbWant(vbit.rgbData.begin() + long(vendordata::IbSync(vbit.rgbData)),
+                                             vbit.rgbData.end());
+                EXPECT_TRUE(cfg.RgbConfigScan() == rgbWant) << szFile;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -78,9 +78,10 @@ BYTES RgbWords(const std::vector<uint32_t> &rgw, bool f16)
     return rgb;
 }
 
+// The sync word: AA995566, or AA99 alone (Spartan-3A); the dummy words before it are all ones.
 size_t IbSync(const BYTES &rgb)
 {
-    static const uint8_t rgbSync[] = { 0xAA, 0x99, 0x55, 0x66 };
+    static const uint8_t rgbSync[] = { 0xAA, 0x99 };
     auto it = std::search(rgb.begin(), rgb.end(), std::begin(rgbSync), std::end(rgbSync));
     return size_t(it - rgb.begin());
 }

@@ -8,20 +8,25 @@ const char szDesignTagMagic[] = "KVDT";
 
 namespace {
 
-/* Registers and commands of the two word sizes. */
+/* Packet format, registers and words of each family. */
 struct FAMREG {
-    int cbitWord;
-    int regCrc, regFar, regFdri, regCmd, regCtl, regMask, regCor, regCor2, regFlr, regIdcode;
+    CFGFMT fmt;
+    int regFar, regCmd, regCtl, regMask, regCor, regCor2, regFlr, regIdcode;
     int cwordFar;
-    uint32_t corCclk, corJtag;
+    uint32_t corCclk, corJtag;  /* COR (COR1): start-up clock CCLK or JTAG */
+    uint32_t cor2;
     uint32_t flr;
+    int cwordDummy, cwordNoopEnd;
 };
 const FAMREG rgfamreg[] = {
-    /* Spartan-3 / -3E */ {32, 0, 1, 2, 4, 5, 6, 9, -1, 11, 14, 1, 0x00043FE5u, 0x00053FE5u, 0x0000001Fu},
-    /* Spartan-3A */      {16, 0, 1, 3, 5, 6, 7, 10, 11, 13, 14, 2, 0x3D00u, 0x3D02u, 0x0000u + 28},
-    /* Spartan-6 */       {16, 0, 1, 3, 5, 6, 7, 10, 11, 13, 14, 2, 0x3D00u, 0x3D02u, 0x0000u + 64},
+    /* Spartan-3 / -3E: COR bits 16-15 */
+    {{32, 32, 1, 0, 2, 4}, 1, 4, 5, 6, 9, -1, 11, 14, 1, 0x000031E5u, 0x000131E5u, 0, 0x00000060u, 1, 4},
+    /* Spartan-3A: COR1 bits 1-0 */
+    {{16, 16, 0, 0, 3, 5}, 1, 5, 6, 7, 10, 11, 13, 14, 2, 0x2F00u, 0x2F02u, 0x09EEu, 0x0089u, 16, 16},
+    /* Spartan-6: COR1 bits 1-0 */
+    {{16, 32, 2, 0, 3, 5}, 1, 5, 6, 7, 10, 11, 13, 14, 2, 0x3D00u, 0x3D02u, 0x09EEu, 0x0380u, 16, 16},
 };
-enum { cmdWcfg = 1, cmdLfrm = 3, cmdStart = 5, cmdRcrc = 7, cmdGrestore = 10, cmdDesync = 13 };
+enum { cmdWcfg = 1, cmdLfrm = 3, cmdStart = 5, cmdRcrc = 7, cmdSwitch = 9, cmdGrestore = 10, cmdDesync = 13 };
 
 /* Usual configuration sizes in bits (data sheets), by IDCODE without version. */
 struct PARTSIZE {
@@ -120,34 +125,44 @@ bool FBuildConfigData(const BGSPEC &bgspec, std::vector<uint8_t> *prgb)
     if (bgfam == bgfamNone)
         return false;
     const FAMREG &fr = rgfamreg[bgfam];
-    uint32_t cword = bgspec.cwordFrames ? bgspec.cwordFrames : CwordFramesUsual(bgspec.idcode, fr.cbitWord);
+    const int cbitWord = fr.fmt.cbitWord;
+    uint32_t cword = bgspec.cwordFrames ? bgspec.cwordFrames : CwordFramesUsual(bgspec.idcode, cbitWord);
     if (cword < 8)
         cword = 8;
-    CFGSTRM cs(fr.cbitWord);
-    cs.Dummy(fr.cbitWord == 32 ? 1 : 8);
+    CFGSTRM cs(fr.fmt);
+    cs.Dummy(fr.cwordDummy);
     cs.Sync();
     cs.Write1(fr.regCmd, cmdRcrc);
-    cs.ResetCrc();
+    if (cbitWord == 16)
+        cs.Noop(1);
     cs.Write1(fr.regFlr, fr.flr);
     cs.Write1(fr.regCor, bgspec.fJtagClock ? fr.corJtag : fr.corCclk);
     if (fr.regCor2 >= 0)
-        cs.Write1(fr.regCor2, 0);
-    if (fr.cbitWord == 32)
+        cs.Write1(fr.regCor2, fr.cor2);
+    if (cbitWord == 32)
         cs.Write1(fr.regIdcode, bgspec.idcode);
     else
         cs.Write(fr.regIdcode, {bgspec.idcode >> 16, bgspec.idcode & 0xFFFF});
     cs.Write1(fr.regMask, 0);
-    cs.Write1(fr.regCtl, 0);
+    if (cbitWord == 32)
+        cs.Write1(fr.regCmd, cmdSwitch);
+    else
+        cs.Write1(fr.regCtl, 0x0081);
     cs.Write(fr.regFar, std::vector<uint32_t>(fr.cwordFar, 0));
     cs.Write1(fr.regCmd, cmdWcfg);
-    cs.WriteLong(fr.regFdri, FrameWords(bgspec, fr.cbitWord, cword));
-    cs.WriteCrc(fr.regCrc);
+    cs.WriteLong(fr.fmt.regFdri, FrameWords(bgspec, cbitWord, cword));
+    if (fr.fmt.cwordAutoCrc == 0)
+        cs.WriteCrc();
     cs.Write1(fr.regCmd, cmdGrestore);
     cs.Write1(fr.regCmd, cmdLfrm);
+    cs.Noop(4);
     cs.Write1(fr.regCmd, cmdStart);
-    cs.WriteCrc(fr.regCrc);
+    if (cbitWord == 16)
+        cs.Write1(fr.regMask, 0x0081);
+    cs.Write1(fr.regCtl, cbitWord == 32 ? 0 : 0x0081);
+    cs.WriteCrc();
     cs.Write1(fr.regCmd, cmdDesync);
-    cs.Noop(fr.cbitWord == 32 ? 4 : 16);
+    cs.Noop(fr.cwordNoopEnd);
     *prgb = cs.Bytes();
     return true;
 }

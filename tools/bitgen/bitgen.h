@@ -3,12 +3,15 @@
  * tests: .bit (keyed header, then the configuration data) and .bin (the
  * configuration data alone).
  *
- * The configuration data: dummy words, sync, RCRC, frame length, COR,
- * IDCODE, MASK, FAR, WCFG, the frame data through FDRI (type-1 header with
- * no words, then a type-2 count), CRC check, GRESTORE, LFRM, START, CRC
- * check, DESYNC, no-ops. In 32-bit families the COR is the fourth word
- * after the sync word, so bit 0 of data byte 29 is COR bit 16 (JTAG
- * start-up clock).
+ * The configuration data, laid out as the vendor's tools lay it out for the
+ * family (cfgstrm.h: sync word, word size, CRC, automatic CRC words):
+ * dummy words, sync, RCRC, frame length, COR (and COR2), IDCODE, MASK,
+ * SWITCH or CTL, FAR, WCFG, the frame data through FDRI as a type-2 write
+ * (with its automatic CRC words; on Spartan-3A an explicit CRC check),
+ * GRESTORE, LFRM, no-ops, START, (MASK,) CTL, CRC check, DESYNC, no-ops.
+ * The start-up clock is JTAG or CCLK, as asked. In 32-bit families the COR
+ * value is the data's eighth word (one dummy word before the sync word), so
+ * bit 0 of data byte 29 is COR bit 16 (JTAG start-up clock).
  *
  * Design tag: the frame data starts with the bytes "KVDT", the tag length
  * as a big-endian 32-bit number, the tag text and zero bytes up to a whole

@@ -1,21 +1,22 @@
 #include "cfgstrm.h"
 
-uint16_t CrcUpdate(uint16_t crc, uint32_t w, int cbitWord, int reg, int cbitReg)
+uint32_t CrcNext(uint32_t crc, int cbitWord, int reg, uint32_t w)
 {
-    uint64_t val = ((uint64_t)(uint32_t)reg << cbitWord) | (cbitWord == 32 ? w : (w & 0xFFFF));
-    for (int k = 0; k < cbitWord + cbitReg; k++) {
-        int bit = (int)((val >> k) & 1);
-        int msb = (crc >> 15) & 1;
-        crc = (uint16_t)(crc << 1);
-        if (bit ^ msb)
-            crc ^= 0x8005;
+    if (cbitWord == 16) {
+        uint32_t crcShifted = (crc << 1) & 0x3FFFFFu;
+        if (crc & 0x200000u)
+            crcShifted ^= 0x009081u;
+        return crcShifted ^ (((uint32_t)reg & 0x3F) << 16) ^ (w & 0xFFFF);
     }
+    uint64_t bits = ((uint64_t)((uint32_t)reg & 0x1F) << 32) | w;
+    for (int k = 0; k < 37; k++, bits >>= 1)
+        crc = ((crc ^ (uint32_t)bits) & 1) ? (crc >> 1) ^ 0xA001u : crc >> 1;
     return crc;
 }
 
 void CFGSTRM::Word(uint32_t w)
 {
-    if (cbitWord == 32) {
+    if (fmt.cbitWord == 32) {
         rgb.push_back((uint8_t)(w >> 24));
         rgb.push_back((uint8_t)(w >> 16));
     }
@@ -26,45 +27,63 @@ void CFGSTRM::Word(uint32_t w)
 void CFGSTRM::Dummy(int cword)
 {
     for (int i = 0; i < cword; i++)
-        Word(cbitWord == 32 ? 0xFFFFFFFFu : 0xFFFFu);
+        Word(fmt.cbitWord == 32 ? 0xFFFFFFFFu : 0xFFFFu);
 }
 
 void CFGSTRM::Sync()
 {
-    if (cbitWord == 32) {
+    if (fmt.cbitWord == 32) {
         Word(0xAA995566u);
-    } else {
-        Word(0xAA99);
-        Word(0x5566);
+        return;
     }
+    Word(0xAA99);
+    if (fmt.cbitSync == 32)
+        Word(0x5566);
 }
 
 void CFGSTRM::Noop(int cword)
 {
     for (int i = 0; i < cword; i++)
-        Word(cbitWord == 32 ? 0x20000000u : 0x2000u);
+        Word(fmt.cbitWord == 32 ? 0x20000000u : 0x2000u);
 }
 
-void CFGSTRM::Feed(int reg, uint32_t w)
+void CFGSTRM::Data(int reg, const std::vector<uint32_t> &rgw)
 {
-    crc = CrcUpdate(crc, w, cbitWord, reg, cbitWord == 32 ? 5 : 6);
+    for (uint32_t w : rgw) {
+        Word(w);
+        crc = CrcNext(crc, fmt.cbitWord, reg, w);
+        if (reg == fmt.regCmd && w == cmdRcrcStrm)
+            crc = 0;
+    }
+    if (reg != fmt.regFdri || rgw.empty() || fmt.cwordAutoCrc == 0)
+        return;
+    if (fmt.cwordAutoCrc == 1) {
+        Word(crc);
+    } else {
+        Word(crc >> 16);
+        Word(crc & 0xFFFF);
+    }
+    Check();
+}
+
+void CFGSTRM::Check()
+{
+    if (fmt.cbitWord == 32)
+        crc = 0;
 }
 
 void CFGSTRM::Write(int reg, const std::vector<uint32_t> &rgw)
 {
-    if (cbitWord == 32)
+    if (fmt.cbitWord == 32)
         Word(0x30000000u | ((uint32_t)reg << 13) | (uint32_t)rgw.size());
     else
         Word(0x3000u | ((uint32_t)reg << 5) | (uint32_t)rgw.size());
-    for (uint32_t w : rgw) {
-        Word(w);
-        Feed(reg, w);
-    }
+    Data(reg, rgw);
 }
 
 void CFGSTRM::WriteLong(int reg, const std::vector<uint32_t> &rgw)
 {
-    if (cbitWord == 32) {
+    if (fmt.cbitWord == 32) {
         Word(0x30000000u | ((uint32_t)reg << 13));
         Word(0x50000000u | (uint32_t)rgw.size());
     } else {
@@ -72,19 +91,18 @@ void CFGSTRM::WriteLong(int reg, const std::vector<uint32_t> &rgw)
         Word((uint32_t)rgw.size() >> 16);
         Word((uint32_t)rgw.size() & 0xFFFF);
     }
-    for (uint32_t w : rgw) {
-        Word(w);
-        Feed(reg, w);
-    }
+    Data(reg, rgw);
 }
 
-void CFGSTRM::WriteCrc(int regCrc)
+void CFGSTRM::WriteCrc()
 {
-    uint16_t crcNow = crc;
-    if (cbitWord == 32)
-        Word(0x30000000u | ((uint32_t)regCrc << 13) | 1);
-    else
-        Word(0x3000u | ((uint32_t)regCrc << 5) | 1);
-    Word(crcNow);
-    crc = 0;
+    if (fmt.cbitWord == 32) {
+        Word(0x30000000u | ((uint32_t)fmt.regCrc << 13) | 1);
+        Word(crc);
+    } else {
+        Word(0x3000u | ((uint32_t)fmt.regCrc << 5) | 2);
+        Word(crc >> 16);
+        Word(crc & 0xFFFF);
+    }
+    Check();
 }

@@ -6,189 +6,17 @@
  * runs answering on the register port), refusal of a .bit for another part,
  * abort mid-download, a stuck TDO, and the reports of a programming run; and
  * what an engineer does at the bench: a broken-off bitstream followed by good
- * ones, programming twice, Cancel from another thread, unusable files, two
- * boards, stopping identification and the IDCODE loop.
+ * ones, programming twice, Cancel from another thread (during the download
+ * and during the FPGA's pre-configuration), unusable files, two boards,
+ * stopping identification and the IDCODE loop. The fixture is e2efix.h;
+ * every FPGA part of the device list is in e2e_parts_test.cpp.
  */
-#include <stdio.h>
-#include <stdlib.h>
 
-#include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <chrono>
-#include <string>
-#include <thread>
-#include <vector>
+#include "e2efix.h"
 
-#include "bitgen.h"
-#include "e2eenv.h"
-
-#if defined(E2E_HAVE_VESK)
-#  include "vesk.h"
-#  include "voziri.h"
-#endif
+#include <atomic>
 
 namespace {
-
-using BYTES = std::vector<uint8_t>;
-
-const char szSn2[] = "SN:210183F10002";     /* xf2: XCF04S (index 0, TDI), XC3S500E (index 1) */
-const char szSn3[] = "SN:210183F10003";     /* xf3: XC2C64A (0, TDI), XC6SLX9 (1), XCF04S (2) */
-
-const unsigned tmsEnd = 60000;
-
-struct PARTFILE {
-    const char *szPart;
-    uint32_t idcode;
-};
-const PARTFILE pfS3e500 = { "3s500efg320", 0x01C22093 };
-const PARTFILE pfS3e250 = { "3s250efg320", 0x01C1A093 };
-const PARTFILE pfS6lx9 = { "6slx9tqg144", 0x04001093 };
-
-BYTES RgbFromHex(const std::string &sz)
-{
-    BYTES rgb;
-    for (size_t ich = 0; ich + 1 < sz.size(); ich += 2)
-        rgb.push_back(uint8_t(strtoul(sz.substr(ich, 2).c_str(), nullptr, 16)));
-    return rgb;
-}
-
-size_t IbSync(const BYTES &rgb)
-{
-    static const uint8_t rgbSync[] = { 0xAA, 0x99, 0x55, 0x66 };
-    return size_t(std::search(rgb.begin(), rgb.end(), std::begin(rgbSync), std::end(rgbSync)) - rgb.begin());
-}
-
-bool FWrite(const std::string &szPath, const BYTES &rgb)
-{
-    FILE *pf = fopen(szPath.c_str(), "wb");
-    if (pf == nullptr)
-        return false;
-    bool fOk = fwrite(rgb.data(), 1, rgb.size(), pf) == rgb.size();
-    return fclose(pf) == 0 && fOk;
-}
-
-size_t CountEndsOf(const std::vector<REPORT> &rgreport)
-{
-    return size_t(std::count_if(rgreport.begin(), rgreport.end(),
-                                [](const REPORT &r) { return RECORDER::FEndReport(r.stc); }));
-}
-
-class E2eTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(PenvE2e() != nullptr && PenvE2e()->fOk); }
-    void TearDown() override
-    {
-        Sim().FCmd("FAULT xf2 clear");
-        Sim().FCmd("FAULT xf3 clear");
-    }
-
-    KSIMCTL &Sim() { return PenvE2e()->simctl; }
-
-    /* A generated configuration: writes NAME.bit and NAME.bin; the data. */
-    BYTES Generate(const std::string &szName, const PARTFILE &pf, const std::string &szDesign, uint32_t cword,
-                   bool fJtagClock = true)
-    {
-        BGSPEC bgspec;
-        bgspec.strPart = pf.szPart;
-        bgspec.idcode = pf.idcode;
-        bgspec.strDesign = szDesign;
-        bgspec.fJtagClock = fJtagClock;
-        bgspec.cwordFrames = cword;
-        bgspec.strDate = "2026/12/10";
-        bgspec.strTime = "12:00:00";
-        BYTES rgbData;
-        EXPECT_TRUE(FBuildConfigData(bgspec, &rgbData));
-        EXPECT_TRUE(FWrite(Path(szName + ".bit"), BitFileFromData(bgspec, rgbData)));
-        EXPECT_TRUE(FWrite(Path(szName + ".bin"), rgbData));
-        return rgbData;
-    }
-    std::string Path(const std::string &szName) { return PenvE2e()->szTmpDir + szName; }
-
-    /* Identification, synchronous; the chain's device names, index 0 first. */
-    std::vector<std::string> Identify(const char *szDvc)
-    {
-        uint32_t erc = 99;
-        EXPECT_TRUE(BriselInitScanChain(szDvc, nullptr, &erc)) << erc;
-        int32_t cdvc = -1;
-        EXPECT_TRUE(BriselGetScdvcCount(&cdvc, &erc));
-        std::vector<std::string> rgsz;
-        for (int32_t i = 0; i < cdvc; i++) {
-            JTDVC jtdvc = {};
-            EXPECT_TRUE(BriselGetJtdvc(i, &jtdvc, &erc)) << erc;
-            rgsz.push_back(jtdvc.szName);
-        }
-        return rgsz;
-    }
-
-    /* A programming run with the recorder as callback; its reports. */
-    std::vector<REPORT> Program(const char *szDvc, int32_t iscdvc, int32_t stcStop = 0, int32_t lStop = -1)
-    {
-        RECORDER::Get().Reset(stcStop, lStop);
-        uint32_t erc = 99;
-        EXPECT_TRUE(BriselProgramDvc(szDvc, iscdvc, E2eCallback, &erc)) << erc;
-        EXPECT_EQ(erc, 0u);
-        EXPECT_TRUE(RECORDER::Get().FWaitEnd(tmsEnd));
-        /* the end report is the last one: nothing follows it */
-        std::vector<REPORT> rgreport = RECORDER::Get().Reports();
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        EXPECT_EQ(RECORDER::Get().Reports().size(), rgreport.size());
-        size_t cend = size_t(std::count_if(rgreport.begin(), rgreport.end(),
-                                           [](const REPORT &r) { return RECORDER::FEndReport(r.stc); }));
-        EXPECT_EQ(cend, 1u);
-        EXPECT_TRUE(!rgreport.empty() && RECORDER::FEndReport(rgreport.back().stc));
-        return rgreport;
-    }
-
-    std::string Fpga(const std::string &szBoard, const std::string &szKey)
-    {
-        std::vector<std::string> rgsz;
-        EXPECT_TRUE(Sim().FCmd("FPGA " + szBoard, &rgsz));
-        for (auto &sz : rgsz)
-            if (sz.compare(0, szKey.size() + 1, szKey + " ") == 0)
-                return sz.substr(szKey.size() + 1);
-        return "";
-    }
-
-    /* The simulated FPGA received the file's data from its sync word on. */
-    void ExpectReceived(const std::string &szBoard, const BYTES &rgbData)
-    {
-        BYTES rgbGot = RgbFromHex(Sim().SzLine("CFGDATA " + szBoard));
-        BYTES rgbWant(rgbData.begin() + long(IbSync(rgbData)), rgbData.end());
-        EXPECT_EQ(rgbGot.size(), rgbWant.size());
-        EXPECT_TRUE(rgbGot == rgbWant);
-    }
-
-    /* Register 0xFF of the running design (0x52: refio), written and read back. */
-    void ExpectDesignRegisters(const std::string &szBoard, const char *szSn)
-    {
-#if defined(E2E_HAVE_VESK)
-        HIF hif = hifNil;
-        ASSERT_TRUE(TvxOpen(&hif, szSn)) << TvxGetLastError();
-        ASSERT_TRUE(VeskEnable(hif)) << TvxGetLastError();
-        uint8_t b = 0;
-        EXPECT_TRUE(VeskGetReg(hif, 0xFF, &b, 0)) << TvxGetLastError();
-        EXPECT_EQ(b, 0x52);
-        EXPECT_TRUE(VeskPutReg(hif, 0x21, 0x6B, 0)) << TvxGetLastError();
-        EXPECT_TRUE(VeskGetReg(hif, 0x21, &b, 0)) << TvxGetLastError();
-        EXPECT_EQ(b, 0x6B);
-        EXPECT_TRUE(VeskDisable(hif));
-        EXPECT_TRUE(TvxClose(hif));
-#else
-        (void)szSn;
-        std::string szRegs = Sim().SzLine("REGS " + szBoard);
-        ASSERT_EQ(szRegs.size(), 512u);
-        EXPECT_EQ(szRegs.substr(510), "52");
-#endif
-    }
-
-    /* The JTAG port is released: no claim, no port enabled. */
-    void ExpectPortReleased(const std::string &szBoard)
-    {
-        EXPECT_EQ(Sim().SzState(szBoard, "claim"), "none");
-        EXPECT_EQ(Sim().SzState(szBoard, "jtagports"), "0");
-    }
-};
 
 TEST_F(E2eTest, IdentifiesATwoAndAThreeDeviceChain)
 {
@@ -558,6 +386,62 @@ TEST_F(E2eTest, AbortFromAnotherThreadThenProgramAgain)
     EXPECT_EQ(Fpga("xf2", "done"), "1");
     ExpectReceived("xf2", rgbData);
     ExpectPortReleased("xf2");
+}
+
+/* Cancel as soon as the device's programming starts: another thread calls
+ * BriselAbortProg until it is accepted, which happens while the FPGA's
+ * pre-configuration holds the port (the first port the run opens after
+ * stcProgrammingDevice). */
+std::thread thdCancel;
+std::atomic<bool> fCancelAccepted{false};
+uint8_t BRISELCALL CancelAtProgrammingDevice(int32_t stc, int32_t lValue)
+{
+    if (stc == stcProgrammingDevice) {
+        thdCancel = std::thread([] {
+            auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            uint32_t erc = 0;
+            while (std::chrono::steady_clock::now() < tEnd) {
+                if (BriselAbortProg(&erc)) {
+                    fCancelAccepted = true;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        });
+    }
+    return RECORDER::Get().Report(stc, lValue);
+}
+
+/* A cancel accepted before the bitstream goes out ends the run with one
+ * failure: no data, the design the FPGA ran before goes on or the device is
+ * left cleared, never a success; the next run programs the device. */
+TEST_F(E2eTest, CancelDuringThePreConfigurationEndsTheRun)
+{
+    ASSERT_EQ(Identify(szSn3).size(), 3u);
+    BYTES rgbData = Generate("s6_cancel", pfS6lx9, "refio", 9000);
+    uint32_t erc = 99;
+    ASSERT_TRUE(BriselSetConfigFile(Path("s6_cancel.bit").c_str(), 1, 3, &erc)) << erc;
+    RECORDER::Get().Reset();
+    fCancelAccepted = false;
+    ASSERT_TRUE(BriselProgramDvc(szSn3, 1, CancelAtProgrammingDevice, &erc)) << erc;
+    ASSERT_TRUE(RECORDER::Get().FWaitEnd(tmsEnd));
+    if (thdCancel.joinable())
+        thdCancel.join();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::vector<REPORT> rgreport = RECORDER::Get().Reports();
+    ASSERT_TRUE(fCancelAccepted) << "BriselAbortProg never accepted during the run";
+    EXPECT_EQ(CountEndsOf(rgreport), 1u);
+    ASSERT_FALSE(rgreport.empty());
+    EXPECT_EQ(rgreport.back(), (REPORT{ stcFailed, 0 }));
+    EXPECT_EQ(std::count_if(rgreport.begin(), rgreport.end(), [](const REPORT &r) { return r.stc == stcProgress; }),
+              0) << "the bitstream went out after the cancel";
+    EXPECT_NE(Fpga("xf3", "cfgbytes"), std::to_string(rgbData.size() - IbSync(rgbData)));
+    ExpectPortReleased("xf3");
+
+    std::vector<REPORT> rgreportAgain = Program(szSn3, 1);
+    ExpectReports(rgreportAgain, RgreportGolden(1, 3, rgbData.size(), stcDone));
+    EXPECT_EQ(Fpga("xf3", "design"), "refio");
+    ExpectReceived("xf3", rgbData);
 }
 
 /* A callback that answers false to the n-th stcQueryContinue (1 = the

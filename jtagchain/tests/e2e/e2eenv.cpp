@@ -26,10 +26,16 @@ void E2EENV::SetUp()
     ASSERT_TRUE(simenv.fOk) << simenv.szErr;
     std::vector<std::string> rgszBoard;
     ASSERT_TRUE(simctl.FCmd("BOARDS", &rgszBoard));
-    for (const char *szBoard : {"xf2 ", "xf3 "})
+    /* the boards of the program's configuration (E2E_BOARDS, comma-separated) */
+    std::string szBoards = E2E_BOARDS;
+    for (size_t ich = 0; ich < szBoards.size();) {
+        size_t ichEnd = std::min(szBoards.find(',', ich), szBoards.size());
+        std::string szBoard = szBoards.substr(ich, ichEnd - ich) + " ";
+        ich = ichEnd + 1;
         ASSERT_TRUE(std::any_of(rgszBoard.begin(), rgszBoard.end(),
                                 [&](const std::string &sz) { return sz.rfind(szBoard, 0) == 0; }))
-            << szBoard << "missing: the boards of fpga-prom.cfg and three-device.cfg";
+            << szBoard << "missing from " << E2E_SIM_CONFIG;
+    }
     szTmpDir = SzKorTestDir("e2e");
     uint32_t erc = 99;
     fOk = BriselInit(&erc) != 0;

@@ -1,7 +1,8 @@
 /*
- * e2eenv.h - the end-to-end environment: korsim with the boards of
- * sim/configs/ (fpga-prom.cfg, three-device.cfg, joined into one
- * configuration by the build) reached through the shipped runtime and
+ * e2eenv.h - the end-to-end environment: korsim with the boards of the
+ * program's configuration (E2E_SIM_CONFIG, joined by the build from
+ * sim/configs/ or fpga-parts.cfg; E2E_BOARDS names the boards it must
+ * have) reached through the shipped runtime and
  * Tvxutil (korsimenv.h: ctest runs the program through simwine.sh, which
  * gives it a private name space), Brisel initialised on the project's device
  * list (YORL_DATADIR); and a recorder of status reports.

@@ -1,5 +1,7 @@
 // Generated configuration files read back with a packet walker of the test's
-// own: sync, register writes, CRC checks, design tag, start-up clock bit.
+// own: sync, register writes, CRC checks (automatic CRC words included),
+// design tag, start-up clock bit; and the CRC of the generator against every
+// CRC word of the vendor's own files.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,8 +10,10 @@
 
 #include "bitfile.h"
 #include "bitgen.h"
+#include "cfgstrm.h"
 #include "dvclist.h"
 #include "schain.h"
+#include "vendordata.h"
 
 namespace {
 
@@ -18,94 +22,84 @@ struct WALK {
     std::map<int, std::vector<uint32_t>> mpregrgw;   /* every word written, by register */
     std::vector<uint32_t> rgcmd;
     int ccrcOk = 0, ccrcBad = 0;
+    int ccrcAuto = 0;           /* of them automatic CRC words */
     bool fDesyncLast = false;
 };
 
-/* CRC-16 x^16+x^15+x^2+1 over the bit string data (LSB first) then address. */
-uint16_t CrcBits(uint16_t crc, const std::vector<int> &rgbit)
-{
-    for (int bit : rgbit) {
-        bool fTop = (crc & 0x8000) != 0;
-        crc = (uint16_t)((crc << 1) & 0xFFFF);
-        if (fTop != (bit != 0))
-            crc ^= 0x8005;
-    }
-    return crc;
-}
-
-WALK Walk(const std::vector<uint8_t> &rgb, int cbitWord)
+/* The packets of a file from its sync word: 32-bit words (Spartan-3/3E, one
+ * automatic CRC word after each block of frame data), or 16-bit words
+ * (Spartan-3A: no automatic CRC word; Spartan-6: two). The CRC comes from
+ * the generator (CrcNext), so the vendor's files check it. */
+WALK Walk(const std::vector<uint8_t> &rgb, int cbitWord, int cwordAutoCrc)
 {
     WALK walk;
+    bool f16 = cbitWord == 16;
     size_t cbWord = cbitWord / 8;
-    auto wordAt = [&](size_t ib) {
-        uint32_t w = 0;
-        for (size_t k = 0; k < cbWord; k++)
-            w = (w << 8) | rgb[ib + k];
-        return w;
-    };
-    size_t ib = 0;
-    /* find the sync word */
-    for (; ib + 4 <= rgb.size(); ib += cbWord)
-        if (rgb[ib] == 0xAA && rgb[ib + 1] == 0x99 && rgb[ib + 2] == 0x55 && rgb[ib + 3] == 0x66)
-            break;
+    const int regFdri = f16 ? 3 : 2, regCmd = f16 ? 5 : 4;
+    size_t ib = vendordata::IbSync(rgb);
     if (ib + 4 > rgb.size())
         return walk;
     walk.fSync = true;
-    ib += 4;
-    uint16_t crc = 0;
-    int cbitReg = cbitWord == 32 ? 5 : 6;
-    while (ib + cbWord <= rgb.size()) {
-        uint32_t hdr = wordAt(ib);
+    ib += f16 ? 2 : 4;
+    if (f16 && vendordata::WordAt(rgb, ib, true) == 0x5566)
+        ib += 2;
+    auto next = [&]() {
+        uint32_t w = vendordata::WordAt(rgb, ib, f16);
         ib += cbWord;
+        return w;
+    };
+    uint32_t crc = 0;
+    auto check = [&](uint32_t crcFile, bool fAuto) {
+        (crcFile == crc ? walk.ccrcOk : walk.ccrcBad)++;
+        walk.ccrcAuto += fAuto;
+        if (!f16)
+            crc = 0;
+    };
+    int regLast = -1;
+    while (ib + cbWord <= rgb.size()) {
+        uint32_t hdr = next();
         int type = (int)(hdr >> (cbitWord - 3));
         int op = (int)((hdr >> (cbitWord - 5)) & 3);
         int reg;
         uint32_t cword;
         if (type == 1) {
-            reg = cbitWord == 32 ? (int)((hdr >> 13) & 0x1F) : (int)((hdr >> 5) & 0x3F);
-            cword = cbitWord == 32 ? (hdr & 0x7FF) : (hdr & 0x1F);
-            if (op == 2 && cword == 0 && ib + cbWord <= rgb.size() && (wordAt(ib) >> (cbitWord - 3)) == 2) {
-                /* type 2 follows */
-                uint32_t hdr2 = wordAt(ib);
-                ib += cbWord;
-                if (cbitWord == 32) {
-                    cword = hdr2 & 0x07FFFFFF;
-                } else {
-                    cword = (wordAt(ib) << 16) | wordAt(ib + 2);
-                    ib += 4;
-                }
-            }
-        } else if (type == 2 && cbitWord == 16) {
-            reg = (int)((hdr >> 5) & 0x3F);
-            cword = (wordAt(ib) << 16) | wordAt(ib + 2);
-            ib += 4;
+            reg = f16 ? (int)((hdr >> 5) & 0x3F) : (int)((hdr >> 13) & 0x1F);
+            cword = f16 ? (hdr & 0x1F) : (hdr & 0x7FF);
+            regLast = reg;
+        } else if (type == 2) {
+            reg = f16 ? (int)((hdr >> 5) & 0x3F) : regLast;
+            cword = f16 ? next() << 16 : hdr & 0x07FFFFFF;
+            if (f16)
+                cword |= next();
         } else {
             continue;   /* no-op or dummy */
         }
         if (op != 2)
             continue;
-        for (uint32_t i = 0; i < cword && ib + cbWord <= rgb.size(); i++, ib += cbWord) {
-            uint32_t w = wordAt(ib);
+        if (reg == 0) {
+            uint32_t crcFile = next();
+            if (f16)
+                crcFile = crcFile << 16 | next();
+            check(crcFile, false);
+            continue;
+        }
+        for (uint32_t i = 0; i < cword && ib + cbWord <= rgb.size(); i++) {
+            uint32_t w = next();
             walk.fDesyncLast = false;
-            if (reg == 0) {
-                (w == crc ? walk.ccrcOk : walk.ccrcBad)++;
-                crc = 0;
-                continue;
-            }
             walk.mpregrgw[reg].push_back(w);
-            std::vector<int> rgbit;
-            for (int k = 0; k < cbitWord; k++)
-                rgbit.push_back((w >> k) & 1);
-            for (int k = 0; k < cbitReg; k++)
-                rgbit.push_back((reg >> k) & 1);
-            crc = CrcBits(crc, rgbit);
-            int regCmd = cbitWord == 32 ? 4 : 5;
+            crc = CrcNext(crc, cbitWord, reg, w);
             if (reg == regCmd) {
                 walk.rgcmd.push_back(w);
                 if (w == 7)
                     crc = 0;
                 walk.fDesyncLast = w == 13;
             }
+        }
+        if (reg == regFdri && cword > 0 && cwordAutoCrc > 0) {
+            uint32_t crcFile = next();
+            if (cwordAutoCrc == 2)
+                crcFile = crcFile << 16 | next();
+            check(crcFile, true);
         }
     }
     return walk;
@@ -116,6 +110,8 @@ struct BGCASE {
     int cbitWord;
     int regFdri;
     bool fJtagClock;
+    int cwordAutoCrc;
+    int ccrcAuto;   /* automatic CRC checks: one per block of frame data */
 };
 
 } // namespace
@@ -123,13 +119,13 @@ struct BGCASE {
 TEST(Bitgen, GeneratedFilesCarryIdcodeTagCrcAndStartupClock)
 {
     const BGCASE rgcase[] = {
-        {"3s500efg320", 32, 2, true},
-        {"3s500efg320", 32, 2, false},
-        {"3s1000ft256", 32, 2, true},
-        {"3s200avq100", 16, 3, true},
-        {"3sd1800acs484", 16, 3, false},
-        {"6slx9tqg144", 16, 3, true},
-        {"6slx45tfgg484", 16, 3, true},
+        {"3s500efg320", 32, 2, true, 1, 1},
+        {"3s500efg320", 32, 2, false, 1, 1},
+        {"3s1000ft256", 32, 2, true, 1, 1},
+        {"3s200avq100", 16, 3, true, 0, 0},
+        {"3sd1800acs484", 16, 3, false, 0, 0},
+        {"6slx9tqg144", 16, 3, true, 2, 1},
+        {"6slx45tfgg484", 16, 3, true, 2, 1},
     };
     SCHAIN schain;
     schain.FInit();
@@ -158,7 +154,7 @@ TEST(Bitgen, GeneratedFilesCarryIdcodeTagCrcAndStartupClock)
         }
         ReleaseBitfile(pbitfile);
 
-        WALK walk = Walk(rgbData, c.cbitWord);
+        WALK walk = Walk(rgbData, c.cbitWord, c.cwordAutoCrc);
         ASSERT_TRUE(walk.fSync) << c.szPart;
         std::vector<uint32_t> &rgwIdcode = walk.mpregrgw[14];
         uint32_t idcode = c.cbitWord == 32 ? rgwIdcode.at(0) : (rgwIdcode.at(0) << 16) | rgwIdcode.at(1);
@@ -175,6 +171,7 @@ TEST(Bitgen, GeneratedFilesCarryIdcodeTagCrcAndStartupClock)
         EXPECT_EQ(std::string(rgbFdri.begin() + 8, rgbFdri.begin() + 8 + cch), bgspec.strDesign);
         EXPECT_EQ(walk.ccrcOk, 2) << c.szPart;
         EXPECT_EQ(walk.ccrcBad, 0) << c.szPart;
+        EXPECT_EQ(walk.ccrcAuto, c.ccrcAuto) << c.szPart;
         ASSERT_GE(walk.rgcmd.size(), 5u);
         EXPECT_EQ(walk.rgcmd.front(), 7u);   /* RCRC */
         EXPECT_TRUE(walk.fDesyncLast) << c.szPart;
@@ -202,4 +199,27 @@ TEST(Bitgen, UsualSizeFollowsThePartAndTagsDiffer)
     EXPECT_NE(rgbA, rgbB);
     bgspec.idcode = 0x06E5E093;   /* a CPLD: no configuration format */
     EXPECT_FALSE(FBuildConfigData(bgspec, &rgbA));
+}
+
+/* The generator's CRC against the vendor's files: every CRC word they carry
+ * (written, and automatic after frame data) is what CrcNext computes over
+ * the same register writes. */
+TEST(Bitgen, CrcWordsAgreeWithTheVendorsFiles)
+{
+    std::vector<std::string> rgszFile = vendordata::RgszFiles(".bit");
+    if (rgszFile.empty())
+        GTEST_SKIP() << "no vendor .bit files (shared/testdata/vendor or KOR_VENDOR_DIR): not run";
+    for (const std::string &szFile : rgszFile) {
+        vendordata::VBIT vbit;
+        ASSERT_TRUE(vendordata::FReadBit(szFile, &vbit)) << szFile;
+        vendordata::VFAM vfam = vendordata::VfamOfPart(vbit.szPart);
+        ASSERT_NE(vfam, vendordata::vfamNone) << szFile;
+        int cwordAuto = vfam == vendordata::vfamS3A ? 0 : vfam == vendordata::vfamS6 ? 2 : 1;
+        WALK walk = Walk(vbit.rgbData, vendordata::F16(vfam) ? 16 : 32, cwordAuto);
+        ASSERT_TRUE(walk.fSync) << szFile;
+        EXPECT_GE(walk.ccrcOk, 2) << szFile;
+        EXPECT_EQ(walk.ccrcBad, 0) << szFile;
+        EXPECT_EQ(walk.ccrcAuto > 0, cwordAuto > 0) << szFile;
+        EXPECT_TRUE(walk.fDesyncLast) << szFile;
+    }
 }
