@@ -5,6 +5,7 @@
 
 #include "bitfile.h"
 #include "dvclist.h"
+#include "svfplay.h"
 #include "sztext.h"
 
 std::atomic<bool> fUserAbort(false);
@@ -228,6 +229,12 @@ bool FProgramDvc(SCHAIN *pschain, STREP &rep)
     int cft = pscdvc ? FileTypeFromPath(pscdvc->szPath) : cftNone;
     if (pscdvc != nullptr && pscdvc->dvct == dvctFpga && (cft == cftBit || cft == cftBin))
         return FProgramFpga(pschain, static_cast<SCFPGA *>(pscdvc), cft, rep);
+    if (pscdvc != nullptr && cft == cftSvf) {
+        /* the file drives the whole chain, whatever the device */
+        bool fOk = FPlaySvf(pschain, rep);
+        rep.FReport(fOk ? stcDone : stcFailed, 0);
+        return fOk;
+    }
     /* PROM, CPLD and SVF algorithms join here; every other combination fails. */
     rep.FReport(stcFailed, 0);
     return false;
