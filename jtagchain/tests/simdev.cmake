@@ -16,7 +16,7 @@ if(TARGET brisel_core)
     kor_add_test(brisel_simdev_test
         SOURCES ${CMAKE_SOURCE_DIR}/jtagchain/tests/simdev_test.cpp
                 ${CMAKE_SOURCE_DIR}/jtagchain/tests/simport.cpp
-        LIBS brisel_core korsimcore
+        LIBS brisel_core korsimcore cr2gen mcsgen bitgen_core
         LABELS brisel sim
         SANITIZE address)
     if(TARGET brisel_simdev_test)

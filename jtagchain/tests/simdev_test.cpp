@@ -13,7 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "bitgen.h"
 #include "chainops.h"
+#include "cr2gen.h"
+#include "mcsgen.h"
+#include "model/board.h"
+#include "model/xcf.h"
+#include "model/xfpga.h"
 #include "model/chain.h"
 #include "model/idcodedev.h"
 #include "model/xc2c.h"
@@ -57,6 +63,23 @@ struct SIMFIX {
         schain.pfnSleepMs = SleepVirtual;
         snprintf(schain.szDataDir, sizeof(schain.szDataDir), "%s", BRISEL_DATA_DIR);
         prgrepCur = &rgrep;
+    }
+    void AddPlain(const char *szName, uint32_t idcode, unsigned cbitIr)
+    {
+        chain.AddDevice(std::make_unique<sim::IDCODEDEV>(szName, idcode, cbitIr, 1));
+    }
+    sim::XCF *AddXcf(const char *szName, uint32_t idcode)
+    {
+        auto pxcf = std::make_unique<sim::XCF>(*sim::PgeomXcf(szName), idcode, UsVirtual);
+        sim::XCF *p = pxcf.get();
+        chain.AddDevice(std::move(pxcf));
+        return p;
+    }
+    bool FRun(bool (*pfn)(SCHAIN *, STREP &), int iscdvc)
+    {
+        schain.iscdvcSel = iscdvc;
+        STREP rep(Record);
+        return pfn(&schain, rep);
     }
     sim::XC2C *AddXc2c(const char *szName, uint32_t idcode)
     {
@@ -201,6 +224,253 @@ TEST(VendorSvfBroken, WithoutItsEraseTheVerifyFailsAtItsLine)
     fix.rgrep.clear();
     EXPECT_TRUE(fix.FProgram(0, StrVendor("hackrf-xc2c64a/default.svf")));
     EXPECT_TRUE(pxc2c->FDone());
+}
+
+/* What a cell of the generated map must hold after programming rgfuse. */
+std::vector<uint8_t> RowExpected(const CR2PART &part, const CR2LAYOUT &lay, const std::vector<uint8_t> &rgfuse,
+                                 unsigned irow, int ipattern)
+{
+    static const uint8_t rgrgsec[4][7] = {
+        {1, 1, 1, 1, 1, 1, 1}, {0, 1, 0, 1, 0, 1, 0}, {0, 0, 1, 0, 1, 0, 0}, {1, 1, 0, 1, 0, 1, 1}};
+    std::vector<uint8_t> row(part.cbitRow);
+    for (unsigned k = 0; k < part.cbitRow; k++) {
+        int n = lay.rgrgn[irow][k];
+        switch (lay.rgrgkind[irow][k]) {
+        case cr2Fuse: row[k] = rgfuse[lay.rgrgifuse[irow][k]]; break;
+        case cr2Spare: row[k] = 1; break;
+        case cr2Sec: row[k] = rgrgsec[ipattern][n]; break;
+        case cr2Done: row[k] = n == 0; break;
+        case cr2User: row[k] = 1; break;
+        case cr2Fixed: row[k] = irow == part.crow - 2; break;   /* cleared, but left in the done row */
+        }
+    }
+    return row;
+}
+
+std::vector<uint8_t> RandomFuses(size_t cfuse, uint32_t seed)
+{
+    std::vector<uint8_t> rgfuse(cfuse);
+    for (size_t i = 0; i < cfuse; i++) {
+        seed = seed * 1103515245u + 12345u;
+        rgfuse[i] = (seed >> 13) % 5 != 0;
+    }
+    return rgfuse;
+}
+
+/* CPLD with one device on either side: positions 0, 1 and 2 of a three-device chain. */
+class CpldAtPosition : public ::testing::TestWithParam<int> {};
+
+TEST_P(CpldAtPosition, GeneratedJedecProgramsVerifiesAndStartsTheDevice)
+{
+    int icpld = GetParam();   /* Brisel's index, 0 nearest TDI */
+    SIMFIX fix;
+    sim::XC2C *pxc2c = nullptr;
+    for (int isim = 2; isim >= 0; isim--) {   /* the simulator's device 0 is nearest TDO */
+        if (isim == icpld)
+            pxc2c = fix.AddXc2c("XC2C64A", 0x06E5E093);
+        else if (isim == 0)
+            fix.AddXcf("XCF04S", 0x05046093);
+        else
+            fix.AddPlain("XC3S500E", 0x01C22093, 6);
+    }
+    fix.Identify();
+    ASSERT_EQ(fix.schain.cscdvc, 3);
+    const CR2PART &part = *PpartCr2("XC2C64A");
+    std::vector<uint8_t> rgfuse = RandomFuses(part.cfuse, 7 + icpld);
+    fix.dir.Write("d.jed", StrJedec("XC2C64A", rgfuse, true));
+    fix.schain.scmode = 15;
+    ASSERT_TRUE(fix.FProgram(icpld, fix.dir.StrFile("d.jed")));
+    EXPECT_EQ(fix.rgrep.back().first, stcDone);
+    EXPECT_EQ(fix.Count(stcProgressRange), 1);
+    EXPECT_EQ(fix.ValueOf(stcProgressRange), (int32_t)part.crow);
+    EXPECT_EQ(fix.Count(stcProgress), (int)part.crow);
+    EXPECT_TRUE(pxc2c->FDone());
+    EXPECT_FALSE(pxc2c->FProtected());
+    EXPECT_EQ(pxc2c->CEraseShort() + pxc2c->CProgramShort() + pxc2c->CProgramUnerased(), 0u);
+    CR2LAYOUT lay = LayoutCr2(part);
+    for (unsigned irow = 0; irow < part.crow; irow++)
+        ASSERT_EQ(pxc2c->Row(irow), RowExpected(part, lay, rgfuse, irow, 0)) << "row " << irow;
+
+    fix.rgrep.clear();
+    EXPECT_TRUE(fix.FRun(FVerifyDvc, icpld));
+    EXPECT_EQ(fix.Count(stcVerifying), 1);
+    EXPECT_EQ(fix.rgrep.back().first, stcDone);
+
+    /* the same design programmed a second time (the device already runs it) */
+    fix.rgrep.clear();
+    EXPECT_TRUE(fix.FProgram(icpld, fix.dir.StrFile("d.jed")));
+    EXPECT_TRUE(fix.FRun(FVerifyDvc, icpld));
+
+    /* another design: the verify of the first one fails */
+    std::vector<uint8_t> rgfuse2 = RandomFuses(part.cfuse, 99);
+    fix.dir.Write("e.jed", StrJedec("XC2C64A", rgfuse2, false));
+    ASSERT_TRUE(fix.FProgram(icpld, fix.dir.StrFile("e.jed")));
+    fix.rgrep.clear();
+    snprintf(fix.schain.rgpscdvc[icpld]->szPath, cchScPath, "%s", fix.dir.StrFile("d.jed").c_str());
+    EXPECT_FALSE(fix.FRun(FVerifyDvc, icpld));
+    EXPECT_EQ(fix.Count(ercVerifyFailed), 1);
+    EXPECT_EQ(fix.rgrep.back().first, stcFailed);
+
+    /* erase: DONE goes low, every cell reads 1 */
+    fix.rgrep.clear();
+    EXPECT_TRUE(fix.FRun(FEraseDvc, icpld));
+    EXPECT_EQ(fix.Count(stcEraseStart), 1);
+    EXPECT_EQ(fix.Count(stcEraseEnd), 1);
+    EXPECT_FALSE(pxc2c->FDone());
+    for (unsigned irow = 0; irow < part.crow; irow++)
+        ASSERT_EQ(pxc2c->Row(irow), std::vector<uint8_t>(part.cbitRow, 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Chain, CpldAtPosition, ::testing::Values(0, 1, 2));
+
+TEST(Cpld, SecurityPatternOfTheModeWordProtectsTheDevice)
+{
+    SIMFIX fix;
+    sim::XC2C *pxc2c = fix.AddXc2c("XC2C32A", 0x06E1C093);
+    fix.Identify();
+    const CR2PART &part = *PpartCr2("XC2C32A");
+    std::vector<uint8_t> rgfuse = RandomFuses(part.cfuse, 3);
+    fix.dir.Write("d.jed", StrJedec("XC2C32A", rgfuse, true));
+    fix.schain.scmode = 0x1F;   /* security pattern 1 */
+    ASSERT_TRUE(fix.FProgram(0, fix.dir.StrFile("d.jed")));
+    EXPECT_TRUE(pxc2c->FProtected());
+    EXPECT_TRUE(pxc2c->FDone());
+    CR2LAYOUT lay = LayoutCr2(part);
+    EXPECT_EQ(pxc2c->Row(part.crow - 1), RowExpected(part, lay, rgfuse, part.crow - 1, 1));
+    /* read protected: the read-back differs */
+    EXPECT_FALSE(fix.FRun(FVerifyDvc, 0));
+    EXPECT_EQ(fix.Count(ercVerifyFailed), 1);
+    /* an erase clears the protection */
+    ASSERT_TRUE(fix.FRun(FEraseDvc, 0));
+    EXPECT_FALSE(pxc2c->FProtected());
+}
+
+TEST(Cpld, FilesAndMapsThatDoNotFit)
+{
+    SIMFIX fix;
+    sim::XC2C *pxc2c = fix.AddXc2c("XC2C64A", 0x06E5E093);
+    fix.Identify();
+    const CR2PART &part = *PpartCr2("XC2C64A");
+    std::vector<uint8_t> rgfuse = RandomFuses(part.cfuse, 5);
+    std::string strJed = StrJedec("XC2C64A", rgfuse, true);
+    struct { const char *szName; std::string strText; int32_t stcWant; } rgcase[] = {
+        {"other.jed", StrJedec("XC2C32A", RandomFuses(12274, 1), true), stcFileReadFailed},
+        {"nostx.jed", strJed.substr(strJed.find('\x02') + 1), stcFileReadFailed},
+        {"broken.jed", std::string(strJed).replace(strJed.find("L000016 ") + 10, 1, "x"), stcFileReadFailed},
+        {"sum.jed", std::string(strJed).replace(strJed.find("\nC") + 2, 1, strJed[strJed.find("\nC") + 2] == '0' ? "1" : "0"),
+         stcFileReadFailed},
+        {"toolong.jed", StrJedec("XC2C64A", RandomFuses(part.cfuse + 1, 5), true), stcFileReadFailed},
+    };
+    for (auto &c : rgcase) {
+        fix.dir.Write(c.szName, c.strText);
+        fix.rgrep.clear();
+        EXPECT_FALSE(fix.FProgram(0, fix.dir.StrFile(c.szName))) << c.szName;
+        EXPECT_EQ(fix.Count(c.stcWant), 1) << c.szName;
+        EXPECT_EQ(fix.Count(stcEraseStart), 0) << c.szName;   /* refused before the device is touched */
+        EXPECT_EQ(fix.rgrep.back().first, stcFailed) << c.szName;
+    }
+    /* a wrong transmission checksum alone (line ends changed) is fine */
+    std::string strTx = strJed.substr(0, strJed.size() - 6) + "0000\r\n";
+    fix.dir.Write("tx.jed", strTx);
+    EXPECT_TRUE(fix.FProgram(0, fix.dir.StrFile("tx.jed")));
+    /* a missing file; no map for the part */
+    fix.rgrep.clear();
+    EXPECT_FALSE(fix.FProgram(0, fix.dir.StrFile("missing.jed")));
+    EXPECT_EQ(fix.Count(stcFileNotFound), 1);
+    setenv("XILINX", fix.dir.StrDir().c_str(), 1);   /* a tool installation without the map */
+    fix.rgrep.clear();
+    EXPECT_FALSE(fix.FProgram(0, fix.dir.StrFile("tx.jed")));
+    unsetenv("XILINX");
+    EXPECT_EQ(fix.Count(stcNoMapFile), 1);
+    EXPECT_TRUE(pxc2c->FDone());
+}
+
+TEST(Cpld, TheVendorsJedecFileLoadsThroughOurMap)
+{
+    if (!FVendorHere())
+        GTEST_SKIP() << "vendor test files absent (../shared/testdata/vendor)";
+    SIMFIX fix;
+    sim::XC2C *pxc2c = fix.AddXc2c("XC2C64A", 0x06E5E093);
+    fix.Identify();
+    ASSERT_TRUE(fix.FProgram(0, StrVendor("hackrf-xc2c64a/top.jed")));
+    EXPECT_TRUE(pxc2c->FDone());
+    EXPECT_TRUE(fix.FRun(FVerifyDvc, 0));
+}
+
+/* A promgen-style .mcs of a generated bitstream programs the PROM; the FPGA then configures from it. */
+TEST(Prom, McsProgramsVerifiesAndTheFpgaBootsFromIt)
+{
+    BGSPEC bgspec;
+    bgspec.strPart = "3s500efg320";
+    bgspec.idcode = 0x01C22093;
+    bgspec.strDesign = "refio";
+    bgspec.fJtagClock = false;
+    bgspec.cwordFrames = 30000;
+    bgspec.strDate = "2026/12/10";
+    bgspec.strTime = "12:00:00";
+    std::vector<uint8_t> rgbConfig;
+    ASSERT_TRUE(FBuildConfigData(bgspec, &rgbConfig));
+    std::vector<uint8_t> rgbImage = RgbPromImage(rgbConfig);
+
+    sim::BOARDCFG cfg;
+    cfg.szDesign = "none";
+    sim::JDEVCFG jdFpga;
+    jdFpga.szModel = "XC3S500E";
+    jdFpga.idcode = 0x01C22093;
+    jdFpga.cbitIr = 6;
+    jdFpga.irIdcode = 0x09;
+    jdFpga.szFamily = "s3e";
+    sim::JDEVCFG jdProm;
+    jdProm.szModel = "XCF04S";
+    jdProm.idcode = 0x05046093;
+    jdProm.cbitIr = 8;
+    jdProm.irIdcode = 0xFE;
+    jdProm.szKind = "prom";
+    cfg.rgjdevcfg = {jdFpga, jdProm};
+    sim::DEVTIME::FnNowDefault() = UsVirtual;
+    sim::BOARD bd(cfg);
+    sim::DEVTIME::FnNowDefault() = sim::DEVTIME::UsSteady;
+    SIMFIX fix;
+    fix.port.pchain = &bd.chain;
+    fix.Identify();
+    ASSERT_EQ(fix.schain.cscdvc, 2);
+    sim::XCF *pxcf = dynamic_cast<sim::XCF *>(bd.chain.Pjdev(1));
+    sim::XFPGA *pxfpga = dynamic_cast<sim::XFPGA *>(bd.chain.Pjdev(0));
+    ASSERT_TRUE(pxcf && pxfpga);
+
+    fix.dir.Write("d.mcs", StrMcs(rgbImage));
+    fix.schain.scmode = 15;
+    ASSERT_TRUE(fix.FProgram(0, fix.dir.StrFile("d.mcs")));
+    EXPECT_EQ(fix.rgrep.back().first, stcDone);
+    EXPECT_EQ(pxcf->CEraseShort() + pxcf->CProgramShort(), 0u);
+    const std::vector<uint8_t> &rgbArray = pxcf->Array();
+    ASSERT_GE(rgbArray.size(), rgbImage.size());
+    EXPECT_TRUE(std::equal(rgbImage.begin(), rgbImage.end(), rgbArray.begin()));
+    EXPECT_TRUE(std::all_of(rgbArray.begin() + (long)rgbImage.size(), rgbArray.end(), [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_FALSE(pxcf->FIsp());
+    fix.rgrep.clear();
+    EXPECT_TRUE(fix.FRun(FVerifyDvc, 0));
+    EXPECT_EQ(fix.rgrep.back().first, stcDone);
+
+    /* the board's configuration reset: the FPGA loads the design from the PROM */
+    EXPECT_FALSE(pxfpga->Cfg().FDone());
+    bd.ConfigureFromProm();
+    EXPECT_TRUE(pxfpga->Cfg().FDone());
+    EXPECT_TRUE(pxfpga->FRunning());
+    EXPECT_EQ(pxfpga->Cfg().SzTag(), "refio");
+
+    /* the same data from the .bit file gives the same flash */
+    fix.dir.Write("d.bit", std::string((const char *)BitFileFromData(bgspec, rgbConfig).data(),
+                                       BitFileFromData(bgspec, rgbConfig).size()));
+    ASSERT_TRUE(fix.FProgram(0, fix.dir.StrFile("d.bit")));
+    EXPECT_TRUE(std::equal(rgbImage.begin(), rgbImage.end(), pxcf->Array().begin()));
+
+    /* erase: blank flash, the verify of the file fails */
+    ASSERT_TRUE(fix.FRun(FEraseDvc, 0));
+    EXPECT_EQ(pxcf->CbUsed(), 0u);
+    fix.rgrep.clear();
+    EXPECT_FALSE(fix.FRun(FVerifyDvc, 0));
+    EXPECT_EQ(fix.Count(ercVerifyFailed), 1);
 }
 
 } // namespace

@@ -175,8 +175,9 @@ TEST(SvfPlay, ScansReachTheDeviceAndTdoIsCompared)
                            "SDR 16 TDI (5555);\n"));
     EXPECT_EQ(sf2.CountOf(ercVerifyFailed), 1);
     for (auto &r : sf2.fix.stlog.rgrep) {
-        if (r.first == ercVerifyFailed)
+        if (r.first == ercVerifyFailed) {
             EXPECT_EQ(r.second, 4);
+        }
     }
     EXPECT_EQ(sf2.TestReg(0), BitsOf(0x1234, 16));   // the statement after it never ran
     EXPECT_EQ(sf2.fix.stlog.rgrep.back().first, stcFailed);
@@ -298,8 +299,10 @@ TEST(SvfPlay, ReportsStopAndFiles)
     SVFFIX sf3({TestDev(8, 0, 4)});
     sf3.fix.schain.iscdvcSel = 0;
     snprintf(sf3.fix.schain.rgpscdvc[0]->szPath, cchScPath, "%s", sf3.dir.StrFile("missing.svf").c_str());
-    STREP rep(LogStatus);
-    EXPECT_FALSE(FProgramDvc(&sf3.fix.schain, rep));
+    {
+        STREP rep(LogStatus);
+        EXPECT_FALSE(FProgramDvc(&sf3.fix.schain, rep));
+    }
     EXPECT_EQ(sf3.CountOf(stcFileNotFound), 1);
     EXPECT_EQ(sf3.fix.port.cOpen, 0);
 

@@ -54,7 +54,7 @@ public:
         irIscProgram = 0xEA, irIscRead = 0xEE, irIscInit = 0xF0, irUsercode = 0xFD,
     };
 
-    XC2C(const XC2CGEOM &geom, uint32_t idcode, DEVTIME::FNNOW fnNow = DEVTIME::UsSteady);
+    XC2C(const XC2CGEOM &geom, uint32_t idcode, DEVTIME::FNNOW fnNow = nullptr);
 
     std::string SzModel() const override { return geom.szName; }
     unsigned CbitIr() const override { return 8; }
