@@ -263,7 +263,8 @@ bool SCPROM::FProgramP(int iscdvc, int cscdvcAfter, uint32_t cbitPage, STREP &re
                ops.FDr(8, 0x03) && ops.FIr(opXscDataCcb) && ops.FDr(16, 0xFFFF) && ops.FIr(opIscProgram) &&
                ops.FWait(60) && ops.FIr(opNormrst) && ops.FWait(50) && ops.FIr(opIspen) && ops.FDr(8, 0x03) &&
                ops.FIr(opXscDataDone) && ops.FDr(8, 0xCE) && ops.FIr(opIscProgram) && ops.FWait(60) &&
-               ops.FIr(opBypass) && ops.FDr(1, 0);
+               /* out of ISP mode again, or the PROM gives the FPGA nothing until it is powered off */
+               ops.FIr(opNormrst) && ops.FWait(50) && ops.FIr(opBypass) && ops.FDr(1, 0);
     if (fOk)
         pschain->FCloseJtag(h);
     return fOk;

@@ -19,6 +19,7 @@
 #include "mcsgen.h"
 #include "model/board.h"
 #include "model/xcf.h"
+#include "model/xcfp.h"
 #include "model/xfpga.h"
 #include "model/chain.h"
 #include "model/idcodedev.h"
@@ -397,10 +398,9 @@ TEST(Cpld, TheVendorsJedecFileLoadsThroughOurMap)
     EXPECT_TRUE(fix.FRun(FVerifyDvc, 0));
 }
 
-/* A promgen-style .mcs of a generated bitstream programs the PROM; the FPGA then configures from it. */
-TEST(Prom, McsProgramsVerifiesAndTheFpgaBootsFromIt)
+/* A configuration (CCLK start-up, design "refio") and its PROM image. */
+std::vector<uint8_t> RgbConfigRefio(BGSPEC &bgspec)
 {
-    BGSPEC bgspec;
     bgspec.strPart = "3s500efg320";
     bgspec.idcode = 0x01C22093;
     bgspec.strDesign = "refio";
@@ -409,9 +409,13 @@ TEST(Prom, McsProgramsVerifiesAndTheFpgaBootsFromIt)
     bgspec.strDate = "2026/12/10";
     bgspec.strTime = "12:00:00";
     std::vector<uint8_t> rgbConfig;
-    ASSERT_TRUE(FBuildConfigData(bgspec, &rgbConfig));
-    std::vector<uint8_t> rgbImage = RgbPromImage(rgbConfig);
+    EXPECT_TRUE(FBuildConfigData(bgspec, &rgbConfig));
+    return rgbConfig;
+}
 
+/* A board with an unconfigured Spartan-3E (nearest TDO) and its PROM; the devices' clock is the tests'. */
+std::unique_ptr<sim::BOARD> PboardWithProm(const char *szProm, uint32_t idcodeProm)
+{
     sim::BOARDCFG cfg;
     cfg.szDesign = "none";
     sim::JDEVCFG jdFpga;
@@ -421,15 +425,26 @@ TEST(Prom, McsProgramsVerifiesAndTheFpgaBootsFromIt)
     jdFpga.irIdcode = 0x09;
     jdFpga.szFamily = "s3e";
     sim::JDEVCFG jdProm;
-    jdProm.szModel = "XCF04S";
-    jdProm.idcode = 0x05046093;
-    jdProm.cbitIr = 8;
+    jdProm.szModel = szProm;
+    jdProm.idcode = idcodeProm;
+    jdProm.cbitIr = sim::XCFP::FKnown(szProm) ? 16 : 8;
     jdProm.irIdcode = 0xFE;
     jdProm.szKind = "prom";
     cfg.rgjdevcfg = {jdFpga, jdProm};
     sim::DEVTIME::FnNowDefault() = UsVirtual;
-    sim::BOARD bd(cfg);
+    auto pbd = std::make_unique<sim::BOARD>(cfg);
     sim::DEVTIME::FnNowDefault() = sim::DEVTIME::UsSteady;
+    return pbd;
+}
+
+/* A promgen-style .mcs of a generated bitstream programs the PROM; the FPGA then configures from it. */
+TEST(Prom, McsProgramsVerifiesAndTheFpgaBootsFromIt)
+{
+    BGSPEC bgspec;
+    std::vector<uint8_t> rgbConfig = RgbConfigRefio(bgspec);
+    std::vector<uint8_t> rgbImage = RgbPromImage(rgbConfig);
+    auto pbd = PboardWithProm("XCF04S", 0x05046093);
+    sim::BOARD &bd = *pbd;
     SIMFIX fix;
     fix.port.pchain = &bd.chain;
     fix.Identify();
@@ -471,6 +486,44 @@ TEST(Prom, McsProgramsVerifiesAndTheFpgaBootsFromIt)
     fix.rgrep.clear();
     EXPECT_FALSE(fix.FRun(FVerifyDvc, 0));
     EXPECT_EQ(fix.Count(ercVerifyFailed), 1);
+}
+
+TEST(Prom, ParallelPlatformFlashProgramsAndTheFpgaBootsFromIt)
+{
+    BGSPEC bgspec;
+    std::vector<uint8_t> rgbImage = RgbPromImage(RgbConfigRefio(bgspec));
+    auto pbd = PboardWithProm("XCF32P", 0x05059093);
+    SIMFIX fix;
+    fix.port.pchain = &pbd->chain;
+    fix.Identify();
+    ASSERT_EQ(fix.schain.cscdvc, 2);
+    EXPECT_EQ(fix.schain.rgpscdvc[0]->cbitIr, 16);
+    sim::XCFP *pxcfp = dynamic_cast<sim::XCFP *>(pbd->chain.Pjdev(1));
+    sim::XFPGA *pxfpga = dynamic_cast<sim::XFPGA *>(pbd->chain.Pjdev(0));
+    ASSERT_TRUE(pxcfp && pxfpga);
+    /* something old in the flash, which the erase must clear */
+    std::vector<uint8_t> rgbOld(200000, 0x00);
+    fix.dir.Write("old.mcs", StrMcs(rgbOld));
+    fix.schain.scmode = 15;
+    ASSERT_TRUE(fix.FProgram(0, fix.dir.StrFile("old.mcs")));
+    fix.dir.Write("p.mcs", StrMcs(rgbImage, 0));
+    fix.rgrep.clear();
+    uint64_t usStart = UsVirtual();
+    ASSERT_TRUE(fix.FProgram(0, fix.dir.StrFile("p.mcs")));
+    /* the waits of mode 15: the 140 s erase shortened to a fifth, 28 s */
+    uint64_t usSlept = UsVirtual() - usStart;
+    EXPECT_GE(usSlept, 28000000u);
+    EXPECT_LT(usSlept, 40000000u);
+    EXPECT_EQ(fix.rgrep.back().first, stcDone);
+    EXPECT_EQ(fix.ValueOf(stcProgressRange), (int32_t)((rgbImage.size() + 31) / 32));
+    EXPECT_EQ(pxcfp->CEraseShort() + pxcfp->CProgramShort(), 0u);
+    EXPECT_EQ(pxcfp->Done(), 0xCEu);
+    const std::vector<uint8_t> &rgbArray = pxcfp->Array();
+    EXPECT_TRUE(std::equal(rgbImage.begin(), rgbImage.end(), rgbArray.begin()));
+    EXPECT_TRUE(std::all_of(rgbArray.begin() + (long)rgbImage.size(), rgbArray.end(), [](uint8_t b) { return b == 0xFF; }));
+    pbd->ConfigureFromProm();
+    EXPECT_TRUE(pxfpga->FRunning());
+    EXPECT_EQ(pxfpga->Cfg().SzTag(), "refio");
 }
 
 } // namespace

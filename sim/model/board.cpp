@@ -5,6 +5,7 @@
 #include "idcodedev.h"
 #include "xc2c.h"
 #include "xcf.h"
+#include "xcfp.h"
 #include "xfpga.h"
 
 #include <cstring>
@@ -60,6 +61,10 @@ BOARD::BOARD(const BOARDCFG &cfgIn) : cfg(cfgIn)
         const XCFGEOM *pgeomProm = jdevcfg.szKind == "prom" ? PgeomXcf(jdevcfg.szModel) : nullptr;
         if (pgeomCpld) {
             chain.AddDevice(std::make_unique<XC2C>(*pgeomCpld, jdevcfg.idcode));
+        } else if (jdevcfg.szKind == "prom" && XCFP::FKnown(jdevcfg.szModel)) {
+            auto pxcfp = std::make_unique<XCFP>(jdevcfg.szModel, jdevcfg.idcode);
+            pxcfp->SetConfigCallback([this] { ConfigureFromProm(); });
+            chain.AddDevice(std::move(pxcfp));
         } else if (pgeomProm) {
             auto pxcf = std::make_unique<XCF>(*pgeomProm, jdevcfg.idcode);
             // CONFIG pulses CF, wired to the FPGA's PROG_B
@@ -108,11 +113,11 @@ void BOARD::PowerOn()
 
 void BOARD::ConfigureFromProm()
 {
-    XCF *pxcf = nullptr;
+    PROMSER *pxcf = nullptr;
     XFPGA *pxfpga = nullptr;
     for (size_t idev = 0; idev < chain.Cdev(); idev++) {
         if (!pxcf)
-            pxcf = dynamic_cast<XCF *>(chain.Pjdev(idev));
+            pxcf = dynamic_cast<PROMSER *>(chain.Pjdev(idev));
         if (!pxfpga)
             pxfpga = dynamic_cast<XFPGA *>(chain.Pjdev(idev));
     }

@@ -225,15 +225,6 @@ const std::vector<uint8_t> &XCF::Array()
     return rgbArray;
 }
 
-size_t XCF::CbUsed()
-{
-    const std::vector<uint8_t> &rgb = Array();
-    size_t cb = rgb.size();
-    while (cb > 0 && rgb[cb - 1] == 0xFF)
-        cb--;
-    return cb;
-}
-
 std::string XCF::SzDescribe() const
 {
     char sz[200];

@@ -31,6 +31,7 @@
 
 #include "devtime.h"
 #include "jdev.h"
+#include "promser.h"
 
 #include <functional>
 
@@ -44,7 +45,7 @@ struct XCFGEOM {
 
 const XCFGEOM *PgeomXcf(const std::string &szName);
 
-class XCF : public JDEV {
+class XCF : public JDEV, public PROMSER {
 public:
     static constexpr uint64_t usErase = 500000;
     static constexpr uint64_t usControlErase = 5000;
@@ -73,12 +74,9 @@ public:
     std::string SzDescribe() const override;
 
     const XCFGEOM &Geom() const { return geom; }
-    // The array after any cycle that has had its time.
-    const std::vector<uint8_t> &Array();
+    const std::vector<uint8_t> &Array() override;
     uint32_t Control() const { return ctl; }
-    bool FIsp() const { return fIsp; }
-    // Bytes up to the last one that is not blank (what serial configuration reads).
-    size_t CbUsed();
+    bool FIsp() const override { return fIsp; }
     unsigned CEraseShort() const { return cEraseShort; }
     unsigned CProgramShort() const { return cProgramShort; }
     unsigned CPagesProgrammed() const { return cPagesProgrammed; }

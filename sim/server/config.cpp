@@ -8,6 +8,7 @@
 #include "../model/cfgpacket.h"
 #include "../model/xc2c.h"
 #include "../model/xcf.h"
+#include "../model/xcfp.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -202,9 +203,10 @@ bool PARSER::FBoardDirective(BOARDCFG &cfg, const LINE &line, std::string &szErr
         std::vector<uint64_t> rgv;
         bool fCpld = szKey == "cpld";
         if (line.rgszArg.size() != 2 ||
-            (fCpld ? PgeomXc2c(line.rgszArg[0]) == nullptr : PgeomXcf(line.rgszArg[0]) == nullptr)) {
+            (fCpld ? PgeomXc2c(line.rgszArg[0]) == nullptr
+                   : PgeomXcf(line.rgszArg[0]) == nullptr && !XCFP::FKnown(line.rgszArg[0]))) {
             szErr = fCpld ? "'cpld' needs a CoolRunner-II part (XC2C32A ... XC2C512) and an IDCODE"
-                          : "'prom' needs a Platform Flash part (XCF01S, XCF02S, XCF04S) and an IDCODE";
+                          : "'prom' needs a Platform Flash part (XCF01S ... XCF04S, XCF08P ... XCF32P) and an IDCODE";
             return false;
         }
         LINE lineNums = line;
@@ -214,7 +216,7 @@ bool PARSER::FBoardDirective(BOARDCFG &cfg, const LINE &line, std::string &szErr
         JDEVCFG jdevcfg;
         jdevcfg.szModel = line.rgszArg[0];
         jdevcfg.idcode = uint32_t(rgv[0]);
-        jdevcfg.cbitIr = 8;
+        jdevcfg.cbitIr = XCFP::FKnown(jdevcfg.szModel) ? 16 : 8;
         jdevcfg.irIdcode = fCpld ? 0x01 : 0xFE;
         jdevcfg.szKind = szKey;
         cfg.rgjdevcfg.push_back(jdevcfg);
