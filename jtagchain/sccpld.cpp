@@ -173,6 +173,12 @@ struct CR2OPS {
         WaitUs(pschain, us);
         return true;
     }
+    /* Into ISC mode with the row instruction (ISC_PROGRAM, ISC_READ) in Pause-IR, then on to Shift-DR. */
+    bool FEnterRows(int opRows)
+    {
+        return FIr(SCCPLD::opBypass) && FIr(SCCPLD::opIscEnable) && FWait(800) && FIr(opRows, tapstIrPause) &&
+               FWalk(szRowEntryWalk);
+    }
     /* ISC_INIT with its capture/update pulse, then ISC_DISABLE: the device loads its new configuration. */
     bool FInitDisable()
     {
@@ -180,6 +186,15 @@ struct CR2OPS {
                FWait(800) && FIr(SCCPLD::opIscDisable) && FWait(100);
     }
 };
+
+/* The port opened and the TAP reset twice; null (the failure reported) otherwise. */
+HTVX HOpenReset(SCHAIN *pschain, STREP &rep)
+{
+    HTVX h = pschain->HOpenJtag(rep);
+    if (h == nullptr || !pschain->FWalk(h, szResetWalk, rep) || !pschain->FWalk(h, szResetWalk, rep))
+        return nullptr;
+    return h;
+}
 
 } // namespace
 
@@ -211,15 +226,12 @@ bool SCCPLD::FProgram(int iscdvc, int cscdvcAfter, STREP &rep)
     CR2ROWS rows;
     if (!FBuildRows(this, rows, false, rep) || !FErase(iscdvc, cscdvcAfter, rep))
         return false;
-    HTVX h = pschain->HOpenJtag(rep);
+    HTVX h = HOpenReset(pschain, rep);
     if (h == nullptr)
         return false;
     CR2OPS ops = {pschain, this, iscdvc, h, rep};
-    if (!ops.FWalk(szResetWalk) || !ops.FWalk(szResetWalk))
-        return false;
     rep.FReport(stcProgressRange, (int32_t)(rows.K + 1));
-    if (!ops.FIr(opBypass) || !ops.FIr(opIscEnable) || !ops.FWait(800) || !ops.FIr(opIscProgram, tapstIrPause) ||
-        !ops.FWalk(szRowEntryWalk))
+    if (!ops.FEnterRows(opIscProgram))
         return false;
     uint32_t lead = (uint32_t)cscdvcAfter, trail = (uint32_t)iscdvc;
     for (uint32_t r = 0; r <= rows.K; r++) {
@@ -246,18 +258,15 @@ bool SCCPLD::FVerify(int iscdvc, int cscdvcAfter, STREP &rep)
     CR2ROWS rows;
     if (!FBuildRows(this, rows, true, rep))
         return false;
-    HTVX h = pschain->HOpenJtag(rep);
+    HTVX h = HOpenReset(pschain, rep);
     if (h == nullptr)
         return false;
     CR2OPS ops = {pschain, this, iscdvc, h, rep};
-    if (!ops.FWalk(szResetWalk) || !ops.FWalk(szResetWalk))
-        return false;
     rep.FReport(stcVerifying, 0);
     uint32_t lead = (uint32_t)cscdvcAfter, trail = (uint32_t)iscdvc;
     uint8_t rgbAddr[4];
     rows.Address(0, rgbAddr);
-    if (!ops.FIr(opBypass) || !ops.FIr(opIscEnable) || !ops.FWait(800) || !ops.FIr(opIscRead, tapstIrPause) ||
-        !ops.FWalk(szRowEntryWalk) ||
+    if (!ops.FEnterRows(opIscRead) ||
         !pschain->FShiftDrPause(iscdvc, rgbAddr, (uint32_t)rows.cbitAddr, trail, lead, h, rep))
         return false;
     bool fSame = true;

@@ -206,19 +206,32 @@ bool SCPROM::FVerifyS(int iscdvc, int cscdvcAfter, uint32_t cbitPage, STREP &rep
     return fSame;
 }
 
+namespace {
+
+/* XCFxxP: into ISP mode, unlock and erase every block, out of ISP mode; with
+ * the erase reports. Programming adds a second reset walk. */
+bool FEraseBlocksP(PROMOPS &ops, bool fProgramming)
+{
+    if (!ops.FIr(SCPROM::opIspen) || !ops.FDr(8, 0x03) || !ops.FWalk(szResetWalk))
+        return false;
+    ops.rep.FReport(stcEraseStart, 0);
+    bool fOk = ops.FIr(SCPROM::opIspen) && ops.FDr(8, 0xD0) && ops.FIr(SCPROM::opXscUnlock) &&
+               ops.FDr(24, 0x00003F) && ops.FIr(SCPROM::opIscErase) && ops.FDr(24, 0x00003F) &&
+               ops.FWait(140000000) && ops.FIr(SCPROM::opNormrst) && ops.FWait(50) && ops.FWalk(szResetWalk) &&
+               (!fProgramming || ops.FWalk(szResetWalk));
+    ops.rep.FReport(stcEraseEnd, 0);
+    return fOk;
+}
+
+} // namespace
+
 bool SCPROM::FEraseP(int iscdvc, int cscdvcAfter, STREP &rep)
 {
     HTVX h = pschain->HOpenJtag(rep);
     if (h == nullptr)
         return false;
     PROMOPS ops(this, iscdvc, cscdvcAfter, h, rep);
-    if (!ops.FIr(opIspen) || !ops.FDr(8, 0x03) || !ops.FWalk(szResetWalk))
-        return false;
-    rep.FReport(stcEraseStart, 0);
-    bool fOk = ops.FIr(opIspen) && ops.FDr(8, 0xD0) && ops.FIr(opXscUnlock) && ops.FDr(24, 0x00003F) &&
-               ops.FIr(opIscErase) && ops.FDr(24, 0x00003F) && ops.FWait(140000000) && ops.FIr(opNormrst) &&
-               ops.FWait(50) && ops.FWalk(szResetWalk);
-    rep.FReport(stcEraseEnd, 0);
+    bool fOk = FEraseBlocksP(ops, false);
     if (fOk)
         pschain->FCloseJtag(h);
     return fOk;
@@ -234,14 +247,7 @@ bool SCPROM::FProgramP(int iscdvc, int cscdvcAfter, uint32_t cbitPage, STREP &re
     if (h == nullptr)
         return false;
     PROMOPS ops(this, iscdvc, cscdvcAfter, h, rep);
-    if (!ops.FIr(opIspen) || !ops.FDr(8, 0x03) || !ops.FWalk(szResetWalk))
-        return false;
-    rep.FReport(stcEraseStart, 0);
-    bool fErased = ops.FIr(opIspen) && ops.FDr(8, 0xD0) && ops.FIr(opXscUnlock) && ops.FDr(24, 0x00003F) &&
-                   ops.FIr(opIscErase) && ops.FDr(24, 0x00003F) && ops.FWait(140000000) && ops.FIr(opNormrst) &&
-                   ops.FWait(50) && ops.FWalk(szResetWalk) && ops.FWalk(szResetWalk);
-    rep.FReport(stcEraseEnd, 0);
-    if (!fErased)
+    if (!FEraseBlocksP(ops, true))
         return false;
     rep.FReport(stcProgressRange, (int32_t)cpage);
     std::vector<uint8_t> rgbPage = RgbPage(rgbImage, cbPage, 0);

@@ -227,37 +227,6 @@ TEST(VendorSvfBroken, WithoutItsEraseTheVerifyFailsAtItsLine)
     EXPECT_TRUE(pxc2c->FDone());
 }
 
-/* What a cell of the generated map must hold after programming rgfuse. */
-std::vector<uint8_t> RowExpected(const CR2PART &part, const CR2LAYOUT &lay, const std::vector<uint8_t> &rgfuse,
-                                 unsigned irow, int ipattern)
-{
-    static const uint8_t rgrgsec[4][7] = {
-        {1, 1, 1, 1, 1, 1, 1}, {0, 1, 0, 1, 0, 1, 0}, {0, 0, 1, 0, 1, 0, 0}, {1, 1, 0, 1, 0, 1, 1}};
-    std::vector<uint8_t> row(part.cbitRow);
-    for (unsigned k = 0; k < part.cbitRow; k++) {
-        int n = lay.rgrgn[irow][k];
-        switch (lay.rgrgkind[irow][k]) {
-        case cr2Fuse: row[k] = rgfuse[lay.rgrgifuse[irow][k]]; break;
-        case cr2Spare: row[k] = 1; break;
-        case cr2Sec: row[k] = rgrgsec[ipattern][n]; break;
-        case cr2Done: row[k] = n == 0; break;
-        case cr2User: row[k] = 1; break;
-        case cr2Fixed: row[k] = irow == part.crow - 2; break;   /* cleared, but left in the done row */
-        }
-    }
-    return row;
-}
-
-std::vector<uint8_t> RandomFuses(size_t cfuse, uint32_t seed)
-{
-    std::vector<uint8_t> rgfuse(cfuse);
-    for (size_t i = 0; i < cfuse; i++) {
-        seed = seed * 1103515245u + 12345u;
-        rgfuse[i] = (seed >> 13) % 5 != 0;
-    }
-    return rgfuse;
-}
-
 /* CPLD with one device on either side: positions 0, 1 and 2 of a three-device chain. */
 class CpldAtPosition : public ::testing::TestWithParam<int> {};
 
@@ -277,7 +246,7 @@ TEST_P(CpldAtPosition, GeneratedJedecProgramsVerifiesAndStartsTheDevice)
     fix.Identify();
     ASSERT_EQ(fix.schain.cscdvc, 3);
     const CR2PART &part = *PpartCr2("XC2C64A");
-    std::vector<uint8_t> rgfuse = RandomFuses(part.cfuse, 7 + icpld);
+    std::vector<uint8_t> rgfuse = RgfuseOfSeed(part.cfuse, 7 + icpld);
     fix.dir.Write("d.jed", StrJedec("XC2C64A", rgfuse, true));
     fix.schain.scmode = 15;
     ASSERT_TRUE(fix.FProgram(icpld, fix.dir.StrFile("d.jed")));
@@ -290,7 +259,7 @@ TEST_P(CpldAtPosition, GeneratedJedecProgramsVerifiesAndStartsTheDevice)
     EXPECT_EQ(pxc2c->CEraseShort() + pxc2c->CProgramShort() + pxc2c->CProgramUnerased(), 0u);
     CR2LAYOUT lay = LayoutCr2(part);
     for (unsigned irow = 0; irow < part.crow; irow++)
-        ASSERT_EQ(pxc2c->Row(irow), RowExpected(part, lay, rgfuse, irow, 0)) << "row " << irow;
+        ASSERT_EQ(pxc2c->Row(irow), RowProgrammed(part, lay, rgfuse, irow, 0)) << "row " << irow;
 
     fix.rgrep.clear();
     EXPECT_TRUE(fix.FRun(FVerifyDvc, icpld));
@@ -303,7 +272,7 @@ TEST_P(CpldAtPosition, GeneratedJedecProgramsVerifiesAndStartsTheDevice)
     EXPECT_TRUE(fix.FRun(FVerifyDvc, icpld));
 
     /* another design: the verify of the first one fails */
-    std::vector<uint8_t> rgfuse2 = RandomFuses(part.cfuse, 99);
+    std::vector<uint8_t> rgfuse2 = RgfuseOfSeed(part.cfuse, 99);
     fix.dir.Write("e.jed", StrJedec("XC2C64A", rgfuse2, false));
     ASSERT_TRUE(fix.FProgram(icpld, fix.dir.StrFile("e.jed")));
     fix.rgrep.clear();
@@ -330,14 +299,14 @@ TEST(Cpld, SecurityPatternOfTheModeWordProtectsTheDevice)
     sim::XC2C *pxc2c = fix.AddXc2c("XC2C32A", 0x06E1C093);
     fix.Identify();
     const CR2PART &part = *PpartCr2("XC2C32A");
-    std::vector<uint8_t> rgfuse = RandomFuses(part.cfuse, 3);
+    std::vector<uint8_t> rgfuse = RgfuseOfSeed(part.cfuse, 3);
     fix.dir.Write("d.jed", StrJedec("XC2C32A", rgfuse, true));
     fix.schain.scmode = 0x1F;   /* security pattern 1 */
     ASSERT_TRUE(fix.FProgram(0, fix.dir.StrFile("d.jed")));
     EXPECT_TRUE(pxc2c->FProtected());
     EXPECT_TRUE(pxc2c->FDone());
     CR2LAYOUT lay = LayoutCr2(part);
-    EXPECT_EQ(pxc2c->Row(part.crow - 1), RowExpected(part, lay, rgfuse, part.crow - 1, 1));
+    EXPECT_EQ(pxc2c->Row(part.crow - 1), RowProgrammed(part, lay, rgfuse, part.crow - 1, 1));
     /* read protected: the read-back differs */
     EXPECT_FALSE(fix.FRun(FVerifyDvc, 0));
     EXPECT_EQ(fix.Count(ercVerifyFailed), 1);
@@ -352,15 +321,15 @@ TEST(Cpld, FilesAndMapsThatDoNotFit)
     sim::XC2C *pxc2c = fix.AddXc2c("XC2C64A", 0x06E5E093);
     fix.Identify();
     const CR2PART &part = *PpartCr2("XC2C64A");
-    std::vector<uint8_t> rgfuse = RandomFuses(part.cfuse, 5);
+    std::vector<uint8_t> rgfuse = RgfuseOfSeed(part.cfuse, 5);
     std::string strJed = StrJedec("XC2C64A", rgfuse, true);
     struct { const char *szName; std::string strText; int32_t stcWant; } rgcase[] = {
-        {"other.jed", StrJedec("XC2C32A", RandomFuses(12274, 1), true), stcFileReadFailed},
+        {"other.jed", StrJedec("XC2C32A", RgfuseOfSeed(12274, 1), true), stcFileReadFailed},
         {"nostx.jed", strJed.substr(strJed.find('\x02') + 1), stcFileReadFailed},
         {"broken.jed", std::string(strJed).replace(strJed.find("L000016 ") + 10, 1, "x"), stcFileReadFailed},
         {"sum.jed", std::string(strJed).replace(strJed.find("\nC") + 2, 1, strJed[strJed.find("\nC") + 2] == '0' ? "1" : "0"),
          stcFileReadFailed},
-        {"toolong.jed", StrJedec("XC2C64A", RandomFuses(part.cfuse + 1, 5), true), stcFileReadFailed},
+        {"toolong.jed", StrJedec("XC2C64A", RgfuseOfSeed(part.cfuse + 1, 5), true), stcFileReadFailed},
     };
     for (auto &c : rgcase) {
         fix.dir.Write(c.szName, c.strText);

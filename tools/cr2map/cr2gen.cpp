@@ -167,3 +167,33 @@ std::string StrJedec(const std::string &strDevice, const std::vector<uint8_t> &r
     snprintf(sz, sizeof(sz), "%04X", sumTx & 0xFFFF);
     return str + strBody + sz + szEol;
 }
+
+std::vector<uint8_t> RowProgrammed(const CR2PART &part, const CR2LAYOUT &lay, const std::vector<uint8_t> &rgfuse,
+                                   unsigned irow, int ipattern)
+{
+    static const uint8_t rgrgsec[4][7] = {
+        {1, 1, 1, 1, 1, 1, 1}, {0, 1, 0, 1, 0, 1, 0}, {0, 0, 1, 0, 1, 0, 0}, {1, 1, 0, 1, 0, 1, 1}};
+    std::vector<uint8_t> row(part.cbitRow);
+    for (unsigned k = 0; k < part.cbitRow; k++) {
+        int n = lay.rgrgn[irow][k];
+        switch (lay.rgrgkind[irow][k]) {
+        case cr2Fuse: row[k] = rgfuse[lay.rgrgifuse[irow][k]]; break;
+        case cr2Sec: row[k] = rgrgsec[ipattern & 3][n]; break;
+        case cr2Done: row[k] = n == 0; break;
+        case cr2Fixed: row[k] = irow == part.crow - 2; break;
+        case cr2Spare:
+        case cr2User: row[k] = 1; break;
+        }
+    }
+    return row;
+}
+
+std::vector<uint8_t> RgfuseOfSeed(size_t cfuse, uint32_t seed)
+{
+    std::vector<uint8_t> rgfuse(cfuse);
+    for (size_t i = 0; i < cfuse; i++) {
+        seed = seed * 1103515245u + 12345u;
+        rgfuse[i] = (seed >> 13) % 5 != 0;
+    }
+    return rgfuse;
+}

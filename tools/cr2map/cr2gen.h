@@ -47,6 +47,15 @@ struct CR2LAYOUT {
 };
 CR2LAYOUT LayoutCr2(const CR2PART &part);
 
+/* The cells of a row once a design of these fuses is programmed: spare and
+ * user cells 1, fixed cells cleared (but in the done row), done cell 1
+ * programmed, the security cells by pattern ipattern (0 to 3, 0 leaves them). */
+std::vector<uint8_t> RowProgrammed(const CR2PART &part, const CR2LAYOUT &lay, const std::vector<uint8_t> &rgfuse,
+                                   unsigned irow, int ipattern);
+
+/* Fuse states of a design for tests (a fixed sequence of the seed, about four in five set). */
+std::vector<uint8_t> RgfuseOfSeed(size_t cfuse, uint32_t seed);
+
 /* A JEDEC file as the vendor's tools write it: header text before STX,
  * QF, QP, F0, N DEVICE, L fields of 16 fuses (a longer last field may wrap
  * over lines), the fuse checksum C, ETX and the transmission checksum. */

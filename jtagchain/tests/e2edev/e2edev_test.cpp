@@ -101,32 +101,6 @@ bool FWrite(const std::string &strPath, const std::string &strText)
     return bool(os.flush());
 }
 
-std::vector<uint8_t> RandomFuses(size_t cfuse, uint32_t seed)
-{
-    std::vector<uint8_t> rgfuse(cfuse);
-    for (size_t i = 0; i < cfuse; i++) {
-        seed = seed * 1103515245u + 12345u;
-        rgfuse[i] = (seed >> 13) % 4 != 0;
-    }
-    return rgfuse;
-}
-
-/* The cells a row of the CPLD holds after programming rgfuse (cell 0 first shifted). */
-std::vector<uint8_t> RowOf(const CR2PART &part, const CR2LAYOUT &lay, const std::vector<uint8_t> &rgfuse,
-                           unsigned irow)
-{
-    std::vector<uint8_t> row(part.cbitRow);
-    for (unsigned k = 0; k < part.cbitRow; k++) {
-        switch (lay.rgrgkind[irow][k]) {
-        case cr2Fuse: row[k] = rgfuse[lay.rgrgifuse[irow][k]]; break;
-        case cr2Done: row[k] = lay.rgrgn[irow][k] == 0; break;
-        case cr2Fixed: row[k] = irow == part.crow - 2; break;
-        default: row[k] = 1; break;
-        }
-    }
-    return row;
-}
-
 /* Hex of a bit vector as SVF writes it (most significant digit first), wrapped every 64 digits. */
 std::string StrSvfHex(const std::vector<uint8_t> &rgbit)
 {
@@ -271,7 +245,7 @@ TEST_F(E2eDev, JedecFileProgramsVerifiesAndErasesTheCpld)
 {
     ASSERT_EQ(Identify(szSnCpld), (std::vector<std::string>{"XC2C64A", "XCF04S"}));
     const CR2PART &part = *PpartCr2("XC2C64A");
-    std::vector<uint8_t> rgfuse = RandomFuses(part.cfuse, 11);
+    std::vector<uint8_t> rgfuse = RgfuseOfSeed(part.cfuse, 11);
     ASSERT_TRUE(FWrite(Path("cpld.jed"), StrJedec("XC2C64A", rgfuse, true)));
     SetFile(0, Path("cpld.jed"));
     std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnCpld, 0);
@@ -282,14 +256,14 @@ TEST_F(E2eDev, JedecFileProgramsVerifiesAndErasesTheCpld)
     EXPECT_EQ(Key("CPLD xc1", "programshort"), "0");
     CR2LAYOUT lay = LayoutCr2(part);
     for (unsigned irow : {0u, 1u, 47u, part.crow - 2, part.crow - 1})
-        EXPECT_EQ(CpldRow("xc1", irow), RowOf(part, lay, rgfuse, irow)) << "row " << irow;
+        EXPECT_EQ(CpldRow("xc1", irow), RowProgrammed(part, lay, rgfuse, irow, 0)) << "row " << irow;
 
     rgreport = Run(BriselVerifyDvc, szSnCpld, 0);
     EXPECT_EQ(StcEnd(rgreport), stcDone);
     EXPECT_EQ(Count(rgreport, stcVerifying), 1);
 
     /* a file for another design does not verify; erase leaves the device blank and not DONE */
-    ASSERT_TRUE(FWrite(Path("other.jed"), StrJedec("XC2C64A", RandomFuses(part.cfuse, 12), false)));
+    ASSERT_TRUE(FWrite(Path("other.jed"), StrJedec("XC2C64A", RgfuseOfSeed(part.cfuse, 12), false)));
     SetFile(0, Path("other.jed"));
     rgreport = Run(BriselVerifyDvc, szSnCpld, 0);
     EXPECT_EQ(StcEnd(rgreport), stcFailed);
@@ -304,11 +278,11 @@ TEST_F(E2eDev, SvfOfTheSameDesignPlaysWithEveryTdoCheck)
 {
     ASSERT_EQ(Identify(szSnCpld).size(), 2u);
     const CR2PART &part = *PpartCr2("XC2C64A");
-    std::vector<uint8_t> rgfuse = RandomFuses(part.cfuse, 21);
+    std::vector<uint8_t> rgfuse = RgfuseOfSeed(part.cfuse, 21);
     CR2LAYOUT lay = LayoutCr2(part);
     std::vector<std::vector<uint8_t>> rgrow;
     for (unsigned irow = 0; irow < part.crow; irow++)
-        rgrow.push_back(RowOf(part, lay, rgfuse, irow));
+        rgrow.push_back(RowProgrammed(part, lay, rgfuse, irow, 0));
     ASSERT_TRUE(FWrite(Path("cpld.svf"), StrSvfCpld(part, rgrow)));
     SetFile(0, Path("cpld.svf"));
     std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnCpld, 0);
