@@ -2,6 +2,7 @@
 
 #include "xcfp.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace sim {
@@ -58,11 +59,13 @@ void XCFP::Settle()
         if (us < usErase) {
             cEraseShort++;
         } else {
-            uint32_t cbBlock = uint32_t(rgbArray.size() / cblock);
-            for (unsigned iblock = 0; iblock < cblock; iblock++)
+            /* blocks of equal size, the last one to the end of the flash */
+            size_t cbBlock = rgbArray.size() / cblock;
+            for (unsigned iblock = 0; iblock < cblock; iblock++) {
+                size_t ibEnd = iblock + 1 == cblock ? rgbArray.size() : (iblock + 1) * cbBlock;
                 if (maskErase & maskUnlocked & (1u << iblock))
-                    std::fill(rgbArray.begin() + long(iblock * cbBlock), rgbArray.begin() + long((iblock + 1) * cbBlock),
-                              uint8_t(0xFF));
+                    std::fill(rgbArray.begin() + long(iblock * cbBlock), rgbArray.begin() + long(ibEnd), uint8_t(0xFF));
+            }
             regDone = 0xFF;
         }
     }
