@@ -5,6 +5,7 @@
 
 #include "bitfile.h"
 #include "dvclist.h"
+#include "svfplay.h"
 #include "sztext.h"
 
 std::atomic<bool> fUserAbort(false);
@@ -217,6 +218,76 @@ bool FProgramFpga(SCHAIN *pschain, SCFPGA *pscfpga, int cft, STREP &rep)
     return fConfigured;
 }
 
+/* A CoolRunner-II operation (ALG 1): re-check, then the algorithm on the selected device. */
+bool FCpldOperation(SCHAIN *pschain, SCCPLD *pcpld, bool (SCCPLD::*pfn)(int, int, STREP &), STREP &rep)
+{
+    int iscdvc = pschain->iscdvcSel;
+    if (!FRecheckChain(pschain, rep)) {
+        rep.FReport(stcFailed, 0);
+        return false;
+    }
+    rep.FReport(stcProgrammingDevice, iscdvc);
+    bool fOk = pcpld->alg == 1 && (pcpld->*pfn)(iscdvc, pschain->cscdvc - 1 - iscdvc, rep);
+    rep.FReport(fOk ? stcDone : stcFailed, 0);
+    return fOk;
+}
+
+/* Page size of an XCFxxS PROM in bits. */
+uint32_t CbitPageProm(const SCPROM *pprom)
+{
+    return strcmp(pprom->pjtdvc->szName, "XCF01S") == 0 ? 2048 : 4096;
+}
+
+bool FLoadPromImage(SCPROM *pprom, int cft, STREP &rep)
+{
+    return cft == cftMcs ? pprom->FLoadHexFile(rep) : pprom->FLoadBitFile(rep);
+}
+
+/* A PROM from its .mcs or .bit file: re-check, load, erase and program. */
+bool FProgramProm(SCHAIN *pschain, SCPROM *pprom, int cft, STREP &rep)
+{
+    int iscdvc = pschain->iscdvcSel;
+    int cscdvcAfter = pschain->cscdvc - 1 - iscdvc;
+    rep.FReport(stcLoadingFile, iscdvc);
+    if (!FRecheckChain(pschain, rep)) {
+        rep.FReport(stcFailed, 0);
+        return false;
+    }
+    rep.FReport(stcProgrammingDevice, iscdvc);
+    bool fOk = FLoadPromImage(pprom, cft, rep);
+    if (fOk && pprom->alg == 1)
+        fOk = pprom->FProgramS(iscdvc, cscdvcAfter, CbitPageProm(pprom), rep);
+    else if (fOk && pprom->alg == 2)
+        fOk = pprom->FProgramP(iscdvc, cscdvcAfter, 256, rep);
+    else
+        fOk = false;
+    rep.FReport(fOk ? stcDone : stcFailed, 0);
+    return fOk;
+}
+
+/* Erase a PROM, or verify it against its file (XCFxxS). */
+bool FPromOperation(SCHAIN *pschain, SCPROM *pprom, bool fVerify, STREP &rep)
+{
+    int iscdvc = pschain->iscdvcSel;
+    int cscdvcAfter = pschain->cscdvc - 1 - iscdvc;
+    bool fOk;
+    if (fVerify) {
+        rep.FReport(stcLoadingFile, iscdvc);
+        fOk = FLoadPromImage(pprom, FileTypeFromPath(pprom->szPath), rep) && FRecheckChain(pschain, rep);
+        if (fOk) {
+            rep.FReport(stcProgrammingDevice, iscdvc);
+            fOk = pprom->alg == 1 && pprom->FVerifyS(iscdvc, cscdvcAfter, CbitPageProm(pprom), rep);
+        }
+    } else {
+        fOk = FRecheckChain(pschain, rep);
+        if (fOk)
+            fOk = pprom->alg == 1 ? pprom->FEraseS(iscdvc, cscdvcAfter, rep)
+                : pprom->alg == 2 ? pprom->FEraseP(iscdvc, cscdvcAfter, rep) : false;
+    }
+    rep.FReport(fOk ? stcDone : stcFailed, 0);
+    return fOk;
+}
+
 } // namespace
 
 bool FProgramDvc(SCHAIN *pschain, STREP &rep)
@@ -226,7 +297,17 @@ bool FProgramDvc(SCHAIN *pschain, STREP &rep)
     int cft = pscdvc ? FileTypeFromPath(pscdvc->szPath) : cftNone;
     if (pscdvc != nullptr && pscdvc->dvct == dvctFpga && (cft == cftBit || cft == cftBin))
         return FProgramFpga(pschain, static_cast<SCFPGA *>(pscdvc), cft, rep);
-    /* PROM, CPLD and SVF algorithms join here; every other combination fails. */
+    if (pscdvc != nullptr && cft == cftSvf) {
+        /* the file drives the whole chain, whatever the device */
+        bool fOk = FPlaySvf(pschain, rep);
+        rep.FReport(fOk ? stcDone : stcFailed, 0);
+        return fOk;
+    }
+    if (pscdvc != nullptr && pscdvc->dvct == dvctCpld && cft == cftJed)
+        return FCpldOperation(pschain, static_cast<SCCPLD *>(pscdvc), &SCCPLD::FProgram, rep);
+    if (pscdvc != nullptr && pscdvc->dvct == dvctProm && (cft == cftBit || cft == cftMcs))
+        return FProgramProm(pschain, static_cast<SCPROM *>(pscdvc), cft, rep);
+    /* every other combination of device and file fails */
     rep.FReport(stcFailed, 0);
     return false;
 }
@@ -234,6 +315,11 @@ bool FProgramDvc(SCHAIN *pschain, STREP &rep)
 bool FEraseDvc(SCHAIN *pschain, STREP &rep)
 {
     fUserAbort = false;
+    SCDVC *pscdvc = pschain->PscdvcFromIscdvc(pschain->iscdvcSel);
+    if (pscdvc != nullptr && pscdvc->dvct == dvctCpld)
+        return FCpldOperation(pschain, static_cast<SCCPLD *>(pscdvc), &SCCPLD::FErase, rep);
+    if (pscdvc != nullptr && pscdvc->dvct == dvctProm)
+        return FPromOperation(pschain, static_cast<SCPROM *>(pscdvc), false, rep);
     rep.FReport(stcFailed, 0);
     return false;
 }
@@ -241,6 +327,12 @@ bool FEraseDvc(SCHAIN *pschain, STREP &rep)
 bool FVerifyDvc(SCHAIN *pschain, STREP &rep)
 {
     fUserAbort = false;
+    SCDVC *pscdvc = pschain->PscdvcFromIscdvc(pschain->iscdvcSel);
+    int cft = pscdvc ? FileTypeFromPath(pscdvc->szPath) : cftNone;
+    if (pscdvc != nullptr && pscdvc->dvct == dvctCpld && cft == cftJed)
+        return FCpldOperation(pschain, static_cast<SCCPLD *>(pscdvc), &SCCPLD::FVerify, rep);
+    if (pscdvc != nullptr && pscdvc->dvct == dvctProm && (cft == cftBit || cft == cftMcs))
+        return FPromOperation(pschain, static_cast<SCPROM *>(pscdvc), true, rep);
     rep.FReport(stcFailed, 0);
     return false;
 }

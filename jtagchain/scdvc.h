@@ -10,6 +10,8 @@
 
 #include <stdint.h>
 
+#include <vector>
+
 #include "brisel.h"
 #include "tvxutil.h"
 
@@ -112,6 +114,10 @@ public:
     int Cop() const { return cop; }
     const char *const *RgszOp() const;
     uint32_t *RgOp() { return rgop; }
+    /* Erase, program from the .jed file of szPath, verify against it (sccpld.cpp). */
+    bool FErase(int iscdvc, int cscdvcAfter, STREP &rep);
+    bool FProgram(int iscdvc, int cscdvcAfter, STREP &rep);
+    bool FVerify(int iscdvc, int cscdvcAfter, STREP &rep);
     uint32_t rgop[cop];
 };
 
@@ -130,8 +136,21 @@ public:
     const char *const *RgszOp() const;
     uint32_t *RgOp() { return rgop; }
     void SetBitfile(BITFILE *pbitfileNew);
+    /* The image of szPath (scprom.cpp): an Intel HEX file as it stands, a
+     * .bit file's configuration data with each byte's bits reversed (the
+     * PROM shifts every byte out least significant bit first). */
+    bool FLoadHexFile(STREP &rep);
+    bool FLoadBitFile(STREP &rep);
+    /* ALG 1 (XCFxxS) and ALG 2 (XCFxxP); cbitPage is the page size in bits. */
+    bool FEraseS(int iscdvc, int cscdvcAfter, STREP &rep);
+    bool FEraseP(int iscdvc, int cscdvcAfter, STREP &rep);
+    bool FProgramS(int iscdvc, int cscdvcAfter, uint32_t cbitPage, STREP &rep);
+    bool FProgramP(int iscdvc, int cscdvcAfter, uint32_t cbitPage, STREP &rep);
+    /* ALG 1: every page read back (FVFY1) and compared with the image. */
+    bool FVerifyS(int iscdvc, int cscdvcAfter, uint32_t cbitPage, STREP &rep);
     uint32_t rgop[cop];
     BITFILE *pbitfile;
+    std::vector<uint8_t> rgbImage;   /* what the PROM is to hold, from address 0 */
 };
 
 /* Record for a device type of the device list ("FPGA", "CPLD", "PROM",

@@ -9,37 +9,10 @@
 
 #include "bitfile.h"
 #include "chainops.h"
+#include "countport.h"
 #include "schain.h"
 
 namespace {
-
-class COUNTPORT : public JTPORT {
-public:
-    uint64_t cclk = 0;
-    uint64_t ccall = 0;
-    int h = 0;
-    bool FOpen(HTVX *ph, const char *, uint32_t *perc) { *ph = &h; *perc = 0; return true; }
-    bool FEnable(HTVX, uint32_t *perc) { *perc = 0; return true; }
-    bool FDisable(HTVX, uint32_t *perc) { *perc = 0; return true; }
-    bool FClose(HTVX, uint32_t *perc) { *perc = 0; return true; }
-    bool FPutTmsTdiBits(HTVX, uint32_t c, const uint8_t *, bool, uint8_t *, uint32_t *perc)
-    {
-        cclk += c; ccall++; *perc = 0; return true;
-    }
-    bool FPutTdiBits(HTVX, uint32_t c, const uint8_t *, int, bool, uint8_t *, uint32_t *perc)
-    {
-        cclk += c; ccall++; *perc = 0; return true;
-    }
-    bool FGetTdoBits(HTVX, uint32_t c, int, int, uint8_t *pb, uint32_t *perc)
-    {
-        memset(pb, 0, (c + 7) / 8);
-        cclk += c; ccall++; *perc = 0; return true;
-    }
-    bool FWaitForTransaction(HTVX, uint32_t *perc) { ccall++; *perc = 0; return true; }
-    bool FAbortConfigTransaction(HTVX, uint32_t *perc) { *perc = 0; return true; }
-    bool FQueryConfigStatus(HTVX, uint8_t *pb, uint32_t *perc) { *pb = 0; *perc = 0; return false; }
-    bool FClearConfigStatus(HTVX, uint32_t *perc) { *perc = 0; return true; }
-};
 
 void NoSleep(uint32_t) {}
 

@@ -36,6 +36,8 @@ void FW::MgmtCommand(const uint8_t *pb, size_t cb)
         if (bd.fConfigReset) {
             bd.regs.fLoaded = false;        // configuration cleared: DONE low
             bd.regs.Reset();
+        } else {
+            bd.ConfigureFromProm();         // released: the FPGA loads from its PROM
         }
         PushSts(stsNoErc);
         break;

@@ -3,6 +3,9 @@
 #include "board.h"
 #include "designs.h"
 #include "idcodedev.h"
+#include "xc2c.h"
+#include "xcf.h"
+#include "xcfp.h"
 #include "xfpga.h"
 
 #include <cstring>
@@ -54,7 +57,20 @@ BOARD::BOARD(const BOARDCFG &cfgIn) : cfg(cfgIn)
     fAuth = cfg.fAuth;
     for (auto &jdevcfg : cfg.rgjdevcfg) {
         XFAM xfam;
-        if (FXfamFromSz(jdevcfg.szFamily, xfam)) {
+        const XC2CGEOM *pgeomCpld = jdevcfg.szKind == "cpld" ? PgeomXc2c(jdevcfg.szModel) : nullptr;
+        const XCFGEOM *pgeomProm = jdevcfg.szKind == "prom" ? PgeomXcf(jdevcfg.szModel) : nullptr;
+        if (pgeomCpld) {
+            chain.AddDevice(std::make_unique<XC2C>(*pgeomCpld, jdevcfg.idcode));
+        } else if (jdevcfg.szKind == "prom" && XCFP::FKnown(jdevcfg.szModel)) {
+            auto pxcfp = std::make_unique<XCFP>(jdevcfg.szModel, jdevcfg.idcode);
+            pxcfp->SetConfigCallback([this] { ConfigureFromProm(); });
+            chain.AddDevice(std::move(pxcfp));
+        } else if (pgeomProm) {
+            auto pxcf = std::make_unique<XCF>(*pgeomProm, jdevcfg.idcode);
+            // CONFIG pulses CF, wired to the FPGA's PROG_B
+            pxcf->SetConfigCallback([this] { ConfigureFromProm(); });
+            chain.AddDevice(std::move(pxcf));
+        } else if (FXfamFromSz(jdevcfg.szFamily, xfam)) {
             // The FPGA's design drives the register port.
             auto pxfpga = std::make_unique<XFPGA>(jdevcfg.szModel, jdevcfg.idcode, jdevcfg.cbitIr, xfam, cfg.szDesign);
             pxfpga->SetRunCallback([this](bool fRunning, const std::string &szTag) {
@@ -91,6 +107,28 @@ void BOARD::PowerOn()
     rgrail = cfg.rgrail;
     stream = STREAM();
     fConfigReset = false;
+    // a programmed PROM configures the FPGA at power-on
+    ConfigureFromProm();
+}
+
+void BOARD::ConfigureFromProm()
+{
+    PROMSER *pxcf = nullptr;
+    XFPGA *pxfpga = nullptr;
+    for (size_t idev = 0; idev < chain.Cdev(); idev++) {
+        if (!pxcf)
+            pxcf = dynamic_cast<PROMSER *>(chain.Pjdev(idev));
+        if (!pxfpga)
+            pxfpga = dynamic_cast<XFPGA *>(chain.Pjdev(idev));
+    }
+    if (!pxcf || !pxfpga || pxcf->FIsp() || fConfigReset)
+        return;
+    size_t cb = pxcf->CbUsed();
+    if (cb == 0)
+        return;
+    pxfpga->SetProgB(true);
+    pxfpga->SetProgB(false);
+    pxfpga->SerialConfigure(pxcf->Array().data(), cb);
 }
 
 void BOARD::WriteLegacyBlock()

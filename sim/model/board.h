@@ -58,6 +58,7 @@ struct JDEVCFG {
     unsigned cbitIr = 6;
     uint64_t irIdcode = 1;
     std::string szFamily;       // FPGA family (xfpga.h): "s3", "s3e", "s3a", "s6"; empty: IDCODE/BYPASS only
+    std::string szKind;         // "cpld" (xc2c.h), "prom" (xcf.h); empty: by szFamily
 };
 
 struct RAIL {
@@ -115,6 +116,10 @@ public:
     // (E2PROM, FX3 EEPROM and flash, accounts) keep their contents.
     void PowerOn();
     void WriteLegacyBlock();
+    // The FPGA configures itself from the board's serial PROM (master serial
+    // mode), as after its PROG_B line was pulsed; nothing when the board has
+    // no PROM, the PROM is blank or in ISP mode.
+    void ConfigureFromProm();
 
     const BOARDCFG cfg;
     IDENT ident;

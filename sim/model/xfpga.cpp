@@ -57,6 +57,22 @@ void XFPGA::SetProgB(bool fLow)
     Notify();
 }
 
+void XFPGA::SerialConfigure(const uint8_t *pb, size_t cb)
+{
+    if (FClearing())
+        return;
+    if (fInCfgInScan) {
+        fInCfgInScan = false;
+        cfg.EndScan();
+    }
+    cfg.BeginScan();
+    for (size_t ib = 0; ib < cb && !cfg.FRunning(); ib++)
+        for (unsigned k = 0; k < 8; k++)
+            cfg.BitIn((pb[ib] >> k) & 1);
+    cfg.EndScan();
+    Notify();
+}
+
 uint64_t XFPGA::Op() const
 {
     uint64_t irHigh = irCur >> 6;

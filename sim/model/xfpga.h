@@ -64,6 +64,10 @@ public:
     size_t CclkSettle() const override { return cclkClearLeft + cclkShutdown + 8; }
     // PROG_B low (fLow) or released.
     void SetProgB(bool fLow);
+    // Master serial configuration: the bytes a serial PROM gives on DIN,
+    // each byte's bit 0 first (the order Platform Flash shifts its memory
+    // out); ignored while PROG_B is held; stops once the design runs.
+    void SerialConfigure(const uint8_t *pb, size_t cb);
 
     uint32_t Idcode() const { return idcode; }
     const CFGLOGIC &Cfg() const { return cfg; }

@@ -6,6 +6,9 @@
 
 #include "config.h"
 #include "../model/cfgpacket.h"
+#include "../model/xc2c.h"
+#include "../model/xcf.h"
+#include "../model/xcfp.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -191,6 +194,31 @@ bool PARSER::FBoardDirective(BOARDCFG &cfg, const LINE &line, std::string &szErr
         jdevcfg.idcode = uint32_t(rgv[0]);
         jdevcfg.cbitIr = unsigned(rgv[1]);
         jdevcfg.irIdcode = rgv.size() > 2 ? rgv[2] : 1;
+        cfg.rgjdevcfg.push_back(jdevcfg);
+        return true;
+    }
+    if (szKey == "cpld" || szKey == "prom") {
+        // cpld MODEL IDCODE / prom MODEL IDCODE: a CoolRunner-II CPLD or a
+        // Platform Flash PROM with its programmable array (IR 8).
+        std::vector<uint64_t> rgv;
+        bool fCpld = szKey == "cpld";
+        if (line.rgszArg.size() != 2 ||
+            (fCpld ? PgeomXc2c(line.rgszArg[0]) == nullptr
+                   : PgeomXcf(line.rgszArg[0]) == nullptr && !XCFP::FKnown(line.rgszArg[0]))) {
+            szErr = fCpld ? "'cpld' needs a CoolRunner-II part (XC2C32A ... XC2C512) and an IDCODE"
+                          : "'prom' needs a Platform Flash part (XCF01S ... XCF04S, XCF08P ... XCF32P) and an IDCODE";
+            return false;
+        }
+        LINE lineNums = line;
+        lineNums.rgszArg = { line.rgszArg[1] };
+        if (!FNums(lineNums, 1, rgv, szErr))
+            return false;
+        JDEVCFG jdevcfg;
+        jdevcfg.szModel = line.rgszArg[0];
+        jdevcfg.idcode = uint32_t(rgv[0]);
+        jdevcfg.cbitIr = XCFP::FKnown(jdevcfg.szModel) ? 16 : 8;
+        jdevcfg.irIdcode = fCpld ? 0x01 : 0xFE;
+        jdevcfg.szKind = szKey;
         cfg.rgjdevcfg.push_back(jdevcfg);
         return true;
     }

@@ -7,6 +7,7 @@
 
 #include "wireserver.h"
 #include "net.h"
+#include "../model/iscreport.h"
 #include "../model/xfpga.h"
 
 #include <algorithm>
@@ -350,6 +351,13 @@ bool CONTROL::FInspect(const std::string &szCmd, DEVICE &dev, bool &fOk, std::st
         fOk = FFpga(dev, szErr);
     else if (szCmd == "CFGDATA")
         fOk = FCfgData(dev, szErr);
+    else if (szCmd == "CPLD" || szCmd == "CPLDROW" || szCmd == "PROM" || szCmd == "PROMMEM") {
+        std::vector<std::string> rgszData;
+        bool fKnown = false;
+        fOk = FIscInspect(bd, rgszArg, rgszData, fKnown, szErr);
+        for (auto &sz : rgszData)
+            Data(sz);
+    }
     else if (szCmd == "LOG")
         for (auto &sz : dev.fw.rgszLog)
             Data(sz);

@@ -1,0 +1,376 @@
+/*
+ * e2edev_test.cpp - CPLD, PROM and SVF programming through the whole stack
+ * (Brisel, Tvxutil, the runtime, the USB transport, korsim), on the boards
+ * of e2edev.cfg, with files made the way the vendor's tools write them: an
+ * ISE-style .jed programs and verifies the CoolRunner-II, an iMPACT-style
+ * .svf of the same design plays with every TDO check passing; a
+ * promgen-style .mcs programs the Platform Flash and the FPGA configures
+ * from it after a configuration reset. (The vendor's own files play on the
+ * device models in brisel_simdev_test.) What the devices end
+ * up with is read from the simulator.
+ */
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "bitgen.h"
+#include "brisel.h"
+#include "cr2gen.h"
+#include "korsimenv.h"
+#include "mcsgen.h"
+#include "mosk.h"
+#include "vesk.h"
+#include "voziri.h"
+
+KORSIM_ENVIRONMENT(KORSIM_CONFIG, "e2edev", true);
+
+namespace {
+
+const char szSnProm[] = "SN:210183F10021";      /* xp1: XCF04S (index 0, TDI), XC3S500E (1) */
+const char szSnCpld[] = "SN:210183F10022";      /* xc1: XC2C64A (0, TDI), XCF04S (1) */
+const unsigned tmsEnd = 120000;
+
+struct REPORT {
+    int32_t stc;
+    int32_t lValue;
+};
+
+/* Reports of the operation threads. */
+class RECORDER {
+public:
+    void Reset()
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        rgreport.clear();
+        cend = 0;
+    }
+    uint8_t Report(int32_t stc, int32_t lValue)
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        rgreport.push_back({stc, lValue});
+        if (FEnd(stc)) {
+            cend++;
+            cv.notify_all();
+        }
+        return 1;
+    }
+    bool FWaitEnd()
+    {
+        std::unique_lock<std::mutex> lock(mtx);
+        return cv.wait_for(lock, std::chrono::milliseconds(tmsEnd), [&] { return cend > 0; });
+    }
+    std::vector<REPORT> Reports()
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        return rgreport;
+    }
+    static bool FEnd(int32_t stc)
+    {
+        return stc == stcDone || stc == stcFailed || stc == stcStatusBad || stc == stcStatusGood ||
+               stc == stcChainProgrammed;
+    }
+
+private:
+    std::mutex mtx;
+    std::condition_variable cv;
+    std::vector<REPORT> rgreport;
+    int cend = 0;
+};
+
+RECORDER recorder;
+uint8_t BRISELCALL Callback(int32_t stc, int32_t lValue)
+{
+    return recorder.Report(stc, lValue);
+}
+
+bool FWrite(const std::string &strPath, const std::string &strText)
+{
+    std::ofstream os(strPath, std::ios::binary);
+    os << strText;
+    return bool(os.flush());
+}
+
+/* Hex of a bit vector as SVF writes it (most significant digit first), wrapped every 64 digits. */
+std::string StrSvfHex(const std::vector<uint8_t> &rgbit)
+{
+    std::string str;
+    size_t cdig = (rgbit.size() + 3) / 4;
+    for (size_t idig = cdig; idig-- > 0;) {
+        int nib = 0;
+        for (int k = 0; k < 4; k++)
+            if (idig * 4 + k < rgbit.size() && rgbit[idig * 4 + k])
+                nib |= 1 << k;
+        str += "0123456789abcdef"[nib];
+        if (idig % 64 == 0 && idig != 0)
+            str += "\r\n";
+    }
+    return str;
+}
+
+/* An iMPACT-style SVF erasing, programming and verifying the CPLD at the
+ * TDI end of a chain whose other device (IR 8) sits nearer TDO: header
+ * patterns for it, CRLF line ends, values wrapped over lines, RUNTEST in
+ * clocks and in seconds. */
+std::string StrSvfCpld(const CR2PART &part, const std::vector<std::vector<uint8_t>> &rgrow)
+{
+    auto Addr = [&](unsigned irow) {
+        std::vector<uint8_t> rgbit(part.cbitAddr);
+        unsigned gray = irow ^ (irow >> 1);
+        for (unsigned i = 0; i < part.cbitAddr; i++)
+            rgbit[i] = (gray >> (part.cbitAddr - 1 - i)) & 1;
+        return rgbit;
+    };
+    std::ostringstream os;
+    os << "// Created using a programming tool\r\n// Date: Thu Dec 10 12:00:00 2026\r\n\r\n"
+          "TRST OFF;\r\nENDIR IDLE;\r\nENDDR IDLE;\r\nSTATE RESET;\r\nSTATE IDLE;\r\nFREQUENCY 1E6 HZ;\r\n"
+          "HIR 8 TDI (ff) SMASK (ff) ;\r\nHDR 1 TDI (00) SMASK (01) ;\r\nTIR 0 ;\r\nTDR 0 ;\r\n"
+          "//Loading device with 'idcode' instruction.\r\n"
+          "SIR 8 TDI (01) SMASK (ff) ;\r\nSDR 32 TDI (00000000) SMASK (ffffffff) TDO (f6e5f093) MASK (0fff8fff) ;\r\n"
+          "//Check for Read/Write Protect.\r\nSIR 8 TDI (ff) TDO (01) MASK (03) ;\r\n"
+          "SIR 8 TDI (e8) ;\r\nENDIR IRPAUSE;\r\nSIR 8 TDI (ed) SMASK (ff) ;\r\nENDIR IDLE;\r\n"
+          "STATE  IREXIT2 IRUPDATE DRSELECT DRCAPTURE DREXIT1 DRPAUSE;\r\nRUNTEST DRPAUSE 20 TCK;\r\n"
+          "STATE  IDLE;\r\nRUNTEST IDLE 100000 TCK 1.00E-01 SEC;\r\n"
+          "SIR 8 TDI (c0) ;\r\nRUNTEST 100 TCK;\r\nSIR 8 TDI (e8) ;\r\n"
+          "// Programming.\r\nENDIR IRPAUSE;\r\nSIR 8 TDI (ea) ;\r\nENDIR IDLE;\r\n";
+    for (unsigned irow = 0; irow < part.crow; irow++) {
+        std::vector<uint8_t> rgbit = rgrow[irow];
+        std::vector<uint8_t> rgbitAddr = Addr(irow);
+        rgbit.insert(rgbit.end(), rgbitAddr.begin(), rgbitAddr.end());
+        os << "SDR " << rgbit.size() << " TDI (" << StrSvfHex(rgbit) << ") ;\r\nRUNTEST 10000 TCK;\r\n";
+    }
+    os << "ENDIR IRPAUSE;\r\nSIR 8 TDI (f0) SMASK (ff) ;\r\n"
+          "STATE  IREXIT2 IRUPDATE DRSELECT DRCAPTURE DREXIT1 DRUPDATE IDLE;\r\nRUNTEST 800 TCK;\r\nENDIR IDLE;\r\n"
+          "SIR 8 TDI (c0) ;\r\nRUNTEST 100 TCK;\r\n"
+          "SIR 8 TDI (e8) ;\r\n// Verification.\r\nENDIR IRPAUSE;\r\nSIR 8 TDI (ee) ;\r\nENDIR IDLE;\r\n";
+    for (unsigned irow = 0; irow < part.crow; irow++) {
+        os << "ENDDR DRPAUSE;\r\nSDR " << part.cbitAddr << " TDI (" << StrSvfHex(Addr(irow)) << ") ;\r\n"
+           << "RUNTEST DRPAUSE 20 TCK;\r\nENDDR IDLE;\r\nRUNTEST IDLE 100 TCK;\r\n"
+           << "SDR " << part.cbitRow << " TDI (" << StrSvfHex(std::vector<uint8_t>(part.cbitRow, 0)) << ") TDO ("
+           << StrSvfHex(rgrow[irow]) << ") ;\r\n";
+    }
+    os << "SIR 8 TDI (c0) ;\r\nRUNTEST IDLE 100 TCK;\r\n"
+          "//Check for Done bit.\r\nSIR 8 TDI (ff) TDO (05) MASK (07) ;\r\n"
+          "HIR 0 ;\r\nHDR 0 ;\r\nSIR 16 TDI (ffff) ;\r\nSDR 2 TDI (00) SMASK (03) ;\r\n";
+    return os.str();
+}
+
+class E2eDev : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(PkorsimEnv() != nullptr && PkorsimEnv()->fOk);
+        uint32_t erc = 99;
+        ASSERT_TRUE(BriselInit(&erc)) << erc;
+        ASSERT_TRUE(BriselSetMode(15, &erc));
+        strDir = SzKorTestDir("e2edev");
+    }
+    void TearDown() override
+    {
+        uint32_t erc = 0;
+        BriselTerm(&erc);
+    }
+    KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
+    std::string Path(const std::string &strName) { return strDir + strName; }
+
+    std::vector<std::string> Identify(const char *szDvc)
+    {
+        uint32_t erc = 99;
+        EXPECT_TRUE(BriselInitScanChain(szDvc, nullptr, &erc)) << erc;
+        int32_t cdvc = -1;
+        EXPECT_TRUE(BriselGetScdvcCount(&cdvc, &erc));
+        std::vector<std::string> rgsz;
+        for (int32_t i = 0; i < cdvc; i++) {
+            JTDVC jtdvc = {};
+            EXPECT_TRUE(BriselGetJtdvc(i, &jtdvc, &erc));
+            rgsz.push_back(jtdvc.szName);
+        }
+        return rgsz;
+    }
+    /* An operation started with the callback; its reports, exactly one end report last. */
+    std::vector<REPORT> Run(int32_t (BRISELCALL *pfn)(const char *, int32_t, StatusCallback, uint32_t *),
+                            const char *szDvc, int32_t iscdvc)
+    {
+        recorder.Reset();
+        uint32_t erc = 99;
+        EXPECT_TRUE(pfn(szDvc, iscdvc, Callback, &erc)) << erc;
+        EXPECT_TRUE(recorder.FWaitEnd());
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::vector<REPORT> rgreport = recorder.Reports();
+        EXPECT_EQ(std::count_if(rgreport.begin(), rgreport.end(), [](const REPORT &r) { return RECORDER::FEnd(r.stc); }),
+                  1);
+        return rgreport;
+    }
+    static int32_t StcEnd(const std::vector<REPORT> &rgreport) { return rgreport.empty() ? 0 : rgreport.back().stc; }
+    static int Count(const std::vector<REPORT> &rgreport, int32_t stc)
+    {
+        return (int)std::count_if(rgreport.begin(), rgreport.end(), [&](const REPORT &r) { return r.stc == stc; });
+    }
+    std::string Key(const std::string &strCmd, const std::string &strKey)
+    {
+        std::vector<std::string> rgsz;
+        EXPECT_TRUE(Sim().FCmd(strCmd, &rgsz)) << strCmd;
+        for (auto &sz : rgsz)
+            if (sz.compare(0, strKey.size() + 1, strKey + " ") == 0)
+                return sz.substr(strKey.size() + 1);
+        return "";
+    }
+    std::vector<uint8_t> CpldRow(const std::string &strBoard, unsigned irow)
+    {
+        std::string sz = Sim().SzLine("CPLDROW " + strBoard + " " + std::to_string(irow));
+        std::vector<uint8_t> row;
+        for (char ch : sz)
+            row.push_back(ch == '1');
+        return row;
+    }
+    void SetFile(int32_t iscdvc, const std::string &strPath)
+    {
+        uint32_t erc = 99;
+        ASSERT_TRUE(BriselSetConfigFile(strPath.c_str(), iscdvc, 0, &erc)) << erc;
+    }
+    std::string strDir;
+};
+
+TEST_F(E2eDev, JedecFileProgramsVerifiesAndErasesTheCpld)
+{
+    ASSERT_EQ(Identify(szSnCpld), (std::vector<std::string>{"XC2C64A", "XCF04S"}));
+    const CR2PART &part = *PpartCr2("XC2C64A");
+    std::vector<uint8_t> rgfuse = RgfuseOfSeed(part.cfuse, 11);
+    ASSERT_TRUE(FWrite(Path("cpld.jed"), StrJedec("XC2C64A", rgfuse, true)));
+    SetFile(0, Path("cpld.jed"));
+    std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnCpld, 0);
+    EXPECT_EQ(StcEnd(rgreport), stcDone);
+    EXPECT_EQ(Count(rgreport, stcProgress), (int)part.crow);
+    EXPECT_EQ(Key("CPLD xc1", "done"), "1");
+    EXPECT_EQ(Key("CPLD xc1", "eraseshort"), "0");
+    EXPECT_EQ(Key("CPLD xc1", "programshort"), "0");
+    CR2LAYOUT lay = LayoutCr2(part);
+    for (unsigned irow : {0u, 1u, 47u, part.crow - 2, part.crow - 1})
+        EXPECT_EQ(CpldRow("xc1", irow), RowProgrammed(part, lay, rgfuse, irow, 0)) << "row " << irow;
+
+    rgreport = Run(BriselVerifyDvc, szSnCpld, 0);
+    EXPECT_EQ(StcEnd(rgreport), stcDone);
+    EXPECT_EQ(Count(rgreport, stcVerifying), 1);
+
+    /* a file for another design does not verify; erase leaves the device blank and not DONE */
+    ASSERT_TRUE(FWrite(Path("other.jed"), StrJedec("XC2C64A", RgfuseOfSeed(part.cfuse, 12), false)));
+    SetFile(0, Path("other.jed"));
+    rgreport = Run(BriselVerifyDvc, szSnCpld, 0);
+    EXPECT_EQ(StcEnd(rgreport), stcFailed);
+    EXPECT_EQ(Count(rgreport, ercVerifyFailed), 1);
+    rgreport = Run(BriselEraseDvc, szSnCpld, 0);
+    EXPECT_EQ(StcEnd(rgreport), stcDone);
+    EXPECT_EQ(Key("CPLD xc1", "done"), "0");
+    EXPECT_EQ(CpldRow("xc1", 5), std::vector<uint8_t>(part.cbitRow, 1));
+}
+
+TEST_F(E2eDev, SvfOfTheSameDesignPlaysWithEveryTdoCheck)
+{
+    ASSERT_EQ(Identify(szSnCpld).size(), 2u);
+    const CR2PART &part = *PpartCr2("XC2C64A");
+    std::vector<uint8_t> rgfuse = RgfuseOfSeed(part.cfuse, 21);
+    CR2LAYOUT lay = LayoutCr2(part);
+    std::vector<std::vector<uint8_t>> rgrow;
+    for (unsigned irow = 0; irow < part.crow; irow++)
+        rgrow.push_back(RowProgrammed(part, lay, rgfuse, irow, 0));
+    ASSERT_TRUE(FWrite(Path("cpld.svf"), StrSvfCpld(part, rgrow)));
+    SetFile(0, Path("cpld.svf"));
+    std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnCpld, 0);
+    EXPECT_EQ(StcEnd(rgreport), stcDone);
+    EXPECT_EQ(Count(rgreport, ercVerifyFailed), 0);
+    EXPECT_EQ(Key("CPLD xc1", "done"), "1");
+    EXPECT_EQ(CpldRow("xc1", 30), rgrow[30]);
+
+    /* the .jed of the same design verifies what the SVF programmed */
+    ASSERT_TRUE(FWrite(Path("same.jed"), StrJedec("XC2C64A", rgfuse, true)));
+    SetFile(0, Path("same.jed"));
+    EXPECT_EQ(StcEnd(Run(BriselVerifyDvc, szSnCpld, 0)), stcDone);
+
+    /* a row whose expected TDO differs fails the play at that statement's line */
+    std::vector<std::vector<uint8_t>> rgrowBad = rgrow;
+    rgrowBad[40][100] ^= 1;
+    std::string strBad = StrSvfCpld(part, rgrow);
+    std::string strBadVerify = StrSvfCpld(part, rgrowBad);
+    /* program the true rows, but expect the changed one in the verify */
+    size_t ichVerify = strBad.find("// Verification.");
+    strBad = strBad.substr(0, ichVerify) + strBadVerify.substr(strBadVerify.find("// Verification."));
+    ASSERT_TRUE(FWrite(Path("bad.svf"), strBad));
+    SetFile(0, Path("bad.svf"));
+    rgreport = Run(BriselProgramDvc, szSnCpld, 0);
+    EXPECT_EQ(StcEnd(rgreport), stcFailed);
+    ASSERT_EQ(Count(rgreport, ercVerifyFailed), 1);
+    int32_t line = std::find_if(rgreport.begin(), rgreport.end(),
+                                [](const REPORT &r) { return r.stc == ercVerifyFailed; })->lValue;
+    std::istringstream is(strBad);
+    std::string strLine;
+    for (int32_t i = 0; i < line && std::getline(is, strLine); i++) {
+    }
+    EXPECT_EQ(strLine.compare(0, 8, "SDR 274 "), 0) << line << ": " << strLine;
+}
+
+TEST_F(E2eDev, McsProgramsThePromAndTheFpgaBootsFromIt)
+{
+    ASSERT_EQ(Identify(szSnProm), (std::vector<std::string>{"XCF04S", "XC3S500E"}));
+    BGSPEC bgspec;
+    bgspec.strPart = "3s500efg320";
+    bgspec.idcode = 0x01C22093;
+    bgspec.strDesign = "refio";
+    bgspec.fJtagClock = false;     /* a PROM file runs its start-up on CCLK */
+    bgspec.cwordFrames = 6000;
+    bgspec.strDate = "2026/12/10";
+    bgspec.strTime = "12:00:00";
+    std::vector<uint8_t> rgbConfig;
+    ASSERT_TRUE(FBuildConfigData(bgspec, &rgbConfig));
+    std::vector<uint8_t> rgbImage = RgbPromImage(rgbConfig);
+    ASSERT_TRUE(FWrite(Path("boot.mcs"), StrMcs(rgbImage)));
+    SetFile(0, Path("boot.mcs"));
+    std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnProm, 0);
+    ASSERT_EQ(StcEnd(rgreport), stcDone);
+    EXPECT_EQ(Count(rgreport, stcEraseStart), 1);
+    EXPECT_EQ(Key("PROM xp1", "eraseshort"), "0");
+    EXPECT_EQ(Key("PROM xp1", "programshort"), "0");
+    EXPECT_EQ(Key("PROM xp1", "isp"), "0");
+    EXPECT_EQ(Key("PROM xp1", "used"), std::to_string(rgbImage.size()));
+    char szHex[80];
+    for (size_t ib = 0; ib < 16; ib++)
+        snprintf(szHex + 2 * ib, 3, "%02x", rgbImage[4096 + ib]);
+    EXPECT_EQ(Sim().SzLine("PROMMEM xp1 4096 16"), szHex);
+    EXPECT_EQ(StcEnd(Run(BriselVerifyDvc, szSnProm, 0)), stcDone);
+
+    /* the FPGA is not configured until its configuration reset is pulsed */
+    EXPECT_EQ(Key("FPGA xp1", "done"), "0");
+    HIF hif = hifNil;
+    ASSERT_TRUE(TvxOpen(&hif, szSnProm)) << TvxGetLastError();
+    ASSERT_TRUE(MoskConfigReset(hif, 1)) << TvxGetLastError();
+    EXPECT_EQ(Key("FPGA xp1", "done"), "0");
+    ASSERT_TRUE(MoskConfigReset(hif, 0)) << TvxGetLastError();
+    EXPECT_EQ(Key("FPGA xp1", "done"), "1");
+    EXPECT_EQ(Key("FPGA xp1", "design"), "refio");
+    /* the design answers on the register port */
+    ASSERT_TRUE(VeskEnable(hif)) << TvxGetLastError();
+    uint8_t b = 0;
+    EXPECT_TRUE(VeskGetReg(hif, 0xFF, &b, 0)) << TvxGetLastError();
+    EXPECT_EQ(b, 0x52);
+    EXPECT_TRUE(VeskDisable(hif));
+    EXPECT_TRUE(TvxClose(hif));
+
+    /* erased, the PROM no longer verifies and gives the FPGA nothing */
+    rgreport = Run(BriselEraseDvc, szSnProm, 0);
+    EXPECT_EQ(StcEnd(rgreport), stcDone);
+    EXPECT_EQ(Key("PROM xp1", "used"), "0");
+    rgreport = Run(BriselVerifyDvc, szSnProm, 0);
+    EXPECT_EQ(StcEnd(rgreport), stcFailed);
+    EXPECT_EQ(Count(rgreport, ercVerifyFailed), 1);
+}
+
+} // namespace
