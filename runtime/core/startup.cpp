@@ -23,6 +23,7 @@
 #include "usbc.h"
 #endif
 #ifdef KOR_FTDI_IN_CORE
+#include "ftdevcmg.h"
 #include "ftdic.h"
 #include "ftdmgr.h"
 #endif
@@ -120,8 +121,10 @@ const char *SzInitTables()
         return "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR";
     if (!vzproc.pdvtopn->FInit())
         return "VOZIRI DllInit failed to init DVTOPN";
-    /* TODO: FTDEVCMG::FInit on its segment comes with the transports
-     * ("VOZIRI DllInit failed to init FTDEVCMG"). */
+#ifdef KOR_FTDI_IN_CORE
+    if (!static_cast<FTDEVCMG *>(vzproc.pftdevcmg)->FInit())
+        return "VOZIRI DllInit failed to init FTDEVCMG";
+#endif
     return nullptr;
 }
 
@@ -174,6 +177,8 @@ void TermManagers()
 #ifdef KOR_FTDI_IN_CORE
     FtdicStop();
     ftdmgr.Term();
+    if (vzproc.pftdevcmg)
+        static_cast<FTDEVCMG *>(vzproc.pftdevcmg)->Term();
 #endif
 }
 

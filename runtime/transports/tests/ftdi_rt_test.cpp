@@ -7,6 +7,7 @@
  * reach the simulated EEPROM, channel claims across processes (and a
  * claimer that is killed), and a start-up without the D2XX library.
  */
+#include "ftdevcmg.h"
 #include "ftdimgr.h"
 #include "dvt.h"
 #include "kor_child.h"
@@ -315,6 +316,56 @@ TEST_F(FtdiRt, WithoutTheD2xxLibraryTheRuntimeStartsWithoutTheFtdiManager)
     bool fStarted = child.Start("nod2xx");
     KorSetEnv("YORL_FAULT", nullptr);
     ASSERT_TRUE(fStarted);
+    int code = -1;
+    ASSERT_TRUE(child.Wait(60000, &code));
+    EXPECT_EQ(code, 0);
+}
+
+} // namespace
+
+namespace {
+
+KOR_CHILD_ROLE(devcfind)
+{
+    FTDEVCMG *pmg = TvxGetPftdevcmg();
+    if (pmg == nullptr || !pmg->FLock())
+        return 2;
+    int32_t i = pmg->IftdevcFromSN(argv[1]);
+    FTDEVC ftdevc;
+    bool fOk = i >= 0 && pmg->FtdevcFromIndex(i, &ftdevc) && ftdevc.dw5 == 0xC0FFEE;
+    pmg->FUnlock();
+    return fOk ? 0 : 3;
+}
+
+TEST(FtdiDevCache, RecordsAreKeptForEveryProcessAndFreedEntriesAreReused)
+{
+    FTDEVCMG *pmg = TvxGetPftdevcmg();
+    ASSERT_NE(pmg, nullptr);
+    ASSERT_TRUE(pmg->FLock());
+    FTDEVC ftdevc;
+    memset(&ftdevc, 0xEE, sizeof(ftdevc));      /* texts without terminator are cut to their fields */
+    memcpy(ftdevc.szSN, "KEEP\0", 5);
+    ftdevc.dw5 = 0xC0FFEE;
+    int32_t iKeep = pmg->IftdevcAddDev(&ftdevc);
+    ASSERT_GE(iKeep, 0);
+    memcpy(ftdevc.szSN, "GONE\0", 5);
+    int32_t iGone = pmg->IftdevcAddDev(&ftdevc);
+    ASSERT_EQ(iGone, iKeep + 1);
+    FTDEVC ftdevcOut;
+    ASSERT_TRUE(pmg->FtdevcFromIndex(iKeep, &ftdevcOut));
+    EXPECT_EQ(strlen(ftdevcOut.szText1), 16u);
+    EXPECT_EQ(pmg->FtdevcFromIndex(pmg->CftdevcMac(), &ftdevcOut), 0);
+    EXPECT_EQ(pmg->FtdevcFromIndex(-1, &ftdevcOut), 0);
+    ftdevc.szSN[0] = '\0';
+    ASSERT_TRUE(pmg->FModDev(iGone, &ftdevc));
+    EXPECT_EQ(pmg->IftdevcFromSN(""), iGone);
+    memcpy(ftdevc.szSN, "AGAIN", 6);
+    EXPECT_EQ(pmg->IftdevcAddDev(&ftdevc), iGone);
+    EXPECT_EQ(pmg->IftdevcFromSN("GONE"), -1);
+    EXPECT_EQ(pmg->IftdevcAddDev(nullptr), -1);
+    ASSERT_TRUE(pmg->FUnlock());
+    KorChild child;
+    ASSERT_TRUE(child.Start("devcfind", { "KEEP" }));
     int code = -1;
     ASSERT_TRUE(child.Wait(60000, &code));
     EXPECT_EQ(code, 0);
