@@ -237,6 +237,12 @@ uint32_t D2XXAPI::SetTimeouts(FT_HANDLE h, uint32_t tmsRead, uint32_t tmsWrite) 
 uint32_t D2XXAPI::SetUSBParameters(FT_HANDLE h, uint32_t cbIn, uint32_t cbOut) { D2XXAPI_CALL(FT_SetUSBParameters, h, cbIn, cbOut); }
 uint32_t D2XXAPI::Purge(FT_HANDLE h, uint32_t mask) { D2XXAPI_CALL(FT_Purge, h, mask); }
 uint32_t D2XXAPI::ResetDevice(FT_HANDLE h) { D2XXAPI_CALL(FT_ResetDevice, h); }
+#ifdef D2XXAPI_FLOW
+uint32_t D2XXAPI::SetFlowControl(FT_HANDLE h, uint16_t mode, uint8_t chXon, uint8_t chXoff)
+{
+    D2XXAPI_CALL(FT_SetFlowControl, h, mode, chXon, chXoff);
+}
+#endif
 
 uint32_t D2XXAPI::SetVIDPID(uint16_t, uint16_t)
 {

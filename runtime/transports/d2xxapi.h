@@ -19,12 +19,19 @@ enum {
     ftStsNullArg = 6,
 };
 
+/* The firmware library binds FT_SetFlowControl as well (D2XXAPI_FLOW). */
+#ifdef D2XXAPI_FLOW
+#define D2XXAPI_EXTRA_NAMES(X) X(FT_SetFlowControl)
+#else
+#define D2XXAPI_EXTRA_NAMES(X)
+#endif
+
 #define D2XXAPI_NAMES(X)                                                                                \
     X(FT_Close) X(FT_CreateDeviceInfoList) X(FT_GetDeviceInfoDetail) X(FT_ListDevices) X(FT_Open)      \
     X(FT_OpenEx) X(FT_GetDeviceInfo) X(FT_EE_Program) X(FT_EE_Read) X(FT_EE_UASize) X(FT_EE_UARead)     \
     X(FT_EE_UAWrite) X(FT_EraseEE) X(FT_ReadEE) X(FT_WriteEE) X(FT_GetBitMode) X(FT_SetBitMode)         \
     X(FT_GetQueueStatus) X(FT_Read) X(FT_Write) X(FT_SetChars) X(FT_SetLatencyTimer) X(FT_SetTimeouts)  \
-    X(FT_SetUSBParameters) X(FT_Purge) X(FT_ResetDevice)
+    X(FT_SetUSBParameters) X(FT_Purge) X(FT_ResetDevice) D2XXAPI_EXTRA_NAMES(X)
 
 class D2XXAPI {
 public:
@@ -62,6 +69,9 @@ public:
     uint32_t SetUSBParameters(FT_HANDLE h, uint32_t cbIn, uint32_t cbOut);
     uint32_t Purge(FT_HANDLE h, uint32_t mask);
     uint32_t ResetDevice(FT_HANDLE h);
+#ifdef D2XXAPI_FLOW
+    uint32_t SetFlowControl(FT_HANDLE h, uint16_t mode, uint8_t chXon, uint8_t chXoff);
+#endif
 
     /* Binds the library; 0 when bound, 18 when not. The ids go nowhere. */
     uint32_t SetVIDPID(uint16_t vid, uint16_t pid);
