@@ -12,6 +12,7 @@
 #include "dvtmg.h"
 #include "dvtopn.h"
 #include "dvtp2.h"
+#include "enmappend.h"
 #include "ftdic.h"
 #include "magmg.h"
 #include "usbc.h"
@@ -363,32 +364,6 @@ bool FFilterPasses(uint32_t dinfoFilter, const void *pInfoSet, const FTINTF &fti
     }
 }
 
-int FAppendEnum(DVCMG *pdvcmg, const DVCNODE *pnode, const char *szLockFail, const char *szUnlockFail)
-{
-    ABSMTX *pmtx = vzproc.pmtxEnum;
-    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
-        return FRecordErc(ercInternalError, szLockFail), 0;
-    int fAdd = pdvcmg->FAddNode(pnode);
-    if (!pmtx->Unlock())
-        return FRecordErc(ercInternalError, szUnlockFail), 0;
-    if (!fAdd)
-        return FRecordErc(ercInsufficientResources, "FTDIC::FEnum DVCMG::FAddNode failed"), 0;
-    return 1;
-}
-
-bool FListHasSN(DVCMG *pdvcmg, const char *szSN)
-{
-    ABSMTX *pmtx = vzproc.pmtxEnum;
-    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
-        return false;
-    bool fHas = false;
-    EDVC edvc;
-    for (int i = 0; !fHas && pdvcmg->FGetEdvc(i, &edvc); i++)
-        fHas = strncmp(edvc.szSN, szSN, sizeof(edvc.szSN)) == 0;
-    pmtx->Unlock();
-    return fHas;
-}
-
 } // namespace
 
 int FTDIC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG *pdvcmg)
@@ -464,13 +439,13 @@ int FTDIC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCM
                 break;
             }
         }
-        fOk = FAppendEnum(pdvcmg, &node, "FTDIC::FEnum pmtxEnum->Lock() table add failed",
-                          "FTDIC::FEnum pmtxEnum->Unlock() table add failed");
+        fOk = FEnmAppend(pdvcmg, &node, "FTDIC::FEnum pmtxEnum->Lock() table add failed",
+                         "FTDIC::FEnum pmtxEnum->Unlock() table add failed", "FTDIC::FEnum DVCMG::FAddNode failed");
     }
     for (int inode = 0; fOk && pdvcmgTbl->FGetNode(inode, &nodeTbl); inode++) {
-        if (!FListHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn))
-            fOk = FAppendEnum(pdvcmg, &nodeTbl, "FTDIC::FEnum pmtxEnum->Lock() table add failed 2",
-                              "FTDIC::FEnum pmtxEnum->Unlock() table add failed 3");
+        if (!FEnmHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn))
+            fOk = FEnmAppend(pdvcmg, &nodeTbl, "FTDIC::FEnum pmtxEnum->Lock() table add failed 2",
+                             "FTDIC::FEnum pmtxEnum->Unlock() table add failed 3", "FTDIC::FEnum DVCMG::FAddNode failed");
     }
     pdvcmgTbl->Term();
     delete pdvcmgTbl;

@@ -12,6 +12,7 @@
 #include "dvtmg.h"
 #include "dvtopn.h"
 #include "dvtp1.h"
+#include "enmappend.h"
 #include "magmg.h"
 #include "usbc.h"
 #include "vzcore.h"
@@ -460,34 +461,6 @@ int USBC::FEnumLive(uint32_t dinfoFilter, void *pInfoSet, std::vector<EDVC> *prg
 }
 
 namespace {
-/* Appends one node to the enumeration list under pmtxEnum. */
-int FAppendEnum(DVCMG *pdvcmg, const DVCNODE *pnode, const char *szLockFail, const char *szUnlockFail)
-{
-    ABSMTX *pmtx = vzproc.pmtxEnum;
-    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
-        return FRecordErc(ercInternalError, szLockFail), 0;
-    int fAdd = pdvcmg->FAddNode(pnode);
-    if (!pmtx->Unlock())
-        return FRecordErc(ercInternalError, szUnlockFail), 0;
-    if (!fAdd)
-        return FRecordErc(ercInternalError, "USBC::FEnum DVCMG::FAddNode failed"), 0;
-    return 1;
-}
-
-/* TRUE when a node of the list has szSN as its serial number. */
-bool FListHasSN(DVCMG *pdvcmg, const char *szSN)
-{
-    ABSMTX *pmtx = vzproc.pmtxEnum;
-    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
-        return false;
-    bool fHas = false;
-    EDVC edvc;
-    for (int i = 0; !fHas && pdvcmg->FGetEdvc(i, &edvc); i++)
-        fHas = strncmp(edvc.szSN, szSN, sizeof(edvc.szSN)) == 0;
-    pmtx->Unlock();
-    return fHas;
-}
-
 /* Table part of FEnum: the device table's USB entries kept by the filter. */
 int FLoadTblNodes(uint32_t dinfoFilter, const void *pInfoSet, DVCMG *pdvcmgTbl)
 {
@@ -562,14 +535,14 @@ int USBC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG
                 break;
             }
         }
-        fOk = FAppendEnum(pdvcmg, &node, "USBC::FEnum pmtxEnum->Lock() failed",
-                          "USBC::FEnum pmtxEnum->Unlock() failed");
+        fOk = FEnmAppend(pdvcmg, &node, "USBC::FEnum pmtxEnum->Lock() failed",
+                         "USBC::FEnum pmtxEnum->Unlock() failed", "USBC::FEnum DVCMG::FAddNode failed");
     }
     /* Table entries whose device is not listed live come from the table alone. */
     for (int i = 0; fOk && pdvcmgTbl->FGetNode(i, &nodeTbl); i++) {
-        if (!FListHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn))
-            fOk = FAppendEnum(pdvcmg, &nodeTbl, "USBC::FEnum pmtxEnum->Lock() table add failed 2",
-                              "USBC::FEnum pmtxEnum->Unlock() table add failed 3");
+        if (!FEnmHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn))
+            fOk = FEnmAppend(pdvcmg, &nodeTbl, "USBC::FEnum pmtxEnum->Lock() table add failed 2",
+                             "USBC::FEnum pmtxEnum->Unlock() table add failed 3", "USBC::FEnum DVCMG::FAddNode failed");
     }
     pdvcmgTbl->Term();
     delete pdvcmgTbl;
