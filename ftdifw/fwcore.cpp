@@ -119,14 +119,11 @@ void FwPhaseCmd(int i)
             fwif.fCompletionSeen = 1;
             return;
         }
-        if (fwif.rgbCmd[1] == 0) {
-            /* Abort and reset act; another system command is answered with 50 and the phase goes on. */
-            if (fwif.rgbCmd[2] == 2 || fwif.rgbCmd[2] == 3) {
-                FwSysCmd(i);
-            } else {
-                fwif.rgbSts[1] = stsUnknownCommand;
-                fwif.cbStsReady = 1;
-            }
+        /* Abort and reset act; an unknown system command ends the phase like any other
+         * command (its answer is the final status with code 50), so no caller waits for
+         * a status that would never come. */
+        if (fwif.rgbCmd[1] == 0 && (fwif.rgbCmd[2] == 2 || fwif.rgbCmd[2] == 3)) {
+            FwSysCmd(i);
             return;
         }
     }
