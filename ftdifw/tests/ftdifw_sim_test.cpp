@@ -10,9 +10,17 @@
 #include "korsimenv.h"
 #include "voziri.h"
 
+#include "ambrel.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include <chrono>
 #include <fstream>
@@ -282,6 +290,91 @@ TEST_F(Ftdifw, UnpluggingMidTransferEndsTheCallAndAReplugLetsTheNextOpenWork)
     BYTES rgbSmall = RgbPattern(1000, 9), rgbBack(1000);
     ASSERT_EQ(ErcStream(0, rgbSmall, rgbBack), 0);
     EXPECT_TRUE(rgbBack == rgbSmall);
+}
+
+/* The 0x60 library as the runtime loaded it (same file: same instance). */
+struct AMBREL {
+    PFNFTDCONNECT pfnConnect = nullptr;
+    PFNFTDDISCONNECT pfnDisconnect = nullptr;
+    PFNFTDSENDCMD pfnSendCmd = nullptr;
+    PFNFTDREADCMDSTS pfnReadCmdSts = nullptr;
+    PFNFTDINITREADWRITE pfnInitReadWrite = nullptr;
+    PFNFTDGETTRANSSTS pfnGetTransSts = nullptr;
+    PFNFTDGETLASTERC pfnGetLastErc = nullptr;
+    bool FLoad()
+    {
+        std::string szPath = std::string(getenv("YORL_FWDIR")) + "FTDIFW_60_00000000_00000801_0118-" + SzWordSize() + ".dll";
+#if defined(_WIN32)
+        void *hmod = (void *)LoadLibraryA(szPath.c_str());
+        auto proc = [&](const char *sz) { return (void *)GetProcAddress((HMODULE)hmod, sz); };
+#else
+        void *hmod = dlopen(szPath.c_str(), RTLD_NOW);
+        auto proc = [&](const char *sz) { return dlsym(hmod, sz); };
+#endif
+        if (hmod == nullptr)
+            return false;
+        pfnConnect = (PFNFTDCONNECT)proc("FtdConnect");
+        pfnDisconnect = (PFNFTDDISCONNECT)proc("FtdDisconnect");
+        pfnSendCmd = (PFNFTDSENDCMD)proc("FtdSendCmd");
+        pfnReadCmdSts = (PFNFTDREADCMDSTS)proc("FtdReadCmdSts");
+        pfnInitReadWrite = (PFNFTDINITREADWRITE)proc("FtdInitReadWrite");
+        pfnGetTransSts = (PFNFTDGETTRANSSTS)proc("FtdGetTransSts");
+        pfnGetLastErc = (PFNFTDGETLASTERC)proc("FtdGetLastErc");
+        return pfnConnect && pfnDisconnect && pfnSendCmd && pfnReadCmdSts && pfnInitReadWrite && pfnGetTransSts &&
+               pfnGetLastErc;
+    }
+};
+
+TEST_F(Ftdifw, EntryPointsRefuseIndicesThatAreNotConnectedHereAndKeepABigStatus)
+{
+    AMBREL ambrel;
+    ASSERT_TRUE(ambrel.FLoad());
+    const uint8_t rgbCmd[] = { 4, 11, 2, 0, 9 };
+    uint8_t rgb[64], cb = 0;
+    uint32_t cbR = 0, cbS = 0;
+    for (int hif : { -1, 64, 63 }) {
+        EXPECT_FALSE(ambrel.pfnSendCmd(hif, rgbCmd, 5, &cb, 10));
+        EXPECT_EQ(ambrel.pfnGetLastErc(), ercFwInvalidHandle) << hif;
+        EXPECT_FALSE(ambrel.pfnReadCmdSts(hif, rgb, 64, &cb, 10));
+        EXPECT_EQ(ambrel.pfnGetLastErc(), ercFwInvalidHandle) << hif;
+        EXPECT_FALSE(ambrel.pfnInitReadWrite(hif, rgb, rgb, 64, 64));
+        EXPECT_EQ(ambrel.pfnGetLastErc(), ercFwInvalidHandle) << hif;
+        EXPECT_FALSE(ambrel.pfnGetTransSts(hif, &cbR, &cbS));
+        EXPECT_EQ(ambrel.pfnGetLastErc(), ercFwInvalidHandle) << hif;
+    }
+    int hif = -1;
+    EXPECT_FALSE(ambrel.pfnConnect("0123456789ABCDEF", &hif));
+    EXPECT_EQ(ambrel.pfnGetLastErc(), ercFwInvalidArg);
+    ASSERT_TRUE(ambrel.pfnConnect("210183F60001", &hif));
+    EXPECT_FALSE(ambrel.pfnSendCmd(hif, rgbCmd, 65, &cb, 10));
+    EXPECT_EQ(ambrel.pfnGetLastErc(), ercFwInvalidHandle);
+    EXPECT_FALSE(ambrel.pfnGetTransSts(hif, &cbR, &cbS));
+    EXPECT_EQ(ambrel.pfnGetLastErc(), ercFwInvalidArg);       /* nothing armed */
+    /* Port properties: an 11-byte status; a 1-byte buffer keeps it for the next read. */
+    ASSERT_TRUE(ambrel.pfnSendCmd(hif, rgbCmd, 5, &cb, 1000));
+    EXPECT_FALSE(ambrel.pfnReadCmdSts(hif, rgb, 1, &cb, 2000));
+    EXPECT_EQ(ambrel.pfnGetLastErc(), ercFwStsBufferSmall);
+    EXPECT_EQ(cb, 11);      /* length byte, status, count, two words */
+    ASSERT_TRUE(ambrel.pfnReadCmdSts(hif, rgb, 64, &cb, 2000));
+    EXPECT_EQ(cb, 11);
+    EXPECT_EQ(rgb[2], 2);
+    /* An unknown system command during a data phase ends it with its final status (code 50). */
+    const uint8_t rgbEnable[] = { 3, 11, 0, 0 };
+    ASSERT_TRUE(ambrel.pfnSendCmd(hif, rgbEnable, 4, &cb, 1000));
+    ASSERT_TRUE(ambrel.pfnReadCmdSts(hif, rgb, 64, &cb, 5000));
+    ASSERT_EQ(rgb[1], 0);
+    const uint8_t rgbXfer[] = { 11, 11, 3, 0, 0x10, 0, 0, 0, 0, 0, 0, 0 };
+    ASSERT_TRUE(ambrel.pfnSendCmd(hif, rgbXfer, 12, &cb, 1000));
+    ASSERT_TRUE(ambrel.pfnReadCmdSts(hif, rgb, 64, &cb, 2000));
+    const uint8_t rgbSys[] = { 2, 0, 9 };
+    ASSERT_TRUE(ambrel.pfnSendCmd(hif, rgbSys, 3, &cb, 1000));
+    ASSERT_TRUE(ambrel.pfnReadCmdSts(hif, rgb, 64, &cb, 2000));
+    EXPECT_EQ(rgb[1] & 0x3F, 50);
+    const uint8_t rgbDisable[] = { 3, 11, 1, 0 };
+    ASSERT_TRUE(ambrel.pfnSendCmd(hif, rgbDisable, 4, &cb, 1000));
+    ASSERT_TRUE(ambrel.pfnReadCmdSts(hif, rgb, 64, &cb, 5000));
+    ASSERT_TRUE(ambrel.pfnDisconnect(&hif));
+    EXPECT_EQ(hif, -1);
 }
 
 } // namespace
