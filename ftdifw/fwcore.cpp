@@ -105,6 +105,9 @@ void FwDispatchCmd(int i)
     switch (fwif.aptCur) {
     case 0: FwSysCmd(i); break;
     case 1: Apt1Dispatch(i); break;
+#if AMBREL_JTAG
+    case 2: JtagDispatch(i); break;
+#endif
     case 11: StmDispatch(i); break;
     default: FwSetSts(i, stsUnknownProtocol); break;
     }

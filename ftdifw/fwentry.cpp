@@ -63,6 +63,9 @@ uint32_t WorkerThread(void *pvArg)
         FwStep(i);
     }
     /* Ports are closed on the thread that claimed their channels, before it ends. */
+#if AMBREL_JTAG
+    JtagTerm(i);
+#endif
     FStmTerm(i);
     rgpsemStopped[i]->Release(1);
     return 0;
@@ -80,6 +83,9 @@ void ObjRelease(T **ppobj, bool (ABSFACT::*pfnRls)(T *))
 
 void IntfTearDown(int i)
 {
+#if AMBREL_JTAG
+    JtagTerm(i);
+#endif
     FStmTerm(i);
     FwTermIntf(i);
     MbxDestroy(i);
@@ -102,6 +108,10 @@ int FIntfConnect(int i)
         erc = ercFwInitFwif;
     else if (!FStmInit(i))
         erc = ercFwInitBuffers;
+#if AMBREL_JTAG
+    else if (!FJtagInit(i))
+        erc = ercFwInitBuffers;
+#endif
     bool fThread = false;
     if (erc == 0) {
         rgfStop[i] = 0;

@@ -141,4 +141,9 @@ int FStmTerm(int i);
 void StmDispatch(int i);
 void Apt1Dispatch(int i);
 
+/* ---- JTAG protocol (fwjtag.cpp, 0x60 only) ---- */
+int FJtagInit(int i);
+void JtagTerm(int i);
+void JtagDispatch(int i);
+
 #endif /* FWLIB_H */

@@ -34,9 +34,15 @@ bool FInstall(const std::string &szName)
     const char *szFwDir = getenv("YORL_FWDIR");
     std::string szSelf = KorSelfPath();
     std::ifstream ifs(szSelf.substr(0, szSelf.find_last_of("/\\") + 1) + szName, std::ios::binary);
-    std::ofstream ofs(std::string(szFwDir ? szFwDir : "") + szName, std::ios::binary);
-    ofs << ifs.rdbuf();
-    return szFwDir != nullptr && ifs.good() && ofs.good();
+    std::string szDst = std::string(szFwDir ? szFwDir : "") + szName;
+    {
+        std::ofstream ofs(szDst + ".tmp", std::ios::binary);
+        ofs << ifs.rdbuf();
+        if (szFwDir == nullptr || !ifs.good() || !ofs.good())
+            return false;
+    }
+    remove(szDst.c_str());
+    return rename((szDst + ".tmp").c_str(), szDst.c_str()) == 0;
 }
 
 /* Raw: the channel in asynchronous FIFO mode through D2XX alone. */

@@ -8,6 +8,7 @@
 #include "dvt.h"
 #include "kor_child.h"
 #include "korsimenv.h"
+#include "tvxutil.h"
 #include "voziri.h"
 
 #include "ambrel.h"
@@ -22,6 +23,7 @@
 #include <dlfcn.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -40,9 +42,16 @@ bool FInstall(const std::string &szName)
     const char *szFwDir = getenv("YORL_FWDIR");
     std::string szSelf = KorSelfPath();
     std::ifstream ifs(szSelf.substr(0, szSelf.find_last_of("/\\") + 1) + szName, std::ios::binary);
-    std::ofstream ofs(std::string(szFwDir ? szFwDir : "") + szName, std::ios::binary);
-    ofs << ifs.rdbuf();
-    return szFwDir != nullptr && ifs.good() && ofs.good();
+    /* Written whole, then renamed: a copy the process has loaded already stays intact. */
+    std::string szDst = std::string(szFwDir ? szFwDir : "") + szName;
+    {
+        std::ofstream ofs(szDst + ".tmp", std::ios::binary);
+        ofs << ifs.rdbuf();
+        if (szFwDir == nullptr || !ifs.good() || !ofs.good())
+            return false;
+    }
+    remove(szDst.c_str());
+    return rename((szDst + ".tmp").c_str(), szDst.c_str()) == 0;
 }
 
 KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
@@ -290,6 +299,86 @@ TEST_F(Ftdifw, UnpluggingMidTransferEndsTheCallAndAReplugLetsTheNextOpenWork)
     BYTES rgbSmall = RgbPattern(1000, 9), rgbBack(1000);
     ASSERT_EQ(ErcStream(0, rgbSmall, rgbBack), 0);
     EXPECT_TRUE(rgbBack == rgbSmall);
+}
+
+bool FBit(const std::vector<uint8_t> &rgb, size_t ibit) { return (rgb[ibit / 8] >> (ibit % 8)) & 1; }
+
+/* The JTAG port of the 0x60 board through Tvxutil, as a scan-chain client drives it. */
+class FtdifwJtag : public Ftdifw {
+protected:
+    void SetUp() override
+    {
+        Ftdifw::SetUp();
+        TvxSetFsadm(fsadmDcapPriv);     /* the 0x60 library's capabilities are private words */
+        uint32_t erc = 0;
+        ASSERT_TRUE(TvxOpenJtag(&hjtag, "SN:210183F60001", &erc, 0)) << erc;
+        ASSERT_TRUE(TvxEnableJtag(hjtag, &erc, 0)) << erc;
+    }
+    void TearDown() override
+    {
+        uint32_t erc = 0;
+        if (hjtag != nullptr)
+            TvxCloseJtag(hjtag, &erc);
+        Ftdifw::TearDown();
+    }
+    /* TMS walk: one clock per character, TDI 0. */
+    void Walk(const char *szTms)
+    {
+        std::vector<uint8_t> rgb((strlen(szTms) + 3) / 4, 0);
+        for (size_t k = 0; szTms[k]; k++)
+            if (szTms[k] == '1')
+                rgb[k / 4] |= uint8_t(1 << (2 * (k % 4) + 1));
+        uint32_t erc = 99;
+        ASSERT_TRUE(TvxPutTmsTdiBits(hjtag, uint32_t(strlen(szTms)), rgb.data(), 0, nullptr, &erc, 0)) << erc;
+    }
+    HTVX hjtag = nullptr;
+};
+
+TEST_F(FtdifwJtag, IdcodeComesOutAsOnTheMakersFirmware)
+{
+    Walk("11111010");
+    std::vector<uint8_t> rgb(4);
+    uint32_t erc = 99;
+    ASSERT_TRUE(TvxGetTdoBits(hjtag, 32, 1, 0, rgb.data(), &erc, 0)) << erc;
+    EXPECT_EQ(rgb[0] | rgb[1] << 8 | rgb[2] << 16 | uint32_t(rgb[3]) << 24, 0x01C22093u);
+    std::vector<std::string> rgsz;
+    Sim().FCmd("FTDI ft60", &rgsz);
+    EXPECT_NE(std::find(rgsz.begin(), rgsz.end(), "A.mode 2"), rgsz.end());
+}
+
+TEST_F(FtdifwJtag, LongTdiShiftAndPairsComeBackThroughTheTap)
+{
+    /* Around every step and transaction size: TDI bit k + 1 comes out at clock 32 + k. */
+    for (uint32_t cbit : { 100u, 8u * 60000u + 3u, (1u << 19) + 13u }) {
+        std::vector<uint8_t> rgbTdi = RgbPattern((cbit + 7) / 8, cbit), rgbTdo((cbit + 7) / 8, 0xEE);
+        Walk("11111010");
+        uint32_t erc = 99;
+        ASSERT_TRUE(TvxPutTdiBits(hjtag, cbit, rgbTdi.data(), 0, 1, rgbTdo.data(), &erc, 0)) << erc;
+        ASSERT_TRUE(TvxWaitForTransaction(hjtag, 0, &erc)) << erc;
+        uint32_t idcode = 0;
+        for (int k = 0; k < 32; k++)
+            idcode |= uint32_t(FBit(rgbTdo, k)) << k;
+        EXPECT_EQ(idcode, 0x01C22093u) << cbit;
+        size_t cbad = 0;
+        for (size_t k = 0; k + 33 < cbit; k++)
+            cbad += FBit(rgbTdo, 32 + k) != FBit(rgbTdi, k + 1);
+        EXPECT_EQ(cbad, 0u) << cbit;
+    }
+    /* Pairs from Capture-IR: the configured FPGA captures 01, ISC_DONE, 0, INIT_B, DONE; then TDI follows. */
+    Walk("111110110");
+    const uint32_t cclk = 300;
+    std::vector<uint8_t> rgbTdi = RgbPattern((cclk + 7) / 8, 3), rgbPairs((cclk + 3) / 4, 0), rgbTdo((cclk + 7) / 8, 0);
+    for (uint32_t k = 0; k < cclk; k++)
+        rgbPairs[k / 4] |= uint8_t(FBit(rgbTdi, k) << (2 * (k % 4)));
+    uint32_t erc = 99;
+    ASSERT_TRUE(TvxPutTmsTdiBits(hjtag, cclk, rgbPairs.data(), 1, rgbTdo.data(), &erc, 0)) << erc;
+    const char *szCapture = "101011";
+    for (int k = 0; k < 6; k++)
+        EXPECT_EQ(FBit(rgbTdo, k), szCapture[k] == '1') << "IR bit " << k;
+    size_t cbad = 0;
+    for (uint32_t k = 0; k + 7 < cclk; k++)
+        cbad += FBit(rgbTdo, 6 + k) != FBit(rgbTdi, k + 1);
+    EXPECT_EQ(cbad, 0u);
 }
 
 /* The 0x60 library as the runtime loaded it (same file: same instance). */

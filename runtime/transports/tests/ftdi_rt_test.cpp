@@ -54,9 +54,16 @@ bool FInstallFake(const std::string &szName)
     std::string szSelf = KorSelfPath();
     size_t ich = szSelf.find_last_of("/\\");
     std::ifstream ifs(szSelf.substr(0, ich + 1) + szFakeLib, std::ios::binary);
-    std::ofstream ofs(SzFwDir() + szName, std::ios::binary);
-    ofs << ifs.rdbuf();
-    return ifs.good() && ofs.good();
+    /* Written whole, then renamed: a copy the process has loaded already stays intact. */
+    std::string szDst = SzFwDir() + szName;
+    {
+        std::ofstream ofs(szDst + ".tmp", std::ios::binary);
+        ofs << ifs.rdbuf();
+        if (!ifs.good() || !ofs.good())
+            return false;
+    }
+    remove(szDst.c_str());
+    return rename((szDst + ".tmp").c_str(), szDst.c_str()) == 0;
 }
 
 KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
