@@ -364,7 +364,7 @@ TEST_F(FtdifwJtag, LongTdiShiftAndPairsComeBackThroughTheTap)
             cbad += FBit(rgbTdo, 32 + k) != FBit(rgbTdi, k + 1);
         EXPECT_EQ(cbad, 0u) << cbit;
     }
-    /* Pairs from Capture-IR: the configured FPGA captures 01, ISC_DONE, 0, INIT_B, DONE; then TDI follows. */
+    /* Pairs from Capture-IR: the unconfigured FPGA captures 01, ISC_DONE 0, 0, INIT_B 1, DONE 0; then TDI follows. */
     Walk("111110110");
     const uint32_t cclk = 300;
     std::vector<uint8_t> rgbTdi = RgbPattern((cclk + 7) / 8, 3), rgbPairs((cclk + 3) / 4, 0), rgbTdo((cclk + 7) / 8, 0);
@@ -372,13 +372,31 @@ TEST_F(FtdifwJtag, LongTdiShiftAndPairsComeBackThroughTheTap)
         rgbPairs[k / 4] |= uint8_t(FBit(rgbTdi, k) << (2 * (k % 4)));
     uint32_t erc = 99;
     ASSERT_TRUE(TvxPutTmsTdiBits(hjtag, cclk, rgbPairs.data(), 1, rgbTdo.data(), &erc, 0)) << erc;
-    const char *szCapture = "101011";
+    const char *szCapture = "100010";
     for (int k = 0; k < 6; k++)
         EXPECT_EQ(FBit(rgbTdo, k), szCapture[k] == '1') << "IR bit " << k;
     size_t cbad = 0;
     for (uint32_t k = 0; k + 7 < cclk; k++)
         cbad += FBit(rgbTdo, 6 + k) != FBit(rgbTdi, k + 1);
     EXPECT_EQ(cbad, 0u);
+}
+
+TEST_F(FtdifwJtag, JprogramClearsTheFpga)
+{
+    /* Reset, Shift-IR; JPROGRAM (0x0B) LSB first, the last bit with TMS 1; Update-IR, Run-Test/Idle. */
+    Walk("111110110" "0");
+    uint8_t bIr = 0x0B;
+    uint32_t erc = 99;
+    ASSERT_TRUE(TvxPutTdiBits(hjtag, 5, &bIr, 0, 0, nullptr, &erc, 0)) << erc;
+    uint8_t bLast = 0;
+    ASSERT_TRUE(TvxPutTdiBits(hjtag, 1, &bLast, 1, 0, nullptr, &erc, 0)) << erc;
+    Walk("10");
+    std::vector<std::string> rgsz;
+    ASSERT_TRUE(Sim().FCmd("FPGA ft60", &rgsz));
+    EXPECT_NE(std::find(rgsz.begin(), rgsz.end(), "done 0"), rgsz.end());
+    EXPECT_NE(std::find(rgsz.begin(), rgsz.end(), "init 0"), rgsz.end());     /* clearing for 1000 TCK */
+    ASSERT_TRUE(Sim().FCmd("TAP ft60", &rgsz));
+    EXPECT_EQ(rgsz[0], "state Run-Test/Idle");
 }
 
 /* The 0x60 library as the runtime loaded it (same file: same instance). */
