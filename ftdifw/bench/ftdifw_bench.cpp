@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "dvt.h"
+#include "fwinstall.h"
 #include "ftd2xx.h"
 #include "kor_child.h"
 #include "voziri.h"
@@ -28,22 +29,6 @@ using CLOCK = std::chrono::steady_clock;
 const uint32_t cbChunk = 1 << 20;
 
 double SecSince(CLOCK::time_point t) { return std::chrono::duration<double>(CLOCK::now() - t).count(); }
-
-bool FInstall(const std::string &szName)
-{
-    const char *szFwDir = getenv("YORL_FWDIR");
-    std::string szSelf = KorSelfPath();
-    std::ifstream ifs(szSelf.substr(0, szSelf.find_last_of("/\\") + 1) + szName, std::ios::binary);
-    std::string szDst = std::string(szFwDir ? szFwDir : "") + szName;
-    {
-        std::ofstream ofs(szDst + ".tmp", std::ios::binary);
-        ofs << ifs.rdbuf();
-        if (szFwDir == nullptr || !ifs.good() || !ofs.good())
-            return false;
-    }
-    remove(szDst.c_str());
-    return rename((szDst + ".tmp").c_str(), szDst.c_str()) == 0;
-}
 
 /* Raw: the channel in asynchronous FIFO mode through D2XX alone. */
 double SecRaw(uint32_t cmib, std::vector<uint8_t> &rgbOut, std::vector<uint8_t> &rgbIn)
@@ -103,8 +88,8 @@ double SecStack(uint32_t cmib, std::vector<uint8_t> &rgbOut, std::vector<uint8_t
 int main(int argc, char **argv)
 {
     uint32_t cmib = argc > 1 ? uint32_t(atoi(argv[1])) : 32;
-    if (!FInstall(std::string("FTDIFW_60_00000000_00000801_0118-") + (sizeof(void *) == 8 ? "64bit" : "32bit") +
-                  ".dll")) {
+    std::string szLib = std::string("FTDIFW_60_00000000_00000801_0118-") + SzFwWordSize() + ".dll";
+    if (!FInstallFw(szLib, szLib)) {
         fprintf(stderr, "cannot install the firmware library (YORL_FWDIR)\n");
         return 1;
     }

@@ -15,6 +15,7 @@
 
 #include "bitgen.h"
 #include "e2eenv.h"
+#include "fwinstall.h"
 #include "kor_child.h"
 #include "voziri.h"
 
@@ -22,22 +23,6 @@ namespace {
 
 using BYTES = std::vector<uint8_t>;
 const char szFt60[] = "SN:210183F60001";
-
-bool FInstall(const std::string &szName)
-{
-    const char *szFwDir = getenv("YORL_FWDIR");
-    std::string szSelf = KorSelfPath();
-    std::ifstream ifs(szSelf.substr(0, szSelf.find_last_of("/\\") + 1) + szName, std::ios::binary);
-    std::string szDst = std::string(szFwDir ? szFwDir : "") + szName;
-    {
-        std::ofstream ofs(szDst + ".tmp", std::ios::binary);
-        ofs << ifs.rdbuf();
-        if (szFwDir == nullptr || !ifs.good() || !ofs.good())
-            return false;
-    }
-    remove(szDst.c_str());
-    return rename((szDst + ".tmp").c_str(), szDst.c_str()) == 0;
-}
 
 bool FWrite(const std::string &szPath, const BYTES &rgb)
 {
@@ -67,8 +52,8 @@ std::string SzFpga(const std::string &szKey)
 TEST(FtdiBrisel, IdentifiesAndProgramsTheFpgaOfAnFtdiBoard)
 {
     ASSERT_TRUE(PenvE2e() != nullptr && PenvE2e()->fOk);
-    ASSERT_TRUE(FInstall(std::string("FTDIFW_60_00000000_00000801_0118-") + (sizeof(void *) == 8 ? "64bit" : "32bit") +
-                         ".dll"));
+    std::string szLib = std::string("FTDIFW_60_00000000_00000801_0118-") + SzFwWordSize() + ".dll";
+    ASSERT_TRUE(FInstallFw(szLib, szLib));
     TvxSetFsadm(fsadmDcapPriv);     /* the 0x60 library's capabilities are private words */
     uint32_t erc = 99;
     ASSERT_TRUE(BriselInitScanChain(szFt60, nullptr, &erc)) << erc;

@@ -6,6 +6,7 @@
  * clean one, an unplug in the middle of a transfer, and the command checks.
  */
 #include "dvt.h"
+#include "fwinstall.h"
 #include "kor_child.h"
 #include "korsimenv.h"
 #include "tvxutil.h"
@@ -34,25 +35,6 @@ KORSIM_ENVIRONMENT(KORSIM_CONFIG, "ftdifw", true);
 namespace {
 
 using BYTES = std::vector<uint8_t>;
-
-const char *SzWordSize() { return sizeof(void *) == 8 ? "64bit" : "32bit"; }
-
-bool FInstall(const std::string &szName)
-{
-    const char *szFwDir = getenv("YORL_FWDIR");
-    std::string szSelf = KorSelfPath();
-    std::ifstream ifs(szSelf.substr(0, szSelf.find_last_of("/\\") + 1) + szName, std::ios::binary);
-    /* Written whole, then renamed: a copy the process has loaded already stays intact. */
-    std::string szDst = std::string(szFwDir ? szFwDir : "") + szName;
-    {
-        std::ofstream ofs(szDst + ".tmp", std::ios::binary);
-        ofs << ifs.rdbuf();
-        if (szFwDir == nullptr || !ifs.good() || !ofs.good())
-            return false;
-    }
-    remove(szDst.c_str());
-    return rename((szDst + ".tmp").c_str(), szDst.c_str()) == 0;
-}
 
 KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
 
@@ -120,8 +102,10 @@ class Ftdifw : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(FInstall(std::string("FTDIFW_60_00000000_00000801_0118-") + SzWordSize() + ".dll"));
-        ASSERT_TRUE(FInstall(std::string("FTDIFW_59_00000800_00000000_0117-") + SzWordSize() + ".dll"));
+        for (const char *szStem : { "FTDIFW_60_00000000_00000801_0118-", "FTDIFW_59_00000800_00000000_0117-" }) {
+            std::string szName = std::string(szStem) + SzFwWordSize() + ".dll";
+            ASSERT_TRUE(FInstallFw(szName, szName));
+        }
     }
     void SetUp() override { ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr; }
     void TearDown() override
@@ -410,7 +394,7 @@ struct AMBREL {
     PFNFTDGETLASTERC pfnGetLastErc = nullptr;
     bool FLoad()
     {
-        std::string szPath = std::string(getenv("YORL_FWDIR")) + "FTDIFW_60_00000000_00000801_0118-" + SzWordSize() + ".dll";
+        std::string szPath = std::string(getenv("YORL_FWDIR")) + "FTDIFW_60_00000000_00000801_0118-" + SzFwWordSize() + ".dll";
 #if defined(_WIN32)
         void *hmod = (void *)LoadLibraryA(szPath.c_str());
         auto proc = [&](const char *sz) { return (void *)GetProcAddress((HMODULE)hmod, sz); };

@@ -9,6 +9,7 @@
  */
 #include "ftdevcmg.h"
 #include "ftdimgr.h"
+#include "fwinstall.h"
 #include "dvt.h"
 #include "kor_child.h"
 #include "korsimenv.h"
@@ -36,7 +37,6 @@ const char szFakeLib[] = "ftdifake.dll";
 #else
 const char szFakeLib[] = "ftdifake.so";
 #endif
-const char *SzWordSize() { return sizeof(void *) == 8 ? "64bit" : "32bit"; }
 
 std::string SzFwDir()
 {
@@ -46,25 +46,10 @@ std::string SzFwDir()
 
 std::string SzFwName(const char *szTriple, const char *szVer)
 {
-    return std::string("FTDIFW_") + szTriple + "_" + szVer + "-" + SzWordSize() + ".dll";
+    return std::string("FTDIFW_") + szTriple + "_" + szVer + "-" + SzFwWordSize() + ".dll";
 }
 
-bool FInstallFake(const std::string &szName)
-{
-    std::string szSelf = KorSelfPath();
-    size_t ich = szSelf.find_last_of("/\\");
-    std::ifstream ifs(szSelf.substr(0, ich + 1) + szFakeLib, std::ios::binary);
-    /* Written whole, then renamed: a copy the process has loaded already stays intact. */
-    std::string szDst = SzFwDir() + szName;
-    {
-        std::ofstream ofs(szDst + ".tmp", std::ios::binary);
-        ofs << ifs.rdbuf();
-        if (!ifs.good() || !ofs.good())
-            return false;
-    }
-    remove(szDst.c_str());
-    return rename((szDst + ".tmp").c_str(), szDst.c_str()) == 0;
-}
+bool FInstallFake(const std::string &szName) { return FInstallFw(szFakeLib, szName); }
 
 KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
 
