@@ -15,6 +15,9 @@ bool FInstallFw(const std::string &szFile, const std::string &szName)
     std::string szSelf = KorSelfPath();
     std::ifstream ifs(szSelf.substr(0, szSelf.find_last_of("/\\") + 1) + szFile, std::ios::binary);
     std::string szDst = std::string(szFwDir) + szName;
+    /* Installed already (and perhaps loaded: Windows keeps a loaded file in place). */
+    if (std::ifstream(szDst, std::ios::binary).good())
+        return true;
     {
         std::ofstream ofs(szDst + ".tmp", std::ios::binary);
         ofs << ifs.rdbuf();

@@ -1,7 +1,8 @@
 /*
  * fwinstall.h - installs a firmware library built beside the test program
- * into the firmware folder (YORL_FWDIR) under a catalogue name: written
- * whole, then renamed, so a copy a process has loaded already stays intact.
+ * into the firmware folder (YORL_FWDIR) under a catalogue name, once:
+ * written whole, then renamed; a file already there (perhaps loaded by a
+ * process) is left as it is.
  */
 #ifndef KOR_FWINSTALL_H
 #define KOR_FWINSTALL_H
