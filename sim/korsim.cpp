@@ -15,6 +15,8 @@
 #include "server/net.h"
 #include "server/wireserver.h"
 #include "wire/usbwire.h"
+#include "wire/ftdiwire.h"
+#include "ftdi/ftwire.h"
 
 #include <atomic>
 #include <csignal>
@@ -63,6 +65,8 @@ void ServeConnection(sim::BUS &bus, int sock, int id)
     if (sim::FRecvAll(sock, rgch, sizeof(rgch))) {
         if (memcmp(rgch, usbwire::kusbMagic, 4) == 0) {
             sim::ServeWire(bus, sock, id);
+        } else if (memcmp(rgch, ftdiwire::kftdMagic, 4) == 0) {
+            sim::ServeFtdiWire(bus, sock, id);
         } else if (memcmp(rgch, usbwire::szControlPreamble, usbwire::cbPreamble) == 0) {
             std::atomic<bool> fQuit(false);
             sim::ServeControl(bus, sock, fQuit);

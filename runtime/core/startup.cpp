@@ -22,6 +22,11 @@
 #ifdef KOR_USB_IN_CORE
 #include "usbc.h"
 #endif
+#ifdef KOR_FTDI_IN_CORE
+#include "ftdevcmg.h"
+#include "ftdic.h"
+#include "ftdmgr.h"
+#endif
 
 namespace {
 
@@ -97,18 +102,29 @@ const char *SzInitObjects()
     return nullptr;
 }
 
+/* The FTDI interface list, when the FTDI transport is built in. */
+bool FFtdmgrInit()
+{
+#ifdef KOR_FTDI_IN_CORE
+    return ftdmgr.FInit() != 0;
+#else
+    return true;
+#endif
+}
+
 /* Step 11: the tables and registries. */
 const char *SzInitTables()
 {
     if (!PdvtblShared()->FInit())
         return "VOZIRI DllInit failed to init DVTBL";
-    /* TODO: FTDMGR (the FTDI interface list) joins this chain after ENMMG. */
-    if (!dvtmg.FInit() || !magmg.FInit() || !dtblmg.FInit() || !enmmg.FInit())
+    if (!dvtmg.FInit() || !magmg.FInit() || !dtblmg.FInit() || !enmmg.FInit() || !FFtdmgrInit())
         return "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR";
     if (!vzproc.pdvtopn->FInit())
         return "VOZIRI DllInit failed to init DVTOPN";
-    /* TODO: FTDEVCMG::FInit on its segment comes with the transports
-     * ("VOZIRI DllInit failed to init FTDEVCMG"). */
+#ifdef KOR_FTDI_IN_CORE
+    if (!static_cast<FTDEVCMG *>(vzproc.pftdevcmg)->FInit())
+        return "VOZIRI DllInit failed to init FTDEVCMG";
+#endif
     return nullptr;
 }
 
@@ -116,9 +132,13 @@ const char *SzInitTables()
 const char *SzInitOneTime()
 {
     if (vzproc.pnmtxOneTimeInit->Create(szOneTimeInitMutex, true)) {
-        /* This process is the only one with the runtime loaded.
-         * TODO: FTDMGR::FClearShm here when the FTDI interface list lands
-         * ("VOZIRI DllInit failed to init FTDMGR shm" on failure). */
+        /* This process is the only one with the runtime loaded. */
+#ifdef KOR_FTDI_IN_CORE
+        if (!ftdmgr.FClearShm()) {
+            vzproc.pnmtxOneTimeInit->Unlock();
+            return "VOZIRI DllInit failed to init FTDMGR shm";
+        }
+#endif
         vzproc.pnmtxOneTimeInit->Unlock();
         return nullptr;
     }
@@ -136,6 +156,16 @@ const char *SzInitManagers()
     if (!magmg.FAddMag(tptUsb, ptcUsbc, &usbc))
         return "VOZIRI DllInit failed to add USBC to MAGMG";
 #endif
+#ifdef KOR_FTDI_IN_CORE
+    /* Without the D2XX library there is no FTDI manager; the others work on. */
+    int ercSave = TvxGetLastError();
+    if (ftdic.FInit()) {
+        if (!magmg.FAddMag(tptUsb, ptcFtdic, &ftdic))
+            return "VOZIRI DllInit failed to add FTDIC to MAGMG";
+    } else {
+        TvxSetLastErrorNoLog(ercSave);
+    }
+#endif
     return nullptr;
 }
 
@@ -143,6 +173,12 @@ void TermManagers()
 {
 #ifdef KOR_USB_IN_CORE
     UsbcStop();
+#endif
+#ifdef KOR_FTDI_IN_CORE
+    FtdicStop();
+    ftdmgr.Term();
+    if (vzproc.pftdevcmg)
+        static_cast<FTDEVCMG *>(vzproc.pftdevcmg)->Term();
 #endif
 }
 

@@ -12,6 +12,7 @@
 #include "dvtmg.h"
 #include "dvtopn.h"
 #include "dvtp1.h"
+#include "enmappend.h"
 #include "magmg.h"
 #include "usbc.h"
 #include "vzcore.h"
@@ -423,34 +424,6 @@ bool FFilterPasses(uint32_t dinfoFilter, const void *pInfoSet, const EDVC &edvc,
     }
 }
 
-/* Appends one node to the enumeration list under pmtxEnum. */
-int FAppendEnum(DVCMG *pdvcmg, const DVCNODE *pnode, const char *szLockFail, const char *szUnlockFail)
-{
-    ABSMTX *pmtx = vzproc.pmtxEnum;
-    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
-        return FRecordErc(ercInternalError, szLockFail), 0;
-    int fAdd = pdvcmg->FAddNode(pnode);
-    if (!pmtx->Unlock())
-        return FRecordErc(ercInternalError, szUnlockFail), 0;
-    if (!fAdd)
-        return FRecordErc(ercInternalError, "USBC::FEnum DVCMG::FAddNode failed"), 0;
-    return 1;
-}
-
-/* TRUE when a node of the list has szSN as its serial number. */
-bool FListHasSN(DVCMG *pdvcmg, const char *szSN)
-{
-    ABSMTX *pmtx = vzproc.pmtxEnum;
-    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
-        return false;
-    bool fHas = false;
-    EDVC edvc;
-    for (int i = 0; !fHas && pdvcmg->FGetEdvc(i, &edvc); i++)
-        fHas = strncmp(edvc.szSN, szSN, sizeof(edvc.szSN)) == 0;
-    pmtx->Unlock();
-    return fHas;
-}
-
 /* A live record takes the name of the first table entry of its serial number. */
 void MatchTblEntry(DVCMG *pdvcmgTbl, EDVC *pedvc)
 {
@@ -528,7 +501,8 @@ int USBC::FEnumLive(uint32_t dinfoFilter, void *pInfoSet, DVCMG *pdvcmgTbl, DVCM
         if (!FSzDvcPathFromSzConn(node.szDvcPath, edvc.dvc.szConn, sizeof(node.szDvcPath)))
             node.szDvcPath[0] = '\0';
         MatchTblEntry(pdvcmgTbl, &edvc);
-        fOk = FAppendEnum(pdvcmg, &node, "USBC::FEnum pmtxEnum->Lock() failed", "USBC::FEnum pmtxEnum->Unlock() failed");
+        fOk = FEnmAppend(pdvcmg, &node, "USBC::FEnum pmtxEnum->Lock() failed", "USBC::FEnum pmtxEnum->Unlock() failed",
+                         "USBC::FEnum DVCMG::FAddNode failed");
         if (!pusb->Disconnect()) {
             FRecordErc(ercInternalError, "USBC::FEnum ABSUSB::Disconnect() failed");
             fOk = 0;
@@ -605,9 +579,9 @@ int USBC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG
     /* Table entries whose device is not listed live come from the table alone. */
     DVCNODE nodeTbl;
     for (int i = 0; fOk && pdvcmgTbl->FGetNode(i, &nodeTbl); i++) {
-        if (!FListHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn))
-            fOk = FAppendEnum(pdvcmg, &nodeTbl, "USBC::FEnum pmtxEnum->Lock() table add failed 2",
-                              "USBC::FEnum pmtxEnum->Unlock() table add failed 3");
+        if (!FEnmHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn))
+            fOk = FEnmAppend(pdvcmg, &nodeTbl, "USBC::FEnum pmtxEnum->Lock() table add failed 2",
+                             "USBC::FEnum pmtxEnum->Unlock() table add failed 3", "USBC::FEnum DVCMG::FAddNode failed");
     }
     pdvcmgTbl->Term();
     delete pdvcmgTbl;

@@ -10,6 +10,7 @@
 #define KOR_SIM_BOARD_H
 
 #include "chain.h"
+#include "../ftdi/ftcfg.h"
 #include "regfile.h"
 #include "sparsemem.h"
 #include "stream.h"
@@ -92,6 +93,7 @@ struct BOARDCFG {
     std::vector<ACCOUNT> rgacct;
     bool fAuth = false;
     std::string szDesign = "reference";
+    FTDICFG ftdi;                   // ftt != fttNone: the board sits behind an FTDI chip
 };
 
 // Descriptor a RAM image carries so that the simulated chip knows what the

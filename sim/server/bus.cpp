@@ -3,6 +3,7 @@
 #include "bus.h"
 #include "net.h"
 #include "../wire/usbwire.h"
+#include "../ftdi/ftchip.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -87,7 +88,11 @@ void CONN::WriterThread()
 
 DEVICE::DEVICE(const BOARDCFG &cfg, int slotIn) : bd(cfg), fw(bd), slot(slotIn), fPlugged(cfg.fPlugged)
 {
+    if (cfg.ftdi.ftt != fttNone)
+        pftchip = std::make_unique<FTCHIP>(cfg.ftdi, bd, slot);
 }
+
+DEVICE::~DEVICE() = default;
 
 std::string DEVICE::SzPath() const
 {
@@ -149,7 +154,7 @@ std::vector<uint8_t> BUS::RgbEnum()
         rgb.insert(rgb.end(), sz.begin(), sz.end());
     };
     for (auto &pdev : rgpdev) {
-        if (!pdev->FPresent())
+        if (!pdev->FPresent() || pdev->pftchip)
             continue;
         cdev++;
         appendText(pdev->SzPath());
@@ -174,7 +179,7 @@ uint32_t BUS::Open(CONN *pconn, const std::string &szPath)
     Close(pconn);
     std::lock_guard<std::mutex> lock(mtx);
     for (auto &pdev : rgpdev) {
-        if (pdev->FPresent() && pdev->SzPath() == szPath) {
+        if (pdev->FPresent() && !pdev->pftchip && pdev->SzPath() == szPath) {
             pconn->pdev = pdev.get();
             pconn->fGone = false;
             pdev->rgpconn.push_back(pconn);
@@ -416,6 +421,8 @@ void BUS::DropConnsL(DEVICE &dev)
 void BUS::UnplugL(DEVICE &dev)
 {
     DropConnsL(dev);
+    if (dev.pftchip)
+        dev.pftchip->DropHandles();
     dev.fPlugged = false;
     cvPresence.notify_all();
 }
@@ -429,6 +436,8 @@ void BUS::PlugL(DEVICE &dev)
     dev.bd.PowerOn();
     dev.fw.PowerOn();
     dev.fw.ClearSts();
+    if (dev.pftchip)
+        dev.pftchip->PowerOn();
     cvPresence.notify_all();
 }
 

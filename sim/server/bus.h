@@ -29,6 +29,7 @@
 namespace sim {
 
 struct DEVICE;
+class FTCHIP;
 
 // One host connection of the wire: one host-side device object.
 class CONN {
@@ -67,6 +68,7 @@ private:
 
 struct DEVICE {
     DEVICE(const BOARDCFG &cfg, int slotIn);
+    ~DEVICE();
     std::string SzPath() const;
     bool FPresent() const { return fPlugged && fOnBus; }
 
@@ -79,6 +81,7 @@ struct DEVICE {
     bool fClaimElsewhere = false;   // fault: a foreign host holds the interface
     CONN *pconnClaim = nullptr;
     std::vector<CONN *> rgpconn;
+    std::unique_ptr<FTCHIP> pftchip;   // FTDI boards (sim/ftdi): not on the USB wire
 };
 
 class BUS {

@@ -308,6 +308,11 @@ bool PARSER::FBoardDirective(BOARDCFG &cfg, const LINE &line, std::string &szErr
             cfg.rgdprpStream.push_back(uint32_t(v));
         return true;
     }
+    bool fFtdi = false;
+    if (!FFtdiDirective(cfg.ftdi, szKey, line.rgszArg, line.szRest, fFtdi, szErr))
+        return false;
+    if (fFtdi)
+        return true;
     szErr = "unknown directive '" + szKey + "'";
     return false;
 }

@@ -9,6 +9,7 @@
 #include "net.h"
 #include "../model/iscreport.h"
 #include "../model/xfpga.h"
+#include "../ftdi/ftcontrol.h"
 
 #include <algorithm>
 #include <cctype>
@@ -431,6 +432,12 @@ bool CONTROL::FBoardCommand(const std::string &szCmd, std::unique_lock<std::mute
         return fOk;
     if (FChange(szCmd, dev))
         return true;
+    std::vector<std::string> rgszData;
+    if (FFtdiControl(bus, dev, szCmd, rgszArg, rgszData, fOk, szErr)) {
+        for (auto &sz : rgszData)
+            Data(sz);
+        return fOk;
+    }
     szErr = "unknown command or bad arguments: " + szCmd;
     return false;
 }

@@ -46,7 +46,10 @@ const STEPCASE rgstep[] = {
     {"InstABSTHD=1", nullptr, "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR"},
     {"InstABSNMTX=3", nullptr, "VOZIRI DllInit failed to init DVTOPN"},
     {"ABSNMTX.Create=2", nullptr, "VOZIRI DllInit failed to init DVTOPN"},
-    {"ABSNMTX.Create=3", nullptr, "VOZIRI DllInit failed to create mutex pnmtxOneTimeInit"},
+    /* The FTDI device cache's mutex comes after DVTOPN's, before the one-time mutex. */
+    {"ABSNMTX.Create=3", nullptr, "VOZIRI DllInit failed to init FTDEVCMG"},
+    {"ABSNMTX.Create=4", nullptr, "VOZIRI DllInit failed to create mutex pnmtxOneTimeInit"},
+    {"InstABSNMTX2=1", nullptr, "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR"},
 };
 
 std::string SzProbePath()

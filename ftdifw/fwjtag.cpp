@@ -1,0 +1,330 @@
+/*
+ * fwjtag.cpp - the JTAG protocol (2) of the 0x60 configuration on the
+ * MPSSE of the interface's channel: port enable and disable, properties,
+ * TCK frequency, and the shift commands (TDI bits with TMS held, TDO with
+ * both held, TMS/TDI pairs, TMS bits with TDI held) as data phases.
+ *
+ * Pins of the low byte: TCK bit 0, TDI bit 1, TDO bit 2, TMS bit 3. Data
+ * goes out on the falling edge and TDO is read on the falling edge, so the
+ * TDO bit of a clock is the level after that clock's falling edge, as on the
+ * maker's USB firmware. A shift step builds the MPSSE commands of up to one
+ * buffer of clocks, writes them and reads their answers back at once.
+ */
+#include <stdlib.h>
+#include <string.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "fwlib.h"
+#include "yorl.h"
+
+#if AMBREL_JTAG
+
+namespace {
+
+const uint32_t dprpJtag = 0x80020003;
+const uint32_t freqDefault = 10000000;
+const uint8_t bDirJtag = 0x0B;          /* TCK, TDI, TMS outputs */
+
+enum JMODE : uint8_t { jmTdi = 8, jmTdo = 9, jmPairs = 10, jmTms = 11 };
+
+struct JTAGIF {
+    FT_HANDLE hChannel;
+    FTINTF ftintf;
+    MPSBUF mpsbuf;
+    uint32_t fEnabled;
+    uint32_t freqTck;
+    bool fTms, fTdi;
+    /* the running shift */
+    JMODE jm;
+    bool fCapture;
+    /* how the answer bytes of the step in flight unpack: bit count, bits at the top */
+    std::vector<uint8_t> rgcbitAns;
+};
+
+JTAGIF rgjtag[cintfMax];
+
+bool FAdd(JTAGIF &jt, std::initializer_list<uint8_t> rgb)
+{
+    return FMpsAddBytes(&jt.mpsbuf, rgb.begin(), uint32_t(rgb.size()));
+}
+
+bool FPins(JTAGIF &jt)
+{
+    return FAdd(jt, { 0x80, uint8_t((jt.fTms ? 0x08 : 0) | (jt.fTdi ? 0x02 : 0)), bDirJtag });
+}
+
+/* TCK = 30 MHz / (divisor + 1), the divisor rounded so the clock is at most freq. */
+uint32_t FreqSet(JTAGIF &jt, uint32_t freq, bool fWrite)
+{
+    if (freq == 0)
+        freq = 1;
+    uint32_t div = (30000000 + freq - 1) / freq - 1;
+    if (div > 0xFFFF)
+        div = 0xFFFF;
+    FAdd(jt, { 0x8A, 0x97, 0x8D, 0x86, uint8_t(div), uint8_t(div >> 8) });
+    jt.mpsbuf.cbFlush = 30000000 / (div + 1) < 4000000 ? 4096 : 8192;
+    if (fWrite)
+        FAdd(jt, { 0x81, 0x87 });
+    return 30000000 / (div + 1);
+}
+
+void Enable(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    if (fwif.prtCur != 0)
+        return FwSetSts(i, stsInvalidPort);
+    const char *szConn = SzFtdevName(i);
+    if (szConn == nullptr || strlen(szConn) > 15)
+        return FwSetSts(i, stsNotEnabled);
+    if (jt.fEnabled) {
+        FFtdevSetPort(i, 0);
+        return;
+    }
+    char szName[16];
+    strcpy(szName, szConn);
+    if (!FOpenChannel(szName, &jt.hChannel, &jt.ftintf))
+        return FwSetSts(i, stsCapConflict);
+    jt.mpsbuf.cb = jt.mpsbuf.tusQueued = jt.mpsbuf.fWritten = 0;
+    bool fOk = (jt.ftintf.fsIntf & fsintfMpsse) && FSyncBadCmd(jt.hChannel, 0xAA, 100, 0);
+    fOk = fOk || FMpsseInit(jt.hChannel);
+    jt.fTms = true;
+    jt.fTdi = false;
+    if (fOk) {
+        jt.freqTck = FreqSet(jt, freqDefault, true);
+        fOk = FPins(jt) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1);
+    }
+    if (!fOk) {
+        jt.ftintf.fsIntf &= uint8_t(~fsintfMpsse);
+        FCloseChannel(szName, jt.hChannel, &jt.ftintf);
+        jt.hChannel = nullptr;
+        return FwSetSts(i, stsNotEnabled);
+    }
+    jt.ftintf.fsIntf |= fsintfMpsse;
+    FFtdevSetPort(i, 0);
+    jt.fEnabled = 1;
+}
+
+void Disable(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    if (!jt.fEnabled)
+        return;
+    bool fOk = FAdd(jt, { 0x80, 0x00, 0x00, 0x81, 0x87 }) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1);
+    if (!fOk)
+        jt.ftintf.fsIntf &= uint8_t(~fsintfMpsse);
+    char szName[16];
+    memcpy(szName, jt.ftintf.szName, sizeof(szName));
+    szName[15] = '\0';
+    FCloseChannel(szName, jt.hChannel, &jt.ftintf);
+    jt.hChannel = nullptr;
+    FFtdevClrPort(i, 0);
+    jt.fEnabled = 0;
+}
+
+bool FBit(const uint8_t *pb, uint32_t ibit) { return (pb[ibit / 8] >> (ibit % 8)) & 1; }
+
+/* Queues the MPSSE commands of clocks [iclk, iclk + cclk) of the running shift. */
+bool FQueueShift(int i, uint32_t iclk, uint32_t cclk)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    jt.rgcbitAns.clear();
+    bool fRead = jt.fCapture;
+    if (jt.jm == jmTdi || jt.jm == jmTdo) {
+        /* iclk is a multiple of 8: whole bytes, then the last bits. */
+        const uint8_t *pb = jt.jm == jmTdi ? fwif.pbSnd + iclk / 8 : nullptr;
+        uint32_t cb = cclk / 8, cbit = cclk % 8;
+        uint8_t opBytes = jt.jm == jmTdo ? 0x2C : fRead ? 0x3D : 0x19;
+        uint8_t opBits = uint8_t(opBytes | 0x02);
+        bool fOk = FPins(jt);
+        if (cb > 0) {
+            fOk = fOk && FAdd(jt, { opBytes, uint8_t(cb - 1), uint8_t((cb - 1) >> 8) });
+            if (pb != nullptr)
+                fOk = fOk && FMpsAddBytes(&jt.mpsbuf, pb, cb);
+            if (fRead || jt.jm == jmTdo)
+                jt.rgcbitAns.insert(jt.rgcbitAns.end(), cb, 8);
+        }
+        if (cbit > 0) {
+            fOk = fOk && FAdd(jt, { opBits, uint8_t(cbit - 1) });
+            if (pb != nullptr)
+                fOk = fOk && FAdd(jt, { pb[cb] });
+            if (fRead || jt.jm == jmTdo)
+                jt.rgcbitAns.push_back(uint8_t(0x80 | cbit));
+        }
+        if (jt.jm == jmTdi && cclk > 0)
+            jt.fTdi = FBit(fwif.pbSnd, iclk + cclk - 1);
+        return fOk;
+    }
+    /* TMS commands: up to 7 clocks each with one TDI level (bit 7). */
+    uint8_t op = fRead ? 0x6F : 0x4B;
+    bool fOk = true;
+    for (uint32_t k = 0; k < cclk && fOk;) {
+        uint8_t bTms = 0, cbit = 0;
+        bool fTdi = jt.fTdi;
+        if (jt.jm == jmPairs) {
+            uint32_t ic = iclk + k;
+            uint8_t b = fwif.pbSnd[ic / 4];
+            fTdi = (b >> (2 * (ic % 4))) & 1;
+            bTms = (b >> (2 * (ic % 4) + 1)) & 1;
+            cbit = 1;
+            jt.fTdi = fTdi;
+        } else {
+            for (; cbit < 7 && k + cbit < cclk; cbit++)
+                bTms = uint8_t(bTms | (FBit(fwif.pbSnd, iclk + k + cbit) << cbit));
+        }
+        jt.fTms = (bTms >> (cbit - 1)) & 1;
+        fOk = FAdd(jt, { op, uint8_t(cbit - 1), uint8_t(bTms | (fTdi ? 0x80 : 0)) });
+        if (fRead)
+            jt.rgcbitAns.push_back(uint8_t(0x80 | cbit));
+        k += cbit;
+    }
+    return fOk;
+}
+
+/* Stores the answers of the step as TDO bits iclk onwards (bit k at bit k % 8 of byte k / 8). */
+void UnpackTdo(int i, uint32_t iclk)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    uint32_t ibit = iclk;
+    for (size_t ians = 0; ians < jt.rgcbitAns.size(); ians++) {
+        uint8_t b = jt.mpsbuf.pb[ians];
+        unsigned cbit = jt.rgcbitAns[ians] & 0x7F;
+        if (jt.rgcbitAns[ians] & 0x80)
+            b = uint8_t(b >> (8 - cbit));
+        for (unsigned k = 0; k < cbit; k++, ibit++) {
+            uint8_t &bDst = fwif.pbRcv[ibit / 8];
+            bDst = uint8_t((bDst & ~(1u << (ibit % 8))) | (((b >> k) & 1) << (ibit % 8)));
+        }
+    }
+}
+
+/* Clocks a step may take: as much as one buffer holds. */
+uint32_t CclkStep(JMODE jm)
+{
+    return jm == jmTdi || jm == jmTdo ? 8 * 60000u : jm == jmTms ? 7 * 20000u : 20000u;
+}
+
+void ShiftStep(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    uint32_t iclk = fwif.cOutDone, cclk = fwif.cOutTotal - iclk;
+    if (cclk > CclkStep(jt.jm))
+        cclk = CclkStep(jt.jm);
+    /* Never past the caller's buffers: the bytes this step needs must be there. */
+    uint64_t cbNeedOut = jt.jm == jmTdo ? 0 : jt.jm == jmPairs ? (uint64_t(iclk) + cclk + 3) / 4 : (uint64_t(iclk) + cclk + 7) / 8;
+    uint64_t cbNeedIn = jt.fCapture ? (uint64_t(iclk) + cclk + 7) / 8 : 0;
+    bool fOk = cbNeedOut <= fwif.cbSnd && cbNeedIn <= fwif.cbRcv && FQueueShift(i, iclk, cclk);
+    uint32_t cbAns = uint32_t(jt.rgcbitAns.size());
+    if (fOk && cbAns > 0)
+        fOk = FAdd(jt, { 0x87 });
+    fOk = fOk && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, cbAns);
+    if (!fOk) {
+        fwif.stsPhase = jt.fCapture && jt.jm != jmTdo ? stsSndRcvLess : jt.jm == jmTdo ? stsRcvLess : stsSndLess;
+        return FwFailPhase(i);
+    }
+    if (cbAns > 0)
+        UnpackTdo(i, iclk);
+    fwif.cOutDone += cclk;
+    fwif.cbSndDone = uint32_t(cbNeedOut);
+    if (jt.fCapture) {
+        fwif.cInDone = fwif.cOutDone;
+        fwif.cbRcvDone = uint32_t(cbNeedIn);
+    }
+    if (fwif.cOutDone >= fwif.cOutTotal)
+        FwPhaseFinished(i);
+}
+
+void Shift(int i, JMODE jm)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    uint8_t cbLen = jm == jmPairs ? 8 : 9;
+    if (fwif.rgbCmd[0] != cbLen)
+        return FwSetSts(i, stsBadLength);
+    const uint8_t *pbArg = fwif.rgbCmd + 4;
+    uint32_t cclk = 0;
+    memcpy(&cclk, pbArg + (jm == jmPairs ? 1 : 2), 4);
+    jt.jm = jm;
+    jt.fCapture = jm == jmTdo || pbArg[0] != 0;
+    if (jm == jmTdi)
+        jt.fTms = pbArg[1] != 0;
+    else if (jm == jmTdo) {
+        jt.fTms = pbArg[0] != 0;
+        jt.fTdi = pbArg[1] != 0;
+    } else if (jm == jmTms)
+        jt.fTdi = pbArg[1] != 0;
+    fwif.cOutDone = fwif.cInDone = 0;
+    fwif.cOutTotal = cclk;
+    fwif.cInTotal = jt.fCapture ? cclk : 0;
+    if (cclk == 0)
+        return FwSetSts(i, stsBadArgument);
+    FwArmPhase(i, 1, ShiftStep, FwDoneSts, nullptr);
+    fwif.fsStsCounts = jm == jmTdo ? 0x40 : jt.fCapture ? 0xC0 : 0x80;
+    fwif.cmdCompletion = uint8_t(jm | 0x80);
+}
+
+} // namespace
+
+int FJtagInit(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    free(jt.mpsbuf.pb);
+    jt.hChannel = nullptr;
+    jt.fEnabled = 0;
+    jt.mpsbuf = MPSBUF();
+    jt.mpsbuf.cbFlush = 4096;
+    jt.mpsbuf.pb = static_cast<uint8_t *>(malloc(65536));
+    return jt.mpsbuf.pb != nullptr;
+}
+
+void JtagTerm(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    Disable(i);
+    free(jt.mpsbuf.pb);
+    jt.mpsbuf.pb = nullptr;
+}
+
+void JtagDispatch(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    uint8_t cmd = fwif.cmdCur;
+    if (cmd == 2) {
+        unsigned n = fwif.rgbCmd[4] > 5 ? 5 : fwif.rgbCmd[4];
+        if (n == 0 || (n - 1) % 4 != 0)
+            return FwSetSts(i, stsBadArgument);
+        uint8_t cprt = 1;
+        FwPutRet(i, &cprt, 1);
+        if (n == 5)
+            FwPutRet(i, &dprpJtag, 4);
+        return;
+    }
+    if (fwif.prtCur != 0)
+        return FwSetSts(i, stsInvalidPort);
+    if (cmd == 0)
+        return Enable(i);
+    if (!(FsFtdevPorts(i) & 1) || !rgjtag[i].fEnabled)
+        return FwSetSts(i, stsNotEnabled);
+    JTAGIF &jt = rgjtag[i];
+    switch (cmd) {
+    case 1: return Disable(i);
+    case 3: {
+        if (fwif.rgbCmd[0] != 7)
+            return FwSetSts(i, stsBadLength);
+        jt.freqTck = FreqSet(jt, DwArg(i, 0), true);
+        if (!FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1))
+            return FwSetSts(i, stsFtdiIo);
+        return FwPutRet(i, &jt.freqTck, 4);
+    }
+    case 4: return FwPutRet(i, &jt.freqTck, 4);
+    case jmTdi: case jmTdo: case jmPairs: case jmTms: return Shift(i, JMODE(cmd));
+    default: return FwSetSts(i, cmd < 32 ? stsNotSupported : stsUnknownCommand);
+    }
+}
+
+#endif /* AMBREL_JTAG */
