@@ -89,7 +89,7 @@ BOOL VWSC::FInit()
     hist.FClear();
     APPSET *pappset = g_app.Pappset();
     char sz[cchPathMax + 1];
-    for (int i = 1; i <= 12; i++)
+    for (int i = 0; i < pappset->CConfigFile(); i++)
         if (pappset->FGetConfigFile(sz, i))
             hist.ErcAdd(sz);
     return TRUE;

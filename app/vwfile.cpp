@@ -33,7 +33,7 @@ BOOL VWFILE::FInit()
         return FALSE;
     hist.FClear();
     char sz[cchPathMax + 1];
-    for (int i = 1; i <= 12; i++)
+    for (int i = 0; i < g_app.Pappset()->CDataFile(); i++)
         if (g_app.Pappset()->FGetDataFile(sz, i))
             hist.ErcAdd(sz);
     return TRUE;
