@@ -84,7 +84,7 @@ enum { fsUpdText = 1, fsUpdSendFailed = 2 };
 
 VWIOEX::VWIOEX()
     : bLed(0), rgbButton(), rgbSwitch(), rgbLightBar(), rgbToFpga(), rgbFromFpga(), rcChanged(), hmtxIoex(nullptr),
-      hmtxIoexThread(nullptr), hthd(nullptr), hif(0), fRunning(0), rgfRegOk(), fNewText(0), ifmt(0), szFromFpga(),
+      hmtxIoexThread(nullptr), hthd(nullptr), tidIo(0), hif(0), fRunning(0), rgfRegOk(), fNewText(0), ifmt(0), szFromFpga(),
       fSendFailed(0)
 {
 }
@@ -226,7 +226,7 @@ BOOL VWIOEX::FStartIo()
     fSendFailed = 0;
     ReleaseMutex(hmtxIoex);
     ResetIndicators(TRUE);
-    hthd = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+    hthd = CreateThread(nullptr, 0, ThreadProc, this, 0, &tidIo);
     if (hthd == nullptr) {
         StopIo();
         ResetIndicators(FALSE);
@@ -320,10 +320,10 @@ BOOL VWIOEX::FDlgProc(UINT wm, WPARAM wParam, LPARAM lParam)
         }
         return TRUE;
     case wmIoexEnded:
-        if (hthd != nullptr && WaitForSingleObject(hthd, INFINITE) == WAIT_OBJECT_0) {
-            CloseHandle(hthd);
-            hthd = nullptr;
-        }
+        // The end of a run that an earlier start already replaced changes nothing.
+        if (hthd == nullptr || static_cast<DWORD>(wParam) != tidIo)
+            return TRUE;
+        WaitThreadEnd();
         if (FTakeMutex(hmtxIoex, INFINITE)) {
             ResetIndicators(FALSE);
             ReleaseMutex(hmtxIoex);
@@ -349,7 +349,7 @@ void VWIOEX::IoThread()
             KelmClose(hifRun);
         g_app.Pvwapp()->AppendStatusLine(SZ_XF_NOCONNECT);
         ReleaseMutex(hmtxIoexThread);
-        PostMessageA(hwndPage, wmIoexEnded, 0, 0);
+        PostMessageA(hwndPage, wmIoexEnded, GetCurrentThreadId(), 0);
         return;
     }
     FTakeMutex(hmtxIoex, INFINITE);
@@ -393,7 +393,7 @@ void VWIOEX::IoThread()
     hif = 0;
     ReleaseMutex(hmtxIoex);
     ReleaseMutex(hmtxIoexThread);
-    PostMessageA(hwndPage, wmIoexEnded, 0, 0);
+    PostMessageA(hwndPage, wmIoexEnded, GetCurrentThreadId(), 0);
 }
 
 BOOL VWIOEX::FPass(HIF hifPass, uint8_t *rgbLast, uint8_t *rgbLastTo, BOOL fFirst, BOOL *pfChanged)

@@ -72,6 +72,7 @@ private:
     HANDLE hmtxIoex;
     HANDLE hmtxIoexThread;
     HANDLE hthd;
+    DWORD tidIo;                    // the polling thread's id; its end message names it
     HIF hif;
     uint8_t fRunning;
     uint8_t rgfRegOk[cgrpIoex];

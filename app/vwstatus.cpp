@@ -13,8 +13,8 @@ void VWAPP::AppendStatusLine(const char *sz)
 {
     if (GetCurrentThreadId() == tidWindow)
         AppendStatusLineNow(sz);
-    else if (hwnd != nullptr)
-        SendMessageA(hwnd, wmAppendLine, 0, reinterpret_cast<LPARAM>(sz ? sz : ""));
+    else
+        FSendLine(hwnd, wmAppendLine, sz);
 }
 
 void VWAPP::AppendStatusLineNow(const char *sz)
