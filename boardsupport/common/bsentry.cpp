@@ -80,9 +80,9 @@ uint8_t BSCALL FInit(BSINIT *pbsinit)
 
 void BSCALL Term(void)
 {
-    ForgetCallbacks();
     if (g_bsboard.pfnTermViews != nullptr)
         g_bsboard.pfnTermViews();
+    ForgetCallbacks();
 }
 
 int32_t BSCALL Cdbs(void)

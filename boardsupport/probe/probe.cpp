@@ -85,8 +85,17 @@ using TABS = OWNTABS<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1
 
 BSTAB rgtab[5 + ctabOwnMax];
 
+// Term reports how many tab windows the host left behind (it destroys
+// every tab it removes, and every tab it could not add).
 void TermViews()
 {
+    int chwndLeft = 0;
+    for (HWND hwnd : rghwndTab)
+        chwndLeft += hwnd != nullptr;
+    char sz[64];
+    snprintf(sz, sizeof(sz), "Probe: %d tab windows left", chwndLeft);
+    if (g_bsmod.pfnLog != nullptr)
+        g_bsmod.pfnLog(sz);
     StopTab();
     if (hthdConfig != nullptr)
         CloseHandle(hthdConfig);

@@ -14,8 +14,8 @@
 #define IDS_PRODUCT       110   // variant 0; 111 variant 1
 
 #define IDD_PROBE         120
-#define IDC_PROBE_PATH    1001
-#define IDC_PROBE_CONFIG  1002
-#define IDC_PROBE_RESULT  1003
+#define IDC_PROBE_PATH    3001
+#define IDC_PROBE_CONFIG  3002
+#define IDC_PROBE_RESULT  3003
 
 #endif

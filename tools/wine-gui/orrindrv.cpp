@@ -412,6 +412,8 @@ int main(int argc, char **argv)
         return ScenarioWorkRegsFiles(szSimCfg);
     if (szScenario == "work-ioex")
         return ScenarioWorkIoex(szSimCfg);
+    if (szScenario == "work-plugins")
+        return ScenarioWorkPlugins(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

@@ -87,7 +87,18 @@ bool FReadHostFile(const std::string &szPath, std::vector<uint8_t> *prgb)
     return true;
 }
 
-bool WORK::FStart(const std::vector<std::pair<std::string, std::string>> &rgsetting)
+// A program left running by a failed scenario is closed, or ended.
+WORK::~WORK()
+{
+    if (orrin.proc.hproc == nullptr || WaitForSingleObject(orrin.proc.hproc, 0) == WAIT_OBJECT_0)
+        return;
+    if (orrin.hwndMain != nullptr)
+        PostMessageA(orrin.hwndMain, WM_CLOSE, 0, 0);
+    if (orrin.proc.Wait(10000) == STILL_ACTIVE)
+        TerminateProcess(orrin.proc.hproc, 1);
+}
+
+bool WORK::FStart(const std::vector<std::pair<std::string, std::string>> &rgsetting, bool fChain)
 {
     const char *szSim = getenv("KOR_SIM");
     const char *szDataPath = getenv("KOR_GUI_DATAPATH");
@@ -105,8 +116,10 @@ bool WORK::FStart(const std::vector<std::pair<std::string, std::string>> &rgsett
         FRegSetSz(HKEY_CURRENT_USER, szKeyStapol, setting.first.c_str(), setting.second.c_str());
     if (!orrin.FStart())
         return false;
-    bool fIdentified = FWaitLine("   Device 2: XC3S500E");
-    Check(fIdentified, "start: the chain of the first board is identified");
+    if (!fChain)
+        return true;
+    bool fIdentified = FWaitLine("   Device 2: XC3S500E") || FWaitLine("   Device 2: XCF04S", 0);
+    Check(fIdentified, "start: the selected board's chain is identified");
     return fIdentified;
 }
 
@@ -217,19 +230,28 @@ using namespace orrin;
 
 namespace {
 
-// A configuration file of the reference design for the boards' FPGA.
-bool FMakeBitFile(const std::string &szPath)
+} // namespace
+
+// A configuration file of a design for the boards' FPGA.
+bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign)
 {
     BGSPEC bgspec;
     bgspec.strPart = "3s500efg320";
     bgspec.idcode = 0x01C22093;
-    bgspec.strDesign = "reference";
+    bgspec.strDesign = szDesign;
     bgspec.fJtagClock = true;
     bgspec.cwordFrames = 0;
     bgspec.strDate = "2026/12/10";
     bgspec.strTime = "12:00:00";
     std::vector<uint8_t> rgbData;
     return FBuildConfigData(bgspec, &rgbData) && FWriteHostFile(szPath, BitFileFromData(bgspec, rgbData));
+}
+
+namespace {
+
+bool FMakeBitFile(const std::string &szPath)
+{
+    return FMakeBitFileFor(szPath, "reference");
 }
 
 int PosProgress(const WORK &work)

@@ -19,6 +19,10 @@
 int ScenarioWorkConfig(const std::string &szSimCfg);
 int ScenarioWorkRegsFiles(const std::string &szSimCfg);
 int ScenarioWorkIoex(const std::string &szSimCfg);
+int ScenarioWorkPlugins(const std::string &szSimCfg);
+
+// A configuration file of design szDesign for the work boards' FPGA.
+bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
 
 namespace orrin {
 
@@ -28,9 +32,10 @@ struct WORK {
     KSIMCTL simctl;
     std::string szDir;   // Windows path of the scenario's own files
 
-    // Registry with the run's data folder, the program started, the first
-    // board's chain identified.
-    bool FStart(const std::vector<std::pair<std::string, std::string>> &rgsetting = {});
+    ~WORK();
+    // Registry with the run's data folder and the settings, the program
+    // started and (fChain) the selected board's chain shown on the Config tab.
+    bool FStart(const std::vector<std::pair<std::string, std::string>> &rgsetting = {}, bool fChain = true);
     // The status window's lines, and waiting for one (up to tms).
     std::vector<std::string> RgszLines() const;
     bool FWaitLine(const std::string &sz, DWORD tms = 20000, size_t clineBefore = 0) const;
