@@ -33,7 +33,8 @@ std::vector<std::string> RgszTabs(const ORRIN &orrin)
 //    fails with line 125, the Settings page alone remains, and the tab the
 //    program could not add was destroyed (the plug-in finds no window left).
 // 2. The plug-in's own tab programs the FPGA through the host callback from
-//    a thread of the plug-in: the FPGA runs the file's design.
+//    a thread of the plug-in, with the host locked meanwhile: the FPGA receives
+//    the configuration and runs.
 int ScenarioWorkPlugins(const std::string &)
 {
     std::string szDir = "Z:";
@@ -73,7 +74,6 @@ int ScenarioWorkPlugins(const std::string &)
     Check(hwndPage != nullptr && IsWindowVisible(hwndPage), "probe: its own tab shown");
     if (hwndPage == nullptr)
         return 1;
-    // The board runs the reference design; a design of another name, then the FPGA runs that one.
     std::string szBit = szDir + "\\probe.bit";
     Check(work.simctl.FCmd("PING"), "simulator reachable");
     Check(FMakeBitFileFor(szBit, "refio"), "configuration file with the design \"refio\"");
