@@ -52,6 +52,7 @@
 #define IDS_BAD_FILENAME     423
 #define IDS_XFER_REFUSED     424
 #define IDS_NO_MEMORY        425
+#define IDS_REG_REFUSED      426
 #define IDS_PAGE_CONFIG      200
 #define IDS_PAGE_REGIO       201
 #define IDS_PAGE_FILEIO      202

@@ -9,6 +9,7 @@
 #include "numfmt.h"
 #include "resource.h"
 #include "szload.h"
+#include "vwapp.h"
 #include "wrkthd.h"
 
 VWREG::VWREG() : bReadData(0), bReadAddr(0), rgbAddr(), rgbValue(), rgirow(), centry(0), fmt(nfmtHex) {}
@@ -93,7 +94,8 @@ BOOL VWREG::FReadRow(int r)
     if (!FGetByte(IDC_REG_ADDR0 + r, TRUE, &bReadAddr))
         return FALSE;
     centry = 1;
-    g_app.Pwrkthd()->FReadRegs(hwnd, &bReadAddr, 1);
+    if (!g_app.Pwrkthd()->FReadRegs(hwnd, &bReadAddr, 1))
+        g_app.Pvwapp()->AppendStatusLine(SzLoad(IDS_REG_REFUSED));
     return TRUE;
 }
 
@@ -105,7 +107,8 @@ BOOL VWREG::FWriteRow(int r)
     rgbAddr[0] = bAddr;
     rgbValue[0] = bValue;
     centry = 1;
-    g_app.Pwrkthd()->FWriteRegs(hwnd, rgbAddr, rgbValue, 1);
+    if (!g_app.Pwrkthd()->FWriteRegs(hwnd, rgbAddr, rgbValue, 1))
+        g_app.Pvwapp()->AppendStatusLine(SzLoad(IDS_REG_REFUSED));
     return TRUE;
 }
 
@@ -121,7 +124,8 @@ BOOL VWREG::FReadAll()
     }
     if (centry == 0)
         return FALSE;
-    g_app.Pwrkthd()->FReadRegs(hwnd, rgbAddr, centry);
+    if (!g_app.Pwrkthd()->FReadRegs(hwnd, rgbAddr, centry))
+        g_app.Pvwapp()->AppendStatusLine(SzLoad(IDS_REG_REFUSED));
     return TRUE;
 }
 
@@ -146,7 +150,8 @@ BOOL VWREG::FWriteAll()
     }
     if (centry == 0)
         return FALSE;
-    g_app.Pwrkthd()->FWriteRegs(hwnd, rgbAddr, rgbValue, centry);
+    if (!g_app.Pwrkthd()->FWriteRegs(hwnd, rgbAddr, rgbValue, centry))
+        g_app.Pvwapp()->AppendStatusLine(SzLoad(IDS_REG_REFUSED));
     return TRUE;
 }
 

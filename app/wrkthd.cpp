@@ -92,16 +92,25 @@ BOOL WRKTHD::FBusy()
     return f;
 }
 
-// Requester side, on the window thread: claim the worker (refused while an
-// operation is pending or runs), write the record, hand it over and wait
-// until the worker has taken it.
-BOOL WRKTHD::FHandOver(const RQT &rqtNew)
+// Requester side, on the window thread: claim the worker, write the record,
+// hand it over and wait until the worker has taken it. While an operation is
+// pending or runs the request waits up to tmsBusy for its end (handling
+// what the worker sends this thread meanwhile, so the running operation can
+// finish), and is refused after that.
+BOOL WRKTHD::FHandOver(const RQT &rqtNew, DWORD tmsBusy)
 {
-    if (hthd == nullptr || !FTakeMutex(hmtxCallback, tmsMutexWait))
-        return FALSE;
-    if (fRunning) {
+    DWORD tmsStart = GetTickCount();
+    for (;;) {
+        if (hthd == nullptr || !FTakeMutex(hmtxCallback, tmsMutexWait))
+            return FALSE;
+        if (!fRunning)
+            break;
         ReleaseMutex(hmtxCallback);
-        return FALSE;
+        if (GetTickCount() - tmsStart >= tmsBusy)
+            return FALSE;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
     fRunning = 1;
     ReleaseMutex(hmtxCallback);
@@ -174,7 +183,7 @@ BOOL WRKTHD::FReadRegs(HWND hwndPage, const uint8_t *rgbReg, int cb)
     r.hwndTarget = hwndPage;
     r.cb = cb;
     memcpy(r.rgbReg, rgbReg, static_cast<size_t>(cb));
-    return FHandOver(r);
+    return FHandOver(r, tmsRegisterBusy);
 }
 
 BOOL WRKTHD::FWriteRegs(HWND hwndPage, const uint8_t *rgbReg, const uint8_t *rgbData, int cb)
@@ -187,7 +196,7 @@ BOOL WRKTHD::FWriteRegs(HWND hwndPage, const uint8_t *rgbReg, const uint8_t *rgb
     r.cb = cb;
     memcpy(r.rgbReg, rgbReg, static_cast<size_t>(cb));
     memcpy(r.rgbData, rgbData, static_cast<size_t>(cb));
-    return FHandOver(r);
+    return FHandOver(r, tmsRegisterBusy);
 }
 
 BOOL WRKTHD::FReadStream(HWND hwndPage, uint8_t bReg, uint8_t *pb, int cb)

@@ -8,8 +8,9 @@
 // by the named mutex "mCallback"; both mutexes are shared by every running
 // copy of the program, the flags they guard are this process's.
 //
-// A request is refused (FALSE) while another one is pending or running, so
-// a running operation's record is never overwritten and the window thread
+// A request is refused (FALSE) while another one is pending or running (a
+// register request first waits a little for a running one to end), so a
+// running operation's record is never overwritten and the window thread
 // never waits in a hand-over for an operation that waits for it.
 //
 // Completions reach the window that made the request, never another one:
@@ -31,6 +32,9 @@
 #include "voziri.h"
 
 enum { tmsWorkerStopWait = 5000, tmsMutexWait = 5000, cbStreamBlock = 8192, cregXferMax = 256 };
+
+// How long a register request waits for a running one (they are short).
+enum { tmsRegisterBusy = 2000 };
 
 enum { wmXferDone = WM_APP + 10 };
 
@@ -91,7 +95,7 @@ private:
         uint8_t rgbData[cregXferMax];
     };
 
-    BOOL FHandOver(const RQT &rqtNew);
+    BOOL FHandOver(const RQT &rqtNew, DWORD tmsBusy = 0);
     static DWORD WINAPI ThreadProc(void *pv);
     void Run();
     void RunRequest();

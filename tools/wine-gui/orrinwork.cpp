@@ -351,6 +351,30 @@ int ScenarioWorkConfig(const std::string &)
     Check(work.FWaitLine("Programming Successful.", 0, cline), "program again after the cancel: successful");
     Check(work.SzSim("FPGA work1 0", "done") == "1", "program again: DONE");
 
+    // A chain that cannot be identified (TDO stuck): the failure box, no rows,
+    // the page usable again; identified again once the fault is gone.
+    HWND hwndConfig = GetParent(GetParent(hwndFpga));
+    HWND hwndInit = GetDlgItem(hwndConfig, 1001);
+    Check(work.simctl.FCmd("FAULT work1 stucktdo 1"), "simulator: TDO stuck");
+    ClickButton(hwndInit);
+    szBox = work.SzAnswerBox(IDOK);
+    Check(szBox == "Initialization Failed.  Check connections and try again.", "failed identification: box \"" + szBox + "\"");
+    Settle(orrin.hwndMain);
+    Check(work.RghwndRows().empty(), "failed identification: no rows");
+    Check(IsWindowEnabled(hwndInit) && IsWindowEnabled(orrin.Hwnd(idTab)) && IsWindowEnabled(orrin.Hwnd(idCombo)),
+          "failed identification: Initialize Chain, tabs and device list enabled again");
+    Screenshot(g_szArtifacts, "config-no-chain");
+    Check(work.simctl.FCmd("FAULT work1 clear"), "simulator: fault cleared");
+    cline = work.Cline();
+    ClickButton(hwndInit);
+    Check(work.FWaitLine("   Device 2: XC3S500E", 20000, cline), "identified again");
+    Settle(orrin.hwndMain);
+    rghwndRow = work.RghwndRows();
+    Check(rghwndRow.size() == 2, "identified again: two rows");
+    if (rghwndRow.size() != 2)
+        return 1;
+    hwndFpga = rghwndRow[1];
+
     // Unplug during a download: a clear error, no hang.
     cline = work.Cline();
     Check(work.FStartProgram(hwndFpga), "unplug: programming started");
