@@ -427,6 +427,20 @@ public:
 };
 
 /*
+ * ABSPRCID - a process's identity that stays true after the process ended:
+ * its id and its start time (in the system's own unit). Ids are reused, the
+ * pair is not. Shared tables keep it to tell which of their holders are
+ * gone; the layout is the same in every build.
+ */
+struct ABSPRCID {
+    uint32_t idProcess;            /* 0: no process */
+    uint32_t tStartLo;             /* start time, low and high 32 bits */
+    uint32_t tStartHi;
+};
+
+static_assert(sizeof(ABSPRCID) == 12, "ABSPRCID");
+
+/*
  * ABSUTIL - process-wide services.
  *
  * The last error is one value per thread, shared by every module of the
@@ -454,6 +468,12 @@ public:
     virtual uint32_t GetTickMs();                        /* slot 12 */
     virtual void SetLastErc(uint32_t erc);               /* slot 13 */
     virtual void SleepMs(uint32_t tms);                  /* slot 14 */
+    /* slot 15: the calling process's identity into *pprcid. */
+    virtual bool FGetPrcid(ABSPRCID *pprcid);
+    /* slot 16: true only when the process *pprcid is known to have ended
+     * (gone, a zombie, or its id now names a later process); a process that
+     * cannot be looked at counts as running. */
+    virtual bool FPrcidEnded(const ABSPRCID *pprcid);
 };
 
 extern "C" {

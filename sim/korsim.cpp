@@ -112,7 +112,7 @@ int main(int argc, char **argv)
         close(args.fdReady);
     }
     for (int id = 1;; id++) {
-        int sock = accept4(sockListen, nullptr, nullptr, SOCK_CLOEXEC);
+        int sock = sim::SockAccept(sockListen);
         if (sock < 0)
             continue;
         std::thread(ServeConnection, std::ref(bus), sock, id).detach();

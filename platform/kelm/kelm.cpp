@@ -67,9 +67,23 @@ KELMAPI int KELMCALL KelmSetTransTimeout(HIF hif, uint32_t tms)
     return TvxSetTransTimeout(hif, tms);
 }
 
+/*
+ * TRUE once the transfer has ended, failed or not, with its result code as
+ * the last error (0 for success): callers poll until TRUE and then look at
+ * the code. FALSE while it runs (or its handle is busy past the wait), and
+ * for a handle that is not open.
+ */
 KELMAPI int KELMCALL KelmGetTransResult(HIF hif, uint32_t *pcbOut, uint32_t *pcbIn, uint32_t tmsWait)
 {
-    return TvxGetTransResult(hif, pcbOut, pcbIn, tmsWait);
+    DVT *pdvt = nullptr;
+    if (!TvxGetDvt(hif, &pdvt))
+        return 0;
+    if (TvxGetTransResult(hif, pcbOut, pcbIn, tmsWait)) {
+        TvxSetLastErrorNoLog(ercNoErc);
+        return 1;
+    }
+    int erc = TvxGetLastError();
+    return erc != ercTransferPending && erc != ercApiLockTimeout;
 }
 
 KELMAPI int KELMCALL KelmCancelTrans(HIF hif)

@@ -133,14 +133,16 @@ int FLockCap(HIF hif, uint32_t dcap, uint8_t apt, int32_t prt)
         return 1;
     if (TvxTstFsadm(fsadmDcapPriv) || !FRetryable(TvxGetLastError()))
         return 0;
-    /* Ports among the private capabilities are seen with Fsadm 4 only. */
+    /* Ports among the private capabilities are seen with Fsadm 4 only. The
+     * switch is the whole process's: it is set for this enable alone and
+     * then put back as the caller had it (clear, or the test above would
+     * not have come here). */
     TvxSetFsadm(fsadmDcapPriv);
-    if (pdvt->FEnableApt(dcap, apt, prt))
-        return 1;
+    int fEnabled = pdvt->FEnableApt(dcap, apt, prt);
     int erc = ErcLast();
     TvxClrFsadm(fsadmDcapPriv);
-    TvxSetLastErrorNoLog(erc);
-    return 0;
+    TvxSetLastErrorNoLog(fEnabled ? ercNoErc : erc);
+    return fEnabled;
 }
 
 int FUnlockCap(HIF hif, uint32_t dcap, uint8_t apt, int32_t prt)

@@ -57,6 +57,11 @@ uint32_t YbGetErc();
 void YbSetErc(uint32_t erc);
 uint32_t YbIdProcess();
 uint32_t YbIdThread();
+/* What the system tells of process idProcess: ended (also a zombie not yet
+ * reaped), running with its start time in the system's own unit in
+ * *ptStart, or not to be looked at. */
+enum PRCST { prcstEnded, prcstRunning, prcstUnknown };
+PRCST PrcstYbProcess(uint32_t idProcess, uint64_t *ptStart);
 /* Machine-wide monotonic milliseconds (since boot). */
 uint64_t YbTickMs();
 void YbSleepMs(uint32_t tms);

@@ -10,6 +10,7 @@
 #include "dtblread.h"
 #include "dvtbl.h"
 #include "vzcore.h"
+#include "vzfile.h"
 
 DTBLMG dtblmg;
 
@@ -36,6 +37,7 @@ int DTBLMG::FInit()
     if (pabsutil == nullptr || !pabsutil->FGetDevTblPath(szPath, sizeof(szPath)))
         szPath[0] = '\0';
     szPath[sizeof(szPath) - 1] = '\0';
+    fClearedHere = 0;
     return dvcmg.FInit();
 }
 
@@ -108,6 +110,7 @@ int DTBLMG::FEnumTbl(uint32_t dtpMask)
     if (pdvtbl == nullptr || !pdvtbl->FLock())
         return 0;
     if (pdvtbl->Cdvc() == 0) {
+        fClearedHere = 0;
         if (!FOpenTblRead()) {
             pdvtbl->FUnlock();
             return 0;
@@ -187,15 +190,20 @@ int DTBLMG::FClearTbl()
     }
     int fClear = pdvtbl->FClear();
     int fList = dvcmg.FClear();
+    fClearedHere = fClear;
     pdvtbl->FUnlock();
     return fClear && fList;
 }
 
-int DTBLMG::FOpenTblWrite()
+/*
+ * The new table goes to a file beside the old one ("<path>.tmp", under the
+ * table's mutex), which replaces the old file only once it is whole.
+ */
+int DTBLMG::FOpenTblWrite(char *szTmp, size_t cchTmp)
 {
-    if (szPath[0] == '\0')
+    if (szPath[0] == '\0' || snprintf(szTmp, cchTmp, "%s.tmp", szPath) >= (int)cchTmp)
         return 0;
-    pfileWrite = fopen(szPath, "w");
+    pfileWrite = fopen(szTmp, "w");
     return pfileWrite != nullptr;
 }
 
@@ -205,32 +213,47 @@ int DTBLMG::FWriteDvc(const DVC *pdvc)
                    pdvc->szConn, (unsigned)pdvc->dtp) > 0;
 }
 
+/* Every named record of the shared table, in order, then onto the disk. */
+int DTBLMG::FWriteTbl(DVTBL *pdvtbl)
+{
+    DVC dvc;
+    for (int idvc = 0; idvc < pdvtbl->Cdvc(); idvc++) {
+        if (!pdvtbl->FGetDvc(idvc, &dvc))
+            return 0;
+        if (dvc.szName[0] != '\0' && !FWriteDvc(&dvc))
+            return 0;
+    }
+    return FFlushFileToDisk(pfileWrite);
+}
+
 /*
- * The file is rewritten whole. A write that fails (a full disk) is a
- * failure of the save, not a success with a cut file.
+ * The file is rewritten whole or not at all: a save that fails (a full
+ * disk) or a process killed during it leaves the old file as it was. A
+ * table that no process has read yet is read first, so that a save never
+ * writes an empty table over the user's file; a table emptied by this
+ * manager's clear is saved empty.
  */
 int DTBLMG::FSaveTbl()
 {
     DVTBL *pdvtbl = PdvtblShared();
     if (pdvtbl == nullptr || !pdvtbl->FLock())
         return 0;
-    if (!FOpenTblWrite()) {
+    if (pdvtbl->Cdvc() == 0 && !fClearedHere && !FEnumTbl(dtpMaskAll)) {
         pdvtbl->FUnlock();
         return 0;
     }
-    int fOk = 1;
-    DVC dvc;
-    for (int idvc = 0; idvc < pdvtbl->Cdvc(); idvc++) {
-        if (!pdvtbl->FGetDvc(idvc, &dvc)) {
-            fOk = 0;
-            break;
-        }
-        if (dvc.szName[0] != '\0' && !FWriteDvc(&dvc))
-            fOk = 0;
+    char szTmp[cchAbsPathMax + 8];
+    if (!FOpenTblWrite(szTmp, sizeof(szTmp))) {
+        pdvtbl->FUnlock();
+        return 0;
     }
+    int fOk = FWriteTbl(pdvtbl);
     if (fclose(pfileWrite) != 0)
         fOk = 0;
     pfileWrite = nullptr;
+    fOk = fOk && FReplaceFile(szTmp, szPath);
+    if (!fOk)
+        remove(szTmp);
     int fUnlocked = pdvtbl->FUnlock();
     return fOk && fUnlocked;
 }

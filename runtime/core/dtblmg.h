@@ -21,7 +21,7 @@ class DVTBL;
 
 class DTBLMG {
 public:
-    constexpr DTBLMG() : pfileWrite(nullptr), szPath{}, dvcmg(), rdr(), pstrm(nullptr) {}
+    constexpr DTBLMG() : pfileWrite(nullptr), szPath{}, dvcmg(), rdr(), pstrm(nullptr), fClearedHere(0) {}
     ~DTBLMG() = default;
 
     int FInit();
@@ -40,14 +40,16 @@ private:
     DTBLMG &operator=(const DTBLMG &) = delete;
     int FOpenTblRead();
     void FCloseTbl();
-    int FOpenTblWrite();
+    int FOpenTblWrite(char *szTmp, size_t cchTmp);
     int FWriteDvc(const DVC *pdvc);
+    int FWriteTbl(DVTBL *pdvtbl);
 
     FILE *pfileWrite;
     char szPath[cchAbsPathMax];
     DVCMG dvcmg;
     TOKRDR rdr;
     TOKSTRM *pstrm;
+    int fClearedHere;   /* the shared table is empty by this manager's clear */
 };
 
 extern DTBLMG dtblmg;

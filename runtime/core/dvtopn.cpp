@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "dvtopn.h"
+#include "dvtopnhld.h"
 #include "mag.h"
 #include "magmg.h"
 #include "vzcore.h"
@@ -44,11 +45,16 @@ void ReleaseNmtx(ABSNMTX **ppnmtx)
 int DVTOPN::FInit()
 {
     ClearProcArrays();
-    ABSNMTX *pnmtx = pabsfact->InstABSNMTX();
-    if (pnmtx == nullptr)
+    if (!FDvtopnhldInit())
         return 0;
+    ABSNMTX *pnmtx = pabsfact->InstABSNMTX();
+    if (pnmtx == nullptr) {
+        DvtopnhldTerm();
+        return 0;
+    }
     if (!pnmtx->Init()) {
         pabsfact->RlsABSNMTX(pnmtx);
+        DvtopnhldTerm();
         return 0;
     }
     if (pnmtx->Create(szDvtopnMutex, true)) {
@@ -56,12 +62,15 @@ int DVTOPN::FInit()
         cdvto = 0;
         for (DVTO &dvto : rgdvto)
             memset(&dvto, 0, offsetof(DVTO, szDvcPath) + 1);
+        DvtopnhldClear();
         if (!pnmtx->Unlock()) {
             ReleaseNmtx(&pnmtx);
+            DvtopnhldTerm();
             return 0;
         }
     } else if (pabsutil->GetLastErc() != ercAbsTimeout) {
         ReleaseNmtx(&pnmtx);
+        DvtopnhldTerm();
         return 0;
     }
     dvtopnproc.pnmtxTable = pnmtx;
@@ -74,6 +83,7 @@ void DVTOPN::Term()
     for (ABSNMTX *&pnmtx : dvtopnproc.rgpnmtxDev)
         ReleaseNmtx(&pnmtx);
     ClearProcArrays();
+    DvtopnhldTerm();
 }
 
 int DVTOPN::FLock()
@@ -82,6 +92,7 @@ int DVTOPN::FLock()
         FRecordErc(ercApiLockTimeout, "DVTOPN::FLock");
         return 0;
     }
+    ReclaimEnded();
     return 1;
 }
 
@@ -133,6 +144,11 @@ int DVTOPN::FAddDev(uint32_t dtp, const char *szDvcPath)
         FRecordErc(ercInternalError, "DVTOPN::FAddDev FLock failed");
         return 0;
     }
+    if (!FCanRecordOwn()) {
+        FRecordErc(ercTooManyOpenedDevices, "DVTOPN::FAddDev");
+        FUnlock();
+        return 0;
+    }
     int idvto = IdvtoFind(dtp, szDvcPath);
     if (idvto < 0) {
         idvto = 0;
@@ -162,6 +178,7 @@ int DVTOPN::FAddDev(uint32_t dtp, const char *szDvcPath)
     }
     rgdvto[idvto].cref++;
     dvtopnproc.rgcOpenOwn[idvto]++;
+    ShareOwn(idvto, 1, 0);
     return FUnlock();
 }
 
@@ -179,6 +196,7 @@ int DVTOPN::FRemDev(uint32_t dtp, const char *szDvcPath)
     }
     DVTO &dvto = rgdvto[idvto];
     dvto.cref--;
+    ShareOwn(idvto, -1, 0);
     if (dvtopnproc.rgcOpenOwn[idvto] > 0 && --dvtopnproc.rgcOpenOwn[idvto] == 0)
         ReleaseNmtx(&dvtopnproc.rgpnmtxDev[idvto]);
     if (dvto.cref <= 0) {
@@ -272,6 +290,8 @@ int DVTOPN::FLockDevDcap(int idvto, uint32_t dcap, const char *szDvc)
             fOk = 1;
         }
     }
+    if (fOk)
+        ShareOwn(idvto, 0, 1);
     if (!FUnlock())
         return 0;
     return fOk;
@@ -284,8 +304,10 @@ int DVTOPN::FUnlockDevDcap(int idvto, uint32_t dcap)
         return 0;
     }
     /* Never below 0: an unbalanced unlock must not eat another process's lock. */
-    if (rgdvto[idvto].crefApt > 0)
+    if (rgdvto[idvto].crefApt > 0) {
         rgdvto[idvto].crefApt--;
+        ShareOwn(idvto, 0, -1);
+    }
     return FUnlock();
 }
 

@@ -11,6 +11,10 @@
  * serialises connect, disconnect and every transaction of all handles of a
  * device in all processes. The table mutex is never held while waiting for
  * a device mutex.
+ *
+ * Which process holds which counts is kept beside the table (dvtopnhld.h);
+ * FLock gives back the counts of processes that have ended before the
+ * caller looks at the table.
  */
 #ifndef DVTOPN_H
 #define DVTOPN_H
@@ -19,6 +23,7 @@
 #include <stdint.h>
 
 class ABSNMTX;
+struct DVTOHLD;
 
 struct DVTO {
     uint32_t dtp;
@@ -49,11 +54,20 @@ public:
     ABSNMTX *PnmtxFromIdvto(int idvto);
     int FLock();
     int FUnlock();
+    /* At process exit where handles can no longer be closed: gives back
+     * every count this process holds. */
+    void GiveBackOwn();
 
 private:
     int IdvtoFind(uint32_t dtp, const char *szDvcPath);
     int FOpenDevMutex(int idvto);
     uint32_t DcapMask(int idvto);
+    /* Holders (dvtopnhld.cpp); all under the table mutex. */
+    DVTOHLD *PdvtohldOwn(bool fClaim);
+    int FCanRecordOwn();
+    void ShareOwn(int idvto, int dcref, int dcrefApt);
+    void GiveBack(DVTOHLD *pdvtohld);
+    void ReclaimEnded();
 
     int32_t cdvto;                 /* entries in use at the front */
     DVTO rgdvto[cdvtoMax];

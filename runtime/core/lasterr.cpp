@@ -9,10 +9,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <filesystem>
-#include <system_error>
-
 #include "vzcore.h"
+#include "vzfile.h"
 #include "yorl.h"
 
 namespace {
@@ -50,11 +48,12 @@ void LogSettingsFromEnv()
     if (szEnv && strlen(szEnv) <= cchLogFileMax - 1) {
         SzCopy(vzproc.szLogFile, szEnv, sizeof(vzproc.szLogFile));
     } else {
-        std::error_code ec;
-        std::string strDir = std::filesystem::current_path(ec).string();
-        if (ec || strDir.size() > cchLogFileMax - 1)
-            strDir.clear();
-        snprintf(vzproc.szLogFile, sizeof(vzproc.szLogFile), "%s%s", strDir.c_str(), szLogDefault);
+        /* The directory in the system's own form (a path of any characters
+         * the file calls take), with room for 260 characters. */
+        char szDir[cchLogFileMax];
+        if (!FGetCurrentDir(szDir, sizeof(szDir)))
+            szDir[0] = '\0';
+        snprintf(vzproc.szLogFile, sizeof(vzproc.szLogFile), "%s%s", szDir, szLogDefault);
     }
     vzproc.bLogDetail = 0;
     unsigned uLevel = 0;

@@ -18,6 +18,7 @@ class DVTOPN;
 
 enum {
     cchLogFileMax = 261,           /* "ORRIN_RT_LOGFILE" holds at most 260 characters */
+    cchLogFileBuf = cchLogFileMax + 13,   /* a directory of 260 and "\DebugErc.log" */
     cbShmDvtbl = 21252,
     cbShmDvtopn = 18180,
     cbShmFtdevcmg = 5636,
@@ -31,7 +32,7 @@ enum {
  */
 struct VZPROC {
     int fStarted;
-    char szLogFile[cchLogFileMax];
+    char szLogFile[cchLogFileBuf];
     uint8_t bLogDetail;
     void *hmod;                    /* the library's own module (Windows) */
     ABSSHM *pshmDvtbl;

@@ -393,13 +393,60 @@ bool FFilterPasses(uint32_t dinfoFilter, const void *pInfoSet, const EDVC &edvc,
     default: return false;
     }
 }
+
+/* Appends one node to the enumeration list under pmtxEnum. */
+int FAppendEnum(DVCMG *pdvcmg, const DVCNODE *pnode, const char *szLockFail, const char *szUnlockFail)
+{
+    ABSMTX *pmtx = vzproc.pmtxEnum;
+    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
+        return FRecordErc(ercInternalError, szLockFail), 0;
+    int fAdd = pdvcmg->FAddNode(pnode);
+    if (!pmtx->Unlock())
+        return FRecordErc(ercInternalError, szUnlockFail), 0;
+    if (!fAdd)
+        return FRecordErc(ercInternalError, "USBC::FEnum DVCMG::FAddNode failed"), 0;
+    return 1;
+}
+
+/* TRUE when a node of the list has szSN as its serial number. */
+bool FListHasSN(DVCMG *pdvcmg, const char *szSN)
+{
+    ABSMTX *pmtx = vzproc.pmtxEnum;
+    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
+        return false;
+    bool fHas = false;
+    EDVC edvc;
+    for (int i = 0; !fHas && pdvcmg->FGetEdvc(i, &edvc); i++)
+        fHas = strncmp(edvc.szSN, szSN, sizeof(edvc.szSN)) == 0;
+    pmtx->Unlock();
+    return fHas;
+}
+
+/* A live record takes the name of the first table entry of its serial number. */
+void MatchTblEntry(DVCMG *pdvcmgTbl, EDVC *pedvc)
+{
+    if (pedvc->szSN[0] == '\0')
+        return;
+    DVCNODE nodeTbl;
+    for (int i = 0; pdvcmgTbl->FGetNode(i, &nodeTbl); i++) {
+        if (strncmp(nodeTbl.edvc.dvc.szConn, pedvc->szSN, sizeof(pedvc->szSN)) == 0) {
+            SzCopy(pedvc->dvc.szName, nodeTbl.edvc.dvc.szName, sizeof(pedvc->dvc.szName));
+            pedvc->fsEdvc |= fsedvcTable;
+            return;
+        }
+    }
+}
 } // namespace
 
-int USBC::FEnumLive(uint32_t dinfoFilter, void *pInfoSet, std::vector<EDVC> *prgedvc)
+/*
+ * Live part of FEnum: each attached device that passes the filter is
+ * appended to the enumeration list as soon as its record is complete, so
+ * readers see devices arrive one by one and a failure later in the scan
+ * keeps what was found before it.
+ */
+int USBC::FEnumLive(uint32_t dinfoFilter, void *pInfoSet, DVCMG *pdvcmgTbl, DVCMG *pdvcmg)
 {
     static const char szFn[] = "USBC::FEnum";
-    if (dinfoFilter != 0 && pInfoSet == nullptr)
-        return FRecordErc(ercInvalidParameter, "USBC::FEnum NULL pInfoSet and not dinfoNone"), 0;
     ABSUSB *pusb = PusbOpen(nullptr, szFn, ercInternalError);
     if (pusb == nullptr)
         return 0;
@@ -410,13 +457,14 @@ int USBC::FEnumLive(uint32_t dinfoFilter, void *pInfoSet, std::vector<EDVC> *prg
         return 0;
     }
     int fOk = 1;
+    DVCNODE node;
     for (uint32_t idvc = 0; idvc < cdvc && fOk; idvc++) {
         char szPath[cchUsbPathMax];
         if (!pusb->GetSzDevPathByIdx(idvc, szPath, sizeof(szPath)) || !pusb->Connect(szPath))
             continue;
         int errSave = TvxGetLastError();
-        EDVC edvc;
-        memset(&edvc, 0, sizeof(edvc));
+        memset(&node, 0, sizeof(node));
+        EDVC &edvc = node.edvc;
         if (!FDevIdentify(pusb, &edvc.pdid, nullptr)) {
             pusb->Disconnect();
             TvxSetLastErrorNoLog(errSave);
@@ -448,7 +496,10 @@ int USBC::FEnumLive(uint32_t dinfoFilter, void *pInfoSet, std::vector<EDVC> *prg
         edvc.dcap = fDcap ? dcap : 0;
         edvc.cOpen = vzproc.pdvtopn ? vzproc.pdvtopn->CdvtoFindDev(dtpUsbFirmware, szPath) : 0;
         edvc.fsEdvc = (uint16_t)(fsedvcLive | fsedvcPdid | (fDcap ? fsedvcDcap : 0));
-        prgedvc->push_back(edvc);
+        if (!FSzDvcPathFromSzConn(node.szDvcPath, edvc.dvc.szConn, sizeof(node.szDvcPath)))
+            node.szDvcPath[0] = '\0';
+        MatchTblEntry(pdvcmgTbl, &edvc);
+        fOk = FAppendEnum(pdvcmg, &node, "USBC::FEnum pmtxEnum->Lock() failed", "USBC::FEnum pmtxEnum->Unlock() failed");
         if (!pusb->Disconnect()) {
             FRecordErc(ercInternalError, "USBC::FEnum ABSUSB::Disconnect() failed");
             fOk = 0;
@@ -460,34 +511,6 @@ int USBC::FEnumLive(uint32_t dinfoFilter, void *pInfoSet, std::vector<EDVC> *prg
 }
 
 namespace {
-/* Appends one node to the enumeration list under pmtxEnum. */
-int FAppendEnum(DVCMG *pdvcmg, const DVCNODE *pnode, const char *szLockFail, const char *szUnlockFail)
-{
-    ABSMTX *pmtx = vzproc.pmtxEnum;
-    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
-        return FRecordErc(ercInternalError, szLockFail), 0;
-    int fAdd = pdvcmg->FAddNode(pnode);
-    if (!pmtx->Unlock())
-        return FRecordErc(ercInternalError, szUnlockFail), 0;
-    if (!fAdd)
-        return FRecordErc(ercInternalError, "USBC::FEnum DVCMG::FAddNode failed"), 0;
-    return 1;
-}
-
-/* TRUE when a node of the list has szSN as its serial number. */
-bool FListHasSN(DVCMG *pdvcmg, const char *szSN)
-{
-    ABSMTX *pmtx = vzproc.pmtxEnum;
-    if (pmtx == nullptr || !pmtx->Lock(tmsLockTimeout))
-        return false;
-    bool fHas = false;
-    EDVC edvc;
-    for (int i = 0; !fHas && pdvcmg->FGetEdvc(i, &edvc); i++)
-        fHas = strncmp(edvc.szSN, szSN, sizeof(edvc.szSN)) == 0;
-    pmtx->Unlock();
-    return fHas;
-}
-
 /* Table part of FEnum: the device table's USB entries kept by the filter. */
 int FLoadTblNodes(uint32_t dinfoFilter, const void *pInfoSet, DVCMG *pdvcmgTbl)
 {
@@ -528,6 +551,12 @@ int FLoadTblNodes(uint32_t dinfoFilter, const void *pInfoSet, DVCMG *pdvcmgTbl)
 }
 } // namespace
 
+/*
+ * A device table that cannot be read (another process holds its lock past
+ * the wait, a broken file) is recorded and makes the result FALSE, but the
+ * attached devices are still listed, under their own names: a failed table
+ * must not hide the boards that are there.
+ */
 int USBC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG *pdvcmg)
 {
     if (dinfoFilter != 0 && pInfoSet == nullptr)
@@ -537,35 +566,15 @@ int USBC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG
     DVCMG *pdvcmgTbl = new (std::nothrow) DVCMG();
     if (pdvcmgTbl == nullptr)
         return FRecordErc(ercInsufficientResources, "USBC::FEnum failed to allocate memory for DVCMG"), 0;
-    int fOk = 1;
     if (!pdvcmgTbl->FInit()) {
         FRecordErc(ercInternalError, "USBC::FEnum pdvcmgTbl->FInit failed");
-        fOk = 0;
+        delete pdvcmgTbl;
+        return 0;
     }
-    if (fOk && fTbl)
-        fOk = FLoadTblNodes(dinfoFilter, pInfoSet, pdvcmgTbl);
-    std::vector<EDVC> rgedvc;
-    if (fOk && fDisc)
-        fOk = FEnumLive(dinfoFilter, pInfoSet, &rgedvc);
-    DVCNODE node;
-    DVCNODE nodeTbl;
-    for (size_t iedvc = 0; fOk && iedvc < rgedvc.size(); iedvc++) {
-        memset(&node, 0, sizeof(node));
-        node.edvc = rgedvc[iedvc];
-        if (!FSzDvcPathFromSzConn(node.szDvcPath, node.edvc.dvc.szConn, sizeof(node.szDvcPath)))
-            node.szDvcPath[0] = '\0';
-        for (int i = 0; pdvcmgTbl->FGetNode(i, &nodeTbl); i++) {
-            if (node.edvc.szSN[0] != '\0' &&
-                strncmp(nodeTbl.edvc.dvc.szConn, node.edvc.szSN, sizeof(node.edvc.szSN)) == 0) {
-                SzCopy(node.edvc.dvc.szName, nodeTbl.edvc.dvc.szName, sizeof(node.edvc.dvc.szName));
-                node.edvc.fsEdvc |= fsedvcTable;
-                break;
-            }
-        }
-        fOk = FAppendEnum(pdvcmg, &node, "USBC::FEnum pmtxEnum->Lock() failed",
-                          "USBC::FEnum pmtxEnum->Unlock() failed");
-    }
+    int fTblOk = !fTbl || FLoadTblNodes(dinfoFilter, pInfoSet, pdvcmgTbl);
+    int fOk = !fDisc || FEnumLive(dinfoFilter, pInfoSet, pdvcmgTbl, pdvcmg);
     /* Table entries whose device is not listed live come from the table alone. */
+    DVCNODE nodeTbl;
     for (int i = 0; fOk && pdvcmgTbl->FGetNode(i, &nodeTbl); i++) {
         if (!FListHasSN(pdvcmg, nodeTbl.edvc.dvc.szConn))
             fOk = FAppendEnum(pdvcmg, &nodeTbl, "USBC::FEnum pmtxEnum->Lock() table add failed 2",
@@ -573,7 +582,7 @@ int USBC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG
     }
     pdvcmgTbl->Term();
     delete pdvcmgTbl;
-    return fOk;
+    return fOk && fTblOk;
 }
 
 /* ---- capability switch ---- */

@@ -134,7 +134,7 @@ public:
 
     /* Live discovery part of FEnum: the records of the attached devices that
      * pass the filter, in the OS layer's order. */
-    int FEnumLive(uint32_t dinfoFilter, void *pInfoSet, std::vector<EDVC> *prgedvc);
+    int FEnumLive(uint32_t dinfoFilter, void *pInfoSet, DVCMG *pdvcmgTbl, DVCMG *pdvcmg);
 
     int FUsbcLock();
     int FUsbcUnLock();

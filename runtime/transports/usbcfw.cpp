@@ -146,6 +146,31 @@ void USBC::EnumFirmwareImg()
 
 /* ---- Intel HEX and the FX2 ---- */
 
+namespace {
+
+const uint32_t addrFx2Ext = 0x4000;   /* external RAM from here on (request 0xA3) */
+
+/*
+ * Bytes at addr grow the last segment when they continue it on the same
+ * side of the internal/external boundary; otherwise they start a segment.
+ * FALSE when the segment table is full.
+ */
+bool FAddHexSeg(FX2IMG *pimg, uint32_t addr, uint32_t cb)
+{
+    FX2SEG *pseg = pimg->cseg ? &pimg->rgseg[pimg->cseg - 1] : nullptr;
+    if (pseg && pseg->addr + pseg->cb == addr && pseg->cb + cb <= 0xFFFF &&
+        (pseg->addr < addrFx2Ext) == (addr < addrFx2Ext)) {
+        pseg->cb += cb;
+        return true;
+    }
+    if (pimg->cseg >= cfx2segMax)
+        return false;
+    pimg->rgseg[pimg->cseg++] = FX2SEG{addr, cb, pimg->rgb + addr};
+    return true;
+}
+
+} // namespace
+
 /*
  * Records whose data would run past the line or past the 64 KiB image, and
  * a 4096th segment, end the reading as a failure.
@@ -201,14 +226,11 @@ uint32_t USBC::FReadHexFile(const char *szPath, FX2IMG *pimg)
         }
         if (!fOk)
             break;
-        FX2SEG *pseg = pimg->cseg ? &pimg->rgseg[pimg->cseg - 1] : nullptr;
-        if (pseg && pseg->addr + pseg->cb == addr && pseg->cb + cb <= 0xFFFF) {
-            pseg->cb += cb;
-        } else {
-            if (pimg->cseg >= cfx2segMax)
-                break;
-            pimg->rgseg[pimg->cseg++] = FX2SEG{addr, cb, pimg->rgb + addr};
-        }
+        /* Internal and external RAM take different requests: a record
+         * across the boundary gives a segment on each side. */
+        uint32_t cbLow = addr < addrFx2Ext && addr + cb > addrFx2Ext ? addrFx2Ext - addr : cb;
+        if (!FAddHexSeg(pimg, addr, cbLow) || (cbLow < cb && !FAddHexSeg(pimg, addrFx2Ext, cb - cbLow)))
+            break;
         memcpy(pimg->rgb + addr, rgb, cb);
         cbData += cb;
     }
@@ -244,14 +266,14 @@ int USBC::FWriteFX2FirmwareImg2RAM(ABSUSB *pusb, const FX2IMG *pimg)
         return 0;
     for (uint32_t i = 0; i < pimg->cseg; i++) {
         const FX2SEG &seg = pimg->rgseg[i];
-        if (seg.addr >= 0x4000 && !FERAMWrite(pusb, (uint16_t)seg.addr, seg.pb, (uint16_t)seg.cb))
+        if (seg.addr >= addrFx2Ext && !FERAMWrite(pusb, (uint16_t)seg.addr, seg.pb, (uint16_t)seg.cb))
             return 0;
     }
     if (!FSetFX2CpuReset(pusb, 1))
         return 0;
     for (uint32_t i = 0; i < pimg->cseg; i++) {
         const FX2SEG &seg = pimg->rgseg[i];
-        if (seg.addr < 0x4000 && !FRAMWrite(pusb, (uint16_t)seg.addr, seg.pb, (uint16_t)seg.cb))
+        if (seg.addr < addrFx2Ext && !FRAMWrite(pusb, (uint16_t)seg.addr, seg.pb, (uint16_t)seg.cb))
             return 0;
     }
     return FSetFX2CpuReset(pusb, 0);

@@ -14,7 +14,9 @@
 // last with tms. Operations 9 to 16 need batch property bits (the word is 0:
 // status 32); anything else, a stream that ends inside an operation, more
 // TDO than the phase's in count, or n = 0 with a tms that would need an exit
-// bit gives status 13. The final status counts the stream bytes consumed by
+// bit gives status 13. The TDO and the stream length an operation needs are
+// checked as soon as its header is there, before any clock runs, so a huge
+// count the phase cannot hold costs nothing. The final status counts the stream bytes consumed by
 // whole operations and the TDO bytes made.
 
 #include "fw.h"
@@ -75,29 +77,40 @@ private:
         return chain.FClock(fTms, fTdi);
     }
 
-    // Emits captured bits as whole bytes; false when they do not fit.
-    bool FEmit(const std::vector<uint8_t> &rgbit)
+    // True when cbit captured bits, as whole bytes, still fit the phase's in
+    // count. Asked before an operation runs: work whose TDO cannot be held is
+    // refused, not done.
+    bool FTdoFits(uint64_t cbit) const { return cbTdoMade + (cbit + 7) / 8 <= cbInTotal; }
+
+    // True when an operation of cbOp bytes can still end inside the stream.
+    bool FOpFits(uint64_t cbOp) const { return cbOpsDone + cbOp <= cbOutTotal; }
+
+    // Appends one captured bit; whole bytes go to the in data.
+    void EmitBit(bool f)
     {
-        size_t cbOut = (rgbit.size() + 7) / 8;
-        if (cbTdoMade + cbOut > cbInTotal)
-            return false;
-        for (size_t ib = 0; ib < cbOut; ib++) {
-            uint8_t b = 0;
-            for (size_t ibit = 0; ibit < 8 && ib * 8 + ibit < rgbit.size(); ibit++)
-                b |= uint8_t(rgbit[ib * 8 + ibit] << ibit);
-            qIn.push_back(b);
-        }
-        cbTdoMade += cbOut;
-        return true;
+        bEmit = uint8_t(bEmit | (f ? 1u << cbitEmit : 0u));
+        if (++cbitEmit == 8)
+            FlushBits();
+    }
+
+    // Ends the operation's capture on a byte boundary.
+    void FlushBits()
+    {
+        if (cbitEmit == 0)
+            return;
+        qIn.push_back(bEmit);
+        cbTdoMade++;
+        bEmit = 0;
+        cbitEmit = 0;
     }
 
     // Runs the operation at pb when it is complete: returns its length, or 0
-    // when more bytes are needed or it failed (then fEnded is set).
+    // when more bytes are needed or it failed (then fEnded is set). Lengths
+    // and TDO are checked as soon as the operation's header is there.
     size_t CbRunOp(const uint8_t *pb, size_t cb)
     {
         uint8_t op = pb[0];
         auto u32 = [&](size_t ib) { return U32At(pb, cb, ib); };
-        std::vector<uint8_t> rgbit;
         switch (op) {
         case 1:
             if (cb < 2)
@@ -105,23 +118,28 @@ private:
             SetPins((pb[1] >> 2) & 1, (pb[1] >> 1) & 1, pb[1] & 1);
             return 2;
         case 2:
-            rgbit = { jport.fTck, chain.FTdo(), jport.fTdi, jport.fTms };
-            if (!FEmit(rgbit))
+            if (!FTdoFits(4))
                 return Fail(stsBadArgument), 0;
+            EmitBit(jport.fTck);
+            EmitBit(chain.FTdo());
+            EmitBit(jport.fTdi);
+            EmitBit(jport.fTms);
+            FlushBits();
             return 1;
         case 3: case 4: {
             if (cb < 5)
                 return 0;
             uint64_t n = u32(1), cbOp = 5 + (n + 7) / 8;
+            if (!FOpFits(cbOp) || (op == 4 && !FTdoFits(n)))
+                return Fail(stsBadArgument), 0;
             if (cb < cbOp)
                 return 0;
             for (uint64_t i = 0; i < n; i++) {
                 bool fTdo = Clock((pb[5 + i / 8] >> (i % 8)) & 1, jport.fTdi);
                 if (op == 4)
-                    rgbit.push_back(fTdo);
+                    EmitBit(fTdo);
             }
-            if (op == 4 && !FEmit(rgbit))
-                return Fail(stsBadArgument), 0;
+            FlushBits();
             return size_t(cbOp);
         }
         case 5: case 6: case 7: {
@@ -129,6 +147,8 @@ private:
                 return 0;
             uint64_t n = u32(1), cbOp = 6 + (op == 7 ? 0 : (n + 7) / 8);
             bool fTmsLast = pb[5] & 1;
+            if (!FOpFits(cbOp) || (op != 5 && !FTdoFits(n)))
+                return Fail(stsBadArgument), 0;
             if (cb < cbOp)
                 return 0;
             if (n == 0 && fTmsLast != jport.fTms)
@@ -137,10 +157,9 @@ private:
                 bool fTdi = op == 7 ? jport.fTdi : ((pb[6 + i / 8] >> (i % 8)) & 1);
                 bool fTdo = Clock(i + 1 == n ? fTmsLast : jport.fTms, fTdi);
                 if (op != 5)
-                    rgbit.push_back(fTdo);
+                    EmitBit(fTdo);
             }
-            if (op != 5 && !FEmit(rgbit))
-                return Fail(stsBadArgument), 0;
+            FlushBits();
             return size_t(cbOp);
         }
         case 8: {
@@ -168,6 +187,8 @@ private:
     std::vector<uint8_t> rgbPend;   // bytes of an operation not complete yet
     uint64_t cbOpsDone = 0;
     uint64_t cbTdoMade = 0;
+    uint8_t bEmit = 0;              // captured bits not yet a whole byte
+    unsigned cbitEmit = 0;
 };
 
 } // namespace

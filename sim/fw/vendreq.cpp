@@ -203,6 +203,14 @@ bool FW::FVrIn(uint8_t req, uint16_t wValue, uint16_t wIndex, uint16_t wLength, 
 
 bool FW::FVrOut(uint8_t req, uint16_t wValue, uint16_t wIndex, const uint8_t *pb, uint16_t cb, FWACT &fwact)
 {
+    // A request without data comes without a buffer: the handlers below may
+    // copy zero bytes from pb, never from a null pointer.
+    static const uint8_t bNone = 0;
+    if (pb == nullptr) {
+        if (cb != 0)
+            return false;
+        pb = &bNone;
+    }
     switch (req) {
     case 0xE8:
         if (FOldFirmware() || cb != 2)

@@ -67,10 +67,13 @@ void CONN::WriterThread()
         cvOut.wait(lock, [this] { return fStop || !qOut.empty(); });
         if (qOut.empty())
             return;         // stopping with nothing left to send
-        std::vector<uint8_t> rgb = std::move(qOut.front());
-        qOut.pop_front();
+        // Everything queued goes out in one write: frames sent one by one
+        // would wait for the host's acknowledgement of the first.
+        std::vector<std::vector<uint8_t>> rgrgb(std::make_move_iterator(qOut.begin()),
+                                                std::make_move_iterator(qOut.end()));
+        qOut.clear();
         lock.unlock();
-        bool fOk = FSendAll(sock, rgb.data(), rgb.size());
+        bool fOk = FSendAllV(sock, rgrgb);
         lock.lock();
         if (!fOk) {
             qOut.clear();

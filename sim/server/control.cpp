@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -47,6 +48,12 @@ private:
     std::string szOut;
 };
 
+// Bounds of what a client may ask for.
+constexpr uint64_t cbMemReadMax = 1u << 20;
+constexpr uint64_t cb4G = uint64_t(1) << 32;
+constexpr uint64_t cStaleMax = 256;
+constexpr uint64_t tmsWaitMax = 600000;
+
 bool FParseHex(const std::string &sz, std::vector<uint8_t> &rgb)
 {
     if (sz.size() % 2 != 0)
@@ -70,13 +77,23 @@ std::string SzFmt(const char *szFmt, unsigned long long v)
 const char *const rgszChip[] = { "fixed", "fx2", "fx3" };
 const char *const rgszMode[] = { "app", "blank", "loader", "boot" };
 
+// An unsigned number (decimal, 0x hexadecimal or 0 octal) of at most 32
+// bits: no sign (strtoull would turn "-1" into the largest value and every
+// bound check after it would wrap), nothing after it.
 bool CONTROL::FNum(size_t iarg, uint64_t &v)
 {
-    if (iarg >= rgszArg.size())
+    if (iarg >= rgszArg.size() || !isdigit((unsigned char)rgszArg[iarg][0]))
         return false;
     char *pchEnd = nullptr;
+    errno = 0;
     v = strtoull(rgszArg[iarg].c_str(), &pchEnd, 0);
-    return !rgszArg[iarg].empty() && *pchEnd == 0;
+    return errno == 0 && *pchEnd == 0 && v <= 0xFFFFFFFFu;
+}
+
+// True when [addr, addr + cb) lies inside cbMem bytes (no wrap-around).
+bool FInside(uint64_t addr, uint64_t cb, uint64_t cbMem)
+{
+    return addr <= cbMem && cb <= cbMem - addr;
 }
 
 bool CONTROL::FBoard(std::string &szErr)
@@ -142,7 +159,7 @@ bool CONTROL::FState(DEVICE &dev)
 bool CONTROL::FMem(DEVICE &dev, std::string &szErr)
 {
     uint64_t addr, cb;
-    if (rgszArg.size() < 5 || !FNum(3, addr) || !FNum(4, cb) || cb > (1u << 20)) {
+    if (rgszArg.size() < 5 || !FNum(3, addr) || !FNum(4, cb) || cb > cbMemReadMax) {
         szErr = "usage: MEM board e2prom|fx2|ext|fx3|eeprom|spi addr len";
         return false;
     }
@@ -150,7 +167,7 @@ bool CONTROL::FMem(DEVICE &dev, std::string &szErr)
     BOARD &bd = dev.bd;
     std::vector<uint8_t> rgb;
     auto fromArray = [&](const uint8_t *pb, size_t cbArray) {
-        if (addr + cb > cbArray)
+        if (!FInside(addr, cb, cbArray))
             return false;
         rgb.assign(pb + addr, pb + addr + cb);
         return true;
@@ -162,13 +179,13 @@ bool CONTROL::FMem(DEVICE &dev, std::string &szErr)
         fOk = fromArray(bd.rgbFx2Ram, BOARD::cbFx2Ram);
     else if (szMem == "ext")
         fOk = fromArray(bd.rgbFx2Ext.data(), bd.rgbFx2Ext.size());
-    else if (szMem == "fx3")
+    else if (szMem == "fx3" && (fOk = FInside(addr, cb, cb4G)))
         rgb = bd.memFx3Ram.Read(uint32_t(addr), cb);
-    else if (szMem == "eeprom")
+    else if (szMem == "eeprom" && (fOk = FInside(addr, cb, cb4G)))
         rgb = bd.memFx3Eeprom.Read(uint32_t(addr), cb);
-    else if (szMem == "spi")
+    else if (szMem == "spi" && (fOk = FInside(addr, cb, cb4G)))
         rgb = bd.memSpiFlash.Read(uint32_t(addr), cb);
-    else {
+    else if (szMem != "fx3" && szMem != "eeprom" && szMem != "spi") {
         szErr = "unknown memory " + szMem;
         return false;
     }
@@ -256,7 +273,7 @@ bool CONTROL::FFault(DEVICE &dev, std::string &szErr)
             faults.fRenumNever = true;
         else if (rgszArg[3] == "serial" && rgszArg.size() == 5 && rgszArg[4].size() == 12)
             faults.szRenumSerial = rgszArg[4];
-        else if (rgszArg[3] == "delay" && rgszArg.size() == 5 && (v = strtoul(rgszArg[4].c_str(), nullptr, 0), true))
+        else if (rgszArg[3] == "delay" && rgszArg.size() == 5 && FNum(4, v) && v <= tmsWaitMax)
             faults.tmsRenum = unsigned(v);
         else {
             szErr = "usage: FAULT board renum never | serial SERIAL12 | delay MS";
@@ -273,6 +290,10 @@ bool CONTROL::FFault(DEVICE &dev, std::string &szErr)
                 "claim on|off, renum ..., stucktdo 0|1|off, clear";
         return false;
     }
+    if (szKind == "stale" && v > cStaleMax) {
+        szErr = "at most " + std::to_string(cStaleMax) + " stale status packets";
+        return false;
+    }
     if (szKind == "stale")
         dev.fw.PushStaleSts(unsigned(v));
     else if (szKind == "zlp")
@@ -287,8 +308,10 @@ bool CONTROL::FFault(DEVICE &dev, std::string &szErr)
         faults.cbStallData = int64_t(v);
     else if (szKind == "fx3chunk")
         faults.cFx3ChunkFail = unsigned(v);
-    else if (szKind == "stallreq")
-        faults.rgreqStall.push_back(uint8_t(v));
+    else if (szKind == "stallreq" && v <= 0xFF) {
+        if (std::find(faults.rgreqStall.begin(), faults.rgreqStall.end(), uint8_t(v)) == faults.rgreqStall.end())
+            faults.rgreqStall.push_back(uint8_t(v));
+    }
     else {
         szErr = "unknown fault " + szKind;
         return false;
@@ -300,7 +323,7 @@ bool CONTROL::FWait(DEVICE &dev, std::unique_lock<std::mutex> &lock, std::string
 {
     uint64_t tms = 5000;
     if (rgszArg.size() < 3 || (rgszArg[2] != "present" && rgszArg[2] != "absent") ||
-        (rgszArg.size() > 3 && !FNum(3, tms))) {
+        (rgszArg.size() > 3 && (!FNum(3, tms) || tms > tmsWaitMax))) {
         szErr = "usage: WAIT board present|absent [ms]";
         return false;
     }
@@ -381,7 +404,7 @@ bool CONTROL::FChange(const std::string &szCmd, DEVICE &dev)
         bd.stream.fLoopback = false;
         bd.stream.bPattern = uint8_t(v1);
     } else if (szCmd == "POKE" && rgszArg.size() == 5 && rgszArg[2] == "e2prom" && FNum(3, v1) &&
-               FParseHex(rgszArg[4], rgb) && v1 + rgb.size() <= BOARD::cbE2prom)
+               FParseHex(rgszArg[4], rgb) && FInside(v1, rgb.size(), BOARD::cbE2prom))
         std::copy(rgb.begin(), rgb.end(), bd.rgbE2prom + v1);
     else
         return false;

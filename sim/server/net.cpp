@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace sim {
@@ -42,6 +43,20 @@ int SockListenLoopback(uint16_t port, uint16_t &portBound)
     return sock;
 }
 
+void SetNoDelay(int sock)
+{
+    int fOn = 1;
+    setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &fOn, sizeof(fOn));
+}
+
+int SockAccept(int sockListen)
+{
+    int sock = accept4(sockListen, nullptr, nullptr, SOCK_CLOEXEC);
+    if (sock >= 0)
+        SetNoDelay(sock);
+    return sock;
+}
+
 int SockConnectLoopback(uint16_t port)
 {
     int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -52,8 +67,7 @@ int SockConnectLoopback(uint16_t port)
         close(sock);
         return -1;
     }
-    int fOn = 1;
-    setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &fOn, sizeof(fOn));
+    SetNoDelay(sock);
     return sock;
 }
 
@@ -68,6 +82,41 @@ bool FSendAll(int sock, const void *pv, size_t cb)
             return false;
         pb += cbSent;
         cb -= size_t(cbSent);
+    }
+    return true;
+}
+
+bool FSendAllV(int sock, const std::vector<std::vector<uint8_t>> &rgrgb)
+{
+    size_t irgb = 0, ib = 0;     // first byte not sent yet
+    while (irgb < rgrgb.size()) {
+        iovec rgiov[64];
+        int ciov = 0;
+        for (size_t i = irgb; i < rgrgb.size() && ciov < 64; i++) {
+            size_t ibFirst = i == irgb ? ib : 0;
+            if (rgrgb[i].size() == ibFirst)
+                continue;
+            rgiov[ciov].iov_base = const_cast<uint8_t *>(rgrgb[i].data() + ibFirst);
+            rgiov[ciov].iov_len = rgrgb[i].size() - ibFirst;
+            ciov++;
+        }
+        if (ciov == 0)
+            return true;
+        msghdr msg = {};
+        msg.msg_iov = rgiov;
+        msg.msg_iovlen = size_t(ciov);
+        ssize_t cbSent = sendmsg(sock, &msg, MSG_NOSIGNAL);
+        if (cbSent < 0 && errno == EINTR)
+            continue;
+        if (cbSent <= 0)
+            return false;
+        size_t cbLeft = size_t(cbSent);
+        while (irgb < rgrgb.size() && cbLeft >= rgrgb[irgb].size() - ib) {
+            cbLeft -= rgrgb[irgb].size() - ib;
+            irgb++;
+            ib = 0;
+        }
+        ib += cbLeft;
     }
     return true;
 }

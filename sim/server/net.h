@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -14,7 +15,14 @@ namespace sim {
 int SockListenLoopback(uint16_t port, uint16_t &portBound);
 // Connects to 127.0.0.1:port; returns the socket or -1.
 int SockConnectLoopback(uint16_t port);
+// Accepts the next connection on sockListen, with Nagle's delay off: the
+// simulator answers with small frames that must go out at once. -1 when
+// accept failed.
+int SockAccept(int sockListen);
 bool FSendAll(int sock, const void *pv, size_t cb);
+// Sends every buffer of rgrgb, in order, in as few system calls as the
+// kernel allows (one for a few small frames).
+bool FSendAllV(int sock, const std::vector<std::vector<uint8_t>> &rgrgb);
 bool FRecvAll(int sock, void *pv, size_t cb);
 // Reads one line without its '\n' (at most cchMax characters).
 bool FRecvLine(int sock, std::string &szLine, size_t cchMax = 65536);

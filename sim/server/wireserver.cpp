@@ -4,6 +4,8 @@
 #include "net.h"
 #include "../wire/usbwire.h"
 
+#include <algorithm>
+
 namespace sim {
 
 using namespace usbwire;
@@ -82,6 +84,23 @@ void HandleRequest(BUS &bus, CONN &conn, uint8_t type, uint32_t tag, const std::
     }
 }
 
+// Reads cb payload bytes in steps, so the buffer grows with the bytes that
+// came rather than with what the header announced: a header alone costs no
+// more than one step.
+bool FRecvGrowing(int sock, std::vector<uint8_t> &rgb, size_t cb)
+{
+    const size_t cbStep = 64 * 1024;
+    rgb.clear();
+    while (rgb.size() < cb) {
+        size_t ib = rgb.size();
+        size_t cbNow = std::min(cbStep, cb - ib);
+        rgb.resize(ib + cbNow);
+        if (!FRecvAll(sock, rgb.data() + ib, cbNow))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void ServeWire(BUS &bus, int sock, int id)
@@ -95,8 +114,8 @@ void ServeWire(BUS &bus, int sock, int id)
         uint32_t cb = GetU32(rgbHeader);
         if (cb < 5 || cb > cbWireMax)
             break;
-        std::vector<uint8_t> rgbPayload(cb - 5);
-        if (!rgbPayload.empty() && !FRecvAll(sock, rgbPayload.data(), rgbPayload.size()))
+        std::vector<uint8_t> rgbPayload;
+        if (!FRecvGrowing(sock, rgbPayload, cb - 5))
             break;
         HandleRequest(bus, conn, rgbHeader[4], GetU32(rgbHeader + 5), rgbPayload);
     }

@@ -276,21 +276,35 @@ TEST_F(TvxSim, BoardVanishingMidShiftFailsTheCall)
 
 namespace {
 
+/*
+ * A port among the private capabilities is enabled whatever the caller's
+ * capability switch (Fsadm 4), and the switch, which is the whole
+ * process's, is left as the caller had it: set or clear.
+ */
 TEST(TvxSimPrivate, PortAmongThePrivateCapabilitiesIsEnabled)
 {
     ASSERT_TRUE(PclisimEnv() != nullptr && PclisimEnv()->fOk);
-    HTVX h = nullptr;
-    uint32_t erc = 0;
-    ASSERT_TRUE(TvxOpenJtag(&h, szClisimPrivSN, &erc, 0)) << erc;
-    ASSERT_TRUE(TvxEnableJtag(h, &erc, 0)) << erc;
-    EXPECT_EQ(PclisimEnv()->simctl.SzState("cli2", "jtagports"), "1");
-    const uint8_t rgbWalk[] = {0xAA, 0x22};    /* reset, Run-Test/Idle, Select-DR, Capture-DR */
-    ASSERT_TRUE(TvxPutTmsTdiBits(h, 8, rgbWalk, 0, nullptr, &erc, 0)) << erc;
-    uint8_t rgb[4] = {};
-    ASSERT_TRUE(TvxGetTdoBits(h, 32, 1, 0, rgb, &erc, 0)) << erc;
-    EXPECT_EQ(rgb[0] | rgb[1] << 8 | rgb[2] << 16 | uint32_t(rgb[3]) << 24, 0x01C22093u);
-    EXPECT_TRUE(TvxTstFsadm(fsadmDcapPriv)) << "the private capabilities were made visible";
-    EXPECT_TRUE(TvxCloseJtag(h, &erc)) << erc;
+    for (bool fCallerPriv : {false, true}) {
+        SCOPED_TRACE(fCallerPriv ? "switch set by the caller" : "switch clear");
+        if (fCallerPriv)
+            TvxSetFsadm(fsadmDcapPriv);
+        else
+            TvxClrFsadm(fsadmDcapPriv);
+        HTVX h = nullptr;
+        uint32_t erc = 0;
+        ASSERT_TRUE(TvxOpenJtag(&h, szClisimPrivSN, &erc, 0)) << erc;
+        ASSERT_TRUE(TvxEnableJtag(h, &erc, 0)) << erc;
+        EXPECT_EQ(PclisimEnv()->simctl.SzState("cli2", "jtagports"), "1");
+        EXPECT_EQ(TvxTstFsadm(fsadmDcapPriv) != 0, fCallerPriv) << "the caller's capability switch changed";
+        const uint8_t rgbWalk[] = {0xAA, 0x22};    /* reset, Run-Test/Idle, Select-DR, Capture-DR */
+        ASSERT_TRUE(TvxPutTmsTdiBits(h, 8, rgbWalk, 0, nullptr, &erc, 0)) << erc;
+        uint8_t rgb[4] = {};
+        ASSERT_TRUE(TvxGetTdoBits(h, 32, 1, 0, rgb, &erc, 0)) << erc;
+        EXPECT_EQ(rgb[0] | rgb[1] << 8 | rgb[2] << 16 | uint32_t(rgb[3]) << 24, 0x01C22093u);
+        EXPECT_TRUE(TvxCloseJtag(h, &erc)) << erc;
+        EXPECT_EQ(PclisimEnv()->simctl.SzState("cli2", "jtagports"), "0");
+    }
+    TvxClrFsadm(fsadmDcapPriv);
 }
 
 } // namespace

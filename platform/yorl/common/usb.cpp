@@ -75,6 +75,11 @@ bool ABSUSB::Disconnect()
 {
     if (pvImpl == NULL)
         return FYorlFail(ercAbsNotInit);
+    /* An injected failure still closes the device, as a failing close does. */
+    if (FYorlFault("ABSUSB.Disconnect")) {
+        PIMPL->FDisconnect();
+        return FYorlFail(ercAbsFailed);
+    }
     return PIMPL->FDisconnect();
 }
 

@@ -1,5 +1,6 @@
 /*
- * util.cpp - ABSUTIL: last error, ids, tick, sleep and the paths.
+ * util.cpp - ABSUTIL: last error, ids, process identity, tick, sleep and
+ * the paths.
  *
  * Paths come from YORL_DATADIR, YORL_FWDIR and YORL_DEVTBL when set (read at
  * every call, so a test may redirect them at any time), else from the
@@ -57,3 +58,32 @@ uint32_t ABSUTIL::GetTickMs()
 
 void ABSUTIL::SetLastErc(uint32_t erc) { YbSetErc(erc); }
 void ABSUTIL::SleepMs(uint32_t tms) { YbSleepMs(tms); }
+
+bool ABSUTIL::FGetPrcid(ABSPRCID *pprcid)
+{
+    if (pprcid == NULL)
+        return FYorlFail(ercAbsInvalidParameter);
+    uint32_t idProcess = YbIdProcess();
+    uint64_t tStart = 0;
+    if (PrcstYbProcess(idProcess, &tStart) != prcstRunning)
+        return FYorlFail(ercAbsFailed);
+    pprcid->idProcess = idProcess;
+    pprcid->tStartLo = (uint32_t)tStart;
+    pprcid->tStartHi = (uint32_t)(tStart >> 32);
+    return true;
+}
+
+bool ABSUTIL::FPrcidEnded(const ABSPRCID *pprcid)
+{
+    if (pprcid == NULL || pprcid->idProcess == 0)
+        return false;
+    uint64_t tStart = 0;
+    switch (PrcstYbProcess(pprcid->idProcess, &tStart)) {
+    case prcstEnded:
+        return true;
+    case prcstRunning:
+        return tStart != ((uint64_t)pprcid->tStartHi << 32 | pprcid->tStartLo);
+    default:
+        return false;
+    }
+}

@@ -252,6 +252,17 @@ TEST_F(DvcTbl, SaveWritesBlocksAndClearRereadsTheFile)
     EXPECT_EQ("", SzReadFile(szTbl));
 }
 
+TEST_F(DvcTbl, SaveBeforeAnyReadKeepsTheUsersEntries)
+{
+    WriteFile(szTbl, "DVC {\n szName = \"old\"\n szConn = \"FAKE:old\"\n dtp = 10100h\n}\n");
+    Start();
+    ASSERT_EQ(0, PdvtblShared()->Cdvc());
+    ASSERT_TRUE(TvxDvcTblSave());
+    EXPECT_EQ(VSZ({"DVC {", "\tszName = \"old\"", "\tszConn = \"FAKE:old\"", "\tdtp =    10100h", "}", ""}),
+              VszFileLines(szTbl));
+    EXPECT_EQ(VSZ({"old=FAKE:old/10100"}), VszTbl(0xFFFF));
+}
+
 TEST_F(DvcTbl, FullTableRefusesUntilCleared)
 {
     Start();
@@ -293,6 +304,22 @@ TEST_F(DvcTbl, ForeignCountIsClamped)
 
 } // namespace
 
+/* Child: saves the table over and over until killed; creates the file
+ * argv[1] once the first save succeeded. */
+KOR_CHILD_ROLE(saveloop)
+{
+    if (argc < 2 || PmagfakeStart(nullptr) == nullptr || !TvxDvcTblSave())
+        return 2;
+    FILE *pfile = fopen(argv[1], "w");
+    if (pfile == nullptr)
+        return 3;
+    fclose(pfile);
+    for (;;) {
+        if (!TvxDvcTblSave())
+            return 1;
+    }
+}
+
 /* Child: adds the entry argv[1] and saves the table; exit 0 on success. */
 KOR_CHILD_ROLE(addsave)
 {
@@ -305,6 +332,39 @@ KOR_CHILD_ROLE(addsave)
 }
 
 namespace {
+
+/* A process killed while it saves leaves the user's file whole: the old
+ * table or the new one, never a cut or empty file. */
+TEST_F(DvcTbl, SaveKilledAtAnyPointLeavesTheFileWhole)
+{
+    std::string szText;
+    VSZ vszWant;
+    for (int i = 0; i < 40; i++) {
+        std::string szName = "n" + std::to_string(i), szConn = "FAKE:" + std::to_string(i);
+        szText += "DVC {\n\tszName = \"" + szName + "\"\n\tszConn = \"" + szConn + "\"\n\tdtp =    10100h\n}\n\n";
+        vszWant.push_back(szName + "=" + szConn + "/10100");
+    }
+    WriteFile(szTbl, szText);
+    std::string szStarted = SzTempFile("saveloop.started");
+    for (uint32_t iKill = 0; iKill < 12; iKill++) {
+        /* A namespace of its own each time: the child reads the file itself. */
+        std::string szNs = "vzt-dtblk-" + std::to_string(pabsutil->GetIdProcess()) + "-" + std::to_string(iKill);
+        KorSetEnv("YORL_NAMESPACE", szNs.c_str());
+        remove(szStarted.c_str());
+        KorChild child;
+        ASSERT_TRUE(child.Start("saveloop", {szStarted}));
+        for (int i = 0; i < 3000 && !std::filesystem::exists(szStarted) && child.FRunning(); i++)
+            KorSleepMs(5);
+        ASSERT_TRUE(std::filesystem::exists(szStarted)) << iKill;
+        KorSleepMs(iKill * 3);
+        ASSERT_TRUE(child.Kill());
+        ASSERT_FALSE(VszFileLines(szTbl).empty()) << iKill;
+        Start();
+        EXPECT_EQ(vszWant, VszTbl(0xFFFF)) << iKill;
+        VzTestStop();
+        fStarted = false;
+    }
+}
 
 TEST_F(DvcTbl, OtherProcessAddsAndSavesThisOneSeesIt)
 {

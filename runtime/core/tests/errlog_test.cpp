@@ -4,9 +4,23 @@
  */
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#if defined(_WIN32)
+#include <direct.h>
+#define chdir _chdir
+#define getcwd _getcwd
+#define MkDir(sz) _mkdir(sz)
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#define MkDir(sz) mkdir(sz, 0700)
+#endif
 
 #include "vzcore.h"
 #include "vztestenv.h"
@@ -169,6 +183,57 @@ TEST_F(ErcLog, LogFileNameLimit)
     std::string szDefault = std::filesystem::current_path().string();
     EXPECT_EQ(0u, std::string(vzproc.szLogFile).find(szDefault));
     EXPECT_NE(std::string::npos, std::string(vzproc.szLogFile).find("DebugErc.log"));
+}
+
+/* The current directory by the C library's narrow calls, which take the
+ * same code page as the runtime's file calls. */
+std::string SzCwd()
+{
+    char sz[1024];
+    return getcwd(sz, sizeof(sz)) ? sz : "";
+}
+
+#if defined(_WIN32)
+const char chSep = '\\';
+#else
+const char chSep = '/';
+#endif
+
+/*
+ * Without "ORRIN_RT_LOGFILE" the log is "DebugErc.log" in the current
+ * directory, whatever its characters and up to 260 characters long: the
+ * whole name is kept and the log is written there.
+ */
+TEST_F(ErcLog, DefaultLogInTheCurrentDirectory)
+{
+    std::string szHome = SzCwd();
+    std::string szBase = SzTempFile("cwd");
+    std::filesystem::create_directories(szBase);
+    ASSERT_EQ(0, chdir(szBase.c_str()));
+    szBase = SzCwd();
+
+    /* "caf\xe9" is one character of the Windows code pages, not UTF-8. */
+    std::string szAccent = szBase + chSep + "caf\xe9-\xe4";
+    std::string szLong = szBase;
+    while (szLong.size() < 250) {
+        szLong += chSep;
+        szLong += std::string(std::min<size_t>(60, 250 - szLong.size()), 'd');
+        MkDir(szLong.c_str());
+    }
+    MkDir(szAccent.c_str());
+    for (const std::string &szDir : {szAccent, szLong}) {
+        ASSERT_EQ(0, chdir(szDir.c_str())) << szDir;
+        std::string szWant = SzCwd() + chSep + "DebugErc.log";
+        Start("", "1");
+        EXPECT_EQ(szWant, vzproc.szLogFile) << szDir.size();
+        EXPECT_TRUE(TvxSetLastErrorLog(1, "line")) << szDir.size();
+        FILE *pfile = fopen(szWant.c_str(), "r");
+        EXPECT_NE(nullptr, pfile) << szDir.size();
+        if (pfile)
+            fclose(pfile);
+        DllTerm();
+    }
+    ASSERT_EQ(0, chdir(szHome.c_str()));
 }
 
 TEST_F(ErcLog, LogInMissingDirectoryFailsButRecords)

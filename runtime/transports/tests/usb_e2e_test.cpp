@@ -50,7 +50,7 @@ protected:
     static std::string SzConnOf(const char *szSN)
     {
         std::vector<EDVC> rgedvc;
-        if (!usbc.FEnumLive(dinfoSN, (void *)szSN, &rgedvc) || rgedvc.size() != 1)
+        if (!FUsbEnumLive(dinfoSN, (void *)szSN, &rgedvc) || rgedvc.size() != 1)
             return "";
         return rgedvc[0].dvc.szConn;
     }
@@ -61,7 +61,7 @@ bool UsbE2e::fStarted = false;
 TEST_F(UsbE2e, DiscoversBothBoards)
 {
     std::vector<EDVC> rgedvc;
-    ASSERT_TRUE(usbc.FEnumLive(0, nullptr, &rgedvc)) << TvxGetLastError();
+    ASSERT_TRUE(FUsbEnumLive(0, nullptr, &rgedvc)) << TvxGetLastError();
     ASSERT_EQ(rgedvc.size(), 2u);
     EXPECT_STREQ(rgedvc[0].szSN, szSN1);
     EXPECT_STREQ(rgedvc[0].szUsrName, "Board1");
@@ -97,7 +97,7 @@ TEST_F(UsbE2e, DiscoveryFilters)
     };
     for (const CASE &c : rgcase) {
         std::vector<EDVC> rgedvc;
-        ASSERT_TRUE(usbc.FEnumLive(c.dinfo, const_cast<void *>(c.pv), &rgedvc)) << c.dinfo;
+        ASSERT_TRUE(FUsbEnumLive(c.dinfo, const_cast<void *>(c.pv), &rgedvc)) << c.dinfo;
         if (c.szSNExpected == nullptr) {
             EXPECT_TRUE(rgedvc.empty()) << c.dinfo;
         } else {
@@ -106,7 +106,7 @@ TEST_F(UsbE2e, DiscoveryFilters)
         }
     }
     std::vector<EDVC> rgedvc;
-    EXPECT_FALSE(usbc.FEnumLive(dinfoUsrName, nullptr, &rgedvc));
+    EXPECT_FALSE(FUsbEnumLive(dinfoUsrName, nullptr, &rgedvc));
     EXPECT_EQ(TvxGetLastError(), ercInvalidParameter);
 }
 
@@ -258,6 +258,46 @@ KOR_CHILD_ROLE(looper)
         TvxClose(hif);
     UsbRuntimeStop();
     return code;
+}
+
+/* The child: one enumeration in its own runtime (YORL_FAULT set by the
+ * parent); the exit code has bit 0 for board 1 listed, bit 1 for board 2,
+ * bit 2 for a failed enumeration. */
+KOR_CHILD_ROLE(enumerator)
+{
+    if (!FUsbRuntimeStart("e2e-enum"))
+        return 64;
+    int code = 0, cdvc = 0;
+    if (!TvxEnumDevices(&cdvc))
+        code |= 4;
+    for (int i = 0; i < cdvc; i++) {
+        EDVC edvc;
+        if (TvxGetEdvc(i, &edvc) && (edvc.fsEdvc & fsedvcLive) != 0)
+            code |= strcmp(edvc.szSN, szSN1) == 0 ? 1 : strcmp(edvc.szSN, szSN2) == 0 ? 2 : 8;
+    }
+    TvxFreeDvcEnum();
+    UsbRuntimeStop();
+    return code;
+}
+
+/* A board is listed as soon as it is found: a failure later in the scan
+ * (here a failed disconnect) keeps the boards found before it. */
+TEST_F(UsbE2e, FailurePartWayKeepsTheBoardsFound)
+{
+    struct CASE {
+        const char *szFault;
+        int codeWant;
+    } rgcase[] = {{"ABSUSB.Disconnect=1", 1}, {"ABSUSB.Disconnect=2", 3}, {"ABSUSB.Disconnect=3", 3}};
+    for (const CASE &c : rgcase) {
+        KorSetEnv("YORL_FAULT", c.szFault);
+        KorChild child;
+        bool fStart = child.Start("enumerator");
+        KorSetEnv("YORL_FAULT", nullptr);
+        ASSERT_TRUE(fStart);
+        int code = -1;
+        ASSERT_TRUE(child.Wait(60000, &code));
+        EXPECT_EQ(c.codeWant, code) << c.szFault;
+    }
 }
 
 TEST_F(UsbE2e, SecondProcessNeverInterleaves)

@@ -5,6 +5,10 @@
  * stream loopback through the handle's DVT. Runs natively (korsim started by
  * the test) and under wine (korsim started by simwine.sh).
  */
+#include <atomic>
+#include <thread>
+
+#include "dvtbl.h"
 #include "korsimenv.h"
 #include "usbtestenv.h"
 
@@ -125,6 +129,46 @@ TEST_F(UsbEnum, MergesDeviceTableEntries)
     EXPECT_STREQ(pedvc->dvc.szName, "Spare");
     EXPECT_STREQ(pedvc->dvc.szConn, szSNAbsent);
     EXPECT_EQ(pedvc->fsEdvc, (uint16_t)fsedvcTable);
+}
+
+/*
+ * The device table's lock held elsewhere past the wait (another process
+ * saving, a hung holder): the enumeration cannot read the table, records
+ * that, and still lists the attached boards under their own names.
+ */
+TEST_F(UsbEnum, TableLockedElsewhereStillListsTheBoards)
+{
+    TblAdd("Bench7", szSN1);
+    std::atomic<int> fLocked{0}, fRelease{0};
+    std::thread thdHolder([&] {
+        fLocked = PdvtblShared()->FLock() ? 1 : 2;
+        while (!fRelease)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (fLocked == 1)
+            PdvtblShared()->FUnlock();
+    });
+    while (!fLocked)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(fLocked, 1);
+    TvxSetLastErrorNoLog(0);
+    std::vector<EDVC> rgedvc = RgedvcEnum();
+    int erc = TvxGetLastError();
+    fRelease = 1;
+    thdHolder.join();
+    EXPECT_EQ(erc, ercInternalError);
+    ASSERT_EQ(rgedvc.size(), 2u);
+    for (const char *szSN : {szSN1, szSN2}) {
+        const EDVC *pedvc = PedvcOf(rgedvc, szSN);
+        ASSERT_NE(pedvc, nullptr) << szSN;
+        EXPECT_EQ(pedvc->fsEdvc & (fsedvcLive | fsedvcTable), fsedvcLive) << szSN;
+    }
+    EXPECT_STREQ(PedvcOf(rgedvc, szSN1)->dvc.szName, "Board1");
+    /* Once the lock is free the table's name is back. */
+    TvxFreeDvcEnum();
+    rgedvc = RgedvcEnum();
+    ASSERT_EQ(rgedvc.size(), 2u);
+    ASSERT_NE(PedvcOf(rgedvc, szSN1), nullptr);
+    EXPECT_STREQ(PedvcOf(rgedvc, szSN1)->dvc.szName, "Bench7");
 }
 
 /* Bytes out and back through the board's stream sink and source. */

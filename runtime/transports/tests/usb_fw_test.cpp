@@ -145,6 +145,26 @@ TEST_F(UsbFw, Fx2DownloadAndRenumeration)
     EXPECT_TRUE(TvxClose(hif));
 }
 
+/* An image whose records run on from internal RAM into external RAM: each
+ * part goes to its own memory and the board comes up with the image. */
+TEST_F(UsbFw, Fx2ImageAcrossTheExternalRamBoundary)
+{
+    std::string szHex = SzFx2Hex(identFx2, false);
+    const std::string szEnd = ":00000001FF\n";
+    ASSERT_EQ(szHex.compare(szHex.size() - szEnd.size(), szEnd.size(), szEnd), 0);
+    szHex.resize(szHex.size() - szEnd.size());
+    szHex += ":103FF800000102030405060708090A0B0C0D0E0F00\n"
+             ":10400800101112131415161718191A1B1C1D1E1F00\n" + szEnd;
+    ASSERT_TRUE(FWriteFile(szFwDir + SzFx2HexName(identFx2), szHex));
+    HIF hif = hifNil;
+    ASSERT_TRUE(TvxOpen(&hif, "SN:210183E00001")) << TvxGetLastError();
+    ExpectIdentity(hif, identFx2);
+    EXPECT_EQ(simctl.SzLine("MEM fx2old fx2 0x3FF8 8"), "0001020304050607");
+    EXPECT_EQ(simctl.SzLine("MEM fx2old ext 0x4000 8"), "08090A0B0C0D0E0F");
+    EXPECT_EQ(simctl.SzLine("MEM fx2old ext 0x4010 8"), "18191A1B1C1D1E1F");
+    EXPECT_TRUE(TvxClose(hif));
+}
+
 TEST_F(UsbFw, Fx3DownloadAndReconnect)
 {
     HIF hif = hifNil;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,46 @@ TEST(UsbHex, SegmentsAndPlacement)
     EXPECT_EQ(pimg->rgseg[2].pb, pimg->rgb + 0x20);
     EXPECT_EQ(USBC::FReadHexFile("", pimg.get()), 0u);
     EXPECT_EQ(USBC::FReadHexFile(SzTemp("missing.hex").c_str(), pimg.get()), 0u);
+}
+
+/* Internal RAM ends at 0x4000, where external RAM (another request) begins:
+ * no segment runs across it, neither by joining records nor within one. */
+TEST(UsbHex, SegmentsEndAtTheExternalRam)
+{
+    struct SEG {
+        uint32_t addr, cb;
+    };
+    struct CASE {
+        const char *szName;
+        const char *szFile;
+        std::vector<SEG> rgseg;
+    } rgcase[] = {
+        {"joined records", ":103FF000000102030405060708090A0B0C0D0E0F00\n:10400000101112131415161718191A1B1C1D1E1F00\n"
+                           ":10401000202122232425262728292A2B2C2D2E2F00\n:00000001FF\n",
+         {{0x3FF0, 16}, {0x4000, 32}}},
+        {"one record across", ":103FF800000102030405060708090A0B0C0D0E0F00\n:10400800101112131415161718191A1B1C1D1E1F00\n"
+                              ":00000001FF\n",
+         {{0x3FF8, 8}, {0x4000, 24}}},
+        {"ends at the boundary", ":103FF000000102030405060708090A0B0C0D0E0F00\n:00000001FF\n", {{0x3FF0, 16}}},
+    };
+    std::unique_ptr<FX2IMG> pimg(new FX2IMG);
+    for (const CASE &c : rgcase) {
+        std::string szPath = SzTemp("ext.hex");
+        ASSERT_TRUE(FWriteFile(szPath, std::string(c.szFile)));
+        uint32_t cb = 0;
+        for (const SEG &seg : c.rgseg)
+            cb += seg.cb;
+        ASSERT_EQ(USBC::FReadHexFile(szPath.c_str(), pimg.get()), cb) << c.szName;
+        ASSERT_EQ(pimg->cseg, c.rgseg.size()) << c.szName;
+        for (size_t i = 0; i < c.rgseg.size(); i++) {
+            EXPECT_EQ(pimg->rgseg[i].addr, c.rgseg[i].addr) << c.szName << " " << i;
+            EXPECT_EQ(pimg->rgseg[i].cb, c.rgseg[i].cb) << c.szName << " " << i;
+            EXPECT_EQ(pimg->rgseg[i].pb, pimg->rgb + c.rgseg[i].addr) << c.szName << " " << i;
+        }
+        EXPECT_EQ(pimg->rgb[0x4000], c.rgseg.size() > 1 ? (c.rgseg[0].addr == 0x3FF0 ? 0x10 : 0x08) : 0x00)
+            << c.szName;
+        memset(pimg->rgb, 0, sizeof(pimg->rgb));
+    }
 }
 
 /* Records that do not continue each other need a segment each: 4095 fit,

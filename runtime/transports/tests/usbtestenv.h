@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dvcmg.h"
 #include "dvt.h"
 #include "usbc.h"
 #include "vzcore.h"
@@ -86,6 +87,20 @@ inline void UsbRuntimeStop()
 {
     DllTerm();
     UsbcStop();
+}
+
+/* The USB manager's live records for filter dinfo, in the order found. */
+inline bool FUsbEnumLive(uint32_t dinfo, void *pv, std::vector<EDVC> *prgedvc)
+{
+    DVCMG dvcmg;
+    if (!dvcmg.FInit())
+        return false;
+    bool fOk = usbc.FEnum(0, 1, dinfo, pv, &dvcmg) != 0;
+    EDVC edvc;
+    for (int i = 0; dvcmg.FGetEdvc(i, &edvc); i++)
+        prgedvc->push_back(edvc);
+    dvcmg.Term();
+    return fOk;
 }
 
 /* One transaction on an open handle; ercTrans through TvxGetTransResult. */
