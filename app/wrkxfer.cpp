@@ -27,8 +27,8 @@ BOOL WRKTHD::FOpen(const char *szConn)
     return TRUE;
 }
 
-// Release the port and close the device; the handle is closed on every path
-// once it was opened. TRUE when both succeeded.
+// Release the port (fDisable) and close the device: the handle is closed on
+// every path once it was opened, whatever the release gave.
 void WRKTHD::Close(BOOL fDisable)
 {
     if (fDisable)
