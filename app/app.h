@@ -15,6 +15,7 @@
 #include "bshost.h"
 
 class APPSET;
+struct DVCENT;
 class DVCLST;
 class SCLIB;
 class VWAPP;
@@ -34,6 +35,8 @@ public:
     BOOL SelectDevice(BOOL fForce);
     BOOL LoadBoardSupport();
     BOOL FUnloadBoardSupport();
+    uint32_t PdidFromChain(const DVCENT *pent);
+    void FindBoardSupport(const char *szPattern, int32_t prodnumFind);
 
     HINSTANCE Hinst() const { return hinst; }
     VWAPP *Pvwapp() const { return pvwapp; }
@@ -49,12 +52,15 @@ public:
     uint8_t FSelChanged() const { return fSelChanged; }
     void SetSelChanged(uint8_t f) { fSelChanged = f; }
     uint8_t FDeviceSwitch() const { return fDeviceSwitch; }
+    uint8_t FForceInit() const { return fForceInit; }
+    uint8_t FDefaultBoard() const { return fDefaultBoard; }
     void SetDeviceSwitch(uint8_t f) { fDeviceSwitch = f; }
     HBITMAP HbmpLogo() const { return hbmpLogo; }
     HBITMAP HbmpMask() const { return hbmpMask; }
 
 private:
     BOOL FRegisterMainClass();
+    BOOL FFallback();
 
     HINSTANCE hinst;
     VWAPP *pvwapp;

@@ -324,17 +324,19 @@ void VWAPP::Destroy()
     hwndProgress = nullptr;
     hwndStatusFocus = nullptr;
     ipageCur = 0;
-    // Lines posted by other threads that the loop did not reach any more.
-    DiscardPostedLines(hwnd, wmAppendLine);
     VIEW::Destroy();
 }
 
 BOOL VWAPP::FWndProc(UINT wm, WPARAM wParam, LPARAM lParam, LRESULT *plResult)
 {
     if (wm == wmAppendLine) {
-        char *sz = SzTakePostedLine(lParam);
-        AppendStatusLineNow(sz);
-        free(sz);
+        AppendStatusLineNow(reinterpret_cast<const char *>(lParam));
+        *plResult = 0;
+        return TRUE;
+    }
+    if (wm == wmReselectForced) {
+        g_app.SetDeviceSwitch(1);
+        g_app.SelectDevice(TRUE);
         *plResult = 0;
         return TRUE;
     }

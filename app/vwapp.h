@@ -4,9 +4,9 @@
 //
 // VWAPP lives on the window thread. AppendStatusLine, SetProgressRange and
 // SetProgressPos may also be called from the worker, the scan-chain library's
-// threads and plug-in threads: there they only post messages (the text in a
-// heap copy that the window thread appends and frees), so no other thread
-// ever waits for the window thread.
+// threads and plug-in threads: there they send messages, so that lines,
+// progress and a completion command that follows them arrive in order. The
+// window thread therefore never waits for a thread that may be sending to it.
 #ifndef ORRIN_VWAPP_H
 #define ORRIN_VWAPP_H
 
@@ -18,7 +18,8 @@ class VWCONN;
 enum { cpageMax = 16, cchPageName = 512, clineStatusMax = 128 };
 
 enum {
-    wmAppendLine = WM_APP + 1,   // lParam: heap text from another thread
+    wmAppendLine = WM_APP + 1,   // lParam: text sent from another thread
+    wmReselectForced = WM_APP + 2,   // select the current device again, forcing chain identification
 };
 
 struct PAGE {

@@ -11,18 +11,33 @@
 #include "app.h"
 #include "resource.h"
 #include "szload.h"
+#include "vwcfg.h"
+#include "vwfile.h"
+#include "vwioex.h"
+#include "vwreg.h"
 #include "vwset.h"
 
 namespace {
 
-// The built-in pages a plug-in may ask for by name. Only Settings exists so
-// far; the others join with their pages.
+// The built-in pages a plug-in may ask for by name.
 DLGVIEW *PviewBuiltin(const char *szName, int *pidTemplate)
 {
-    if (strcmp(szName, SzLoad(IDS_PAGE_SETTINGS)) == 0) {
-        *pidTemplate = IDD_SETTINGS;
-        return new VWSET;
-    }
+    struct {
+        UINT idsName;
+        int idTemplate;
+        DLGVIEW *(*pfnNew)();
+    } static const rgbuiltin[] = {
+        {IDS_PAGE_CONFIG, IDD_CONFIG, [] { return static_cast<DLGVIEW *>(new VWCFG); }},
+        {IDS_PAGE_REGIO, IDD_REGIO, [] { return static_cast<DLGVIEW *>(new VWREG); }},
+        {IDS_PAGE_FILEIO, IDD_FILEIO, [] { return static_cast<DLGVIEW *>(new VWFILE); }},
+        {IDS_PAGE_IOEX, IDD_IOEX, [] { return static_cast<DLGVIEW *>(new VWIOEX); }},
+        {IDS_PAGE_SETTINGS, IDD_SETTINGS, [] { return static_cast<DLGVIEW *>(new VWSET); }},
+    };
+    for (const auto &builtin : rgbuiltin)
+        if (strcmp(szName, SzLoad(builtin.idsName)) == 0) {
+            *pidTemplate = builtin.idTemplate;
+            return builtin.pfnNew();
+        }
     return nullptr;
 }
 
@@ -80,6 +95,11 @@ void VWAPP::PlacePages()
     }
 }
 
+// Add page i: a page of the program (a descriptor without entry points,
+// named after the page, or a view) or a plug-in page. On success the page
+// owns the plug-in descriptor (a page of the program frees it at once); on
+// failure the caller keeps it, and whatever was made for the page is gone
+// again (a plug-in window through its pfnDestroy).
 BOOL VWAPP::FAddPage(int i, DLGVIEW *pview, DBS *pdbs, const char *szName)
 {
     if (pdbs != nullptr && pview == nullptr && pdbs->pfnCreate == nullptr && pdbs->pfnDestroy == nullptr &&
@@ -101,8 +121,11 @@ BOOL VWAPP::FAddPage(int i, DLGVIEW *pview, DBS *pdbs, const char *szName)
         if (pdbs->pfnCreate == nullptr)
             return FALSE;
         HWND hwndPage = pdbs->pfnCreate(hwndTab);
-        if (hwndPage == nullptr || !FInsertPage(i, hwndPage, nullptr, pdbs, szName))
+        if (hwndPage == nullptr || !FInsertPage(i, hwndPage, nullptr, pdbs, szName)) {
+            if (pdbs->pfnDestroy != nullptr)
+                pdbs->pfnDestroy();
             return FALSE;
+        }
     } else if (pview != nullptr && pdbs == nullptr) {
         if (!FInsertPage(i, nullptr, pview, nullptr, szName))
             return FALSE;

@@ -1,6 +1,7 @@
-// VWAPP status window and progress bar. Other threads only post: the text
-// goes as a heap copy in wmAppendLine, the progress values as the progress
-// bar's own messages, so no other thread ever waits for the window thread.
+// VWAPP status window and progress bar. Other threads send (never post):
+// a line, a progress move and the completion command that follows them reach
+// the window thread in the order they were made, each call returning once
+// the window thread has handled it.
 
 #include "vwapp.h"
 
@@ -13,7 +14,7 @@ void VWAPP::AppendStatusLine(const char *sz)
     if (GetCurrentThreadId() == tidWindow)
         AppendStatusLineNow(sz);
     else
-        FPostLine(hwnd, wmAppendLine, sz);
+        FSendLine(hwnd, wmAppendLine, sz);
 }
 
 void VWAPP::AppendStatusLineNow(const char *sz)
@@ -29,10 +30,10 @@ void VWAPP::ClearStatus()
 
 void VWAPP::SetProgressRange(int n)
 {
-    PostMessageA(hwndProgress, PBM_SETRANGE, 0, MAKELPARAM(0, n & 0xFFFF));
+    SendMessageA(hwndProgress, PBM_SETRANGE, 0, MAKELPARAM(0, n & 0xFFFF));
 }
 
 void VWAPP::SetProgressPos(int pos)
 {
-    PostMessageA(hwndProgress, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+    SendMessageA(hwndProgress, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
 }

@@ -14,6 +14,10 @@ cp "$root/data/briseldvclist.txt" "$run/data/"
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then build=win32; else build=win64; fi
 program=$root/build/$build/bin/Orrin.exe
 [ -f "$program" ] || { echo "run: $program is not built"; exit 1; }
+# The board-support plug-ins of the same build, where the program looks for them.
+rm -rf "$run/data/BoardSupport"
+cp -r "$root/build/$build/data/BoardSupport" "$run/data/BoardSupport"
+rm -f "$run/data/BoardSupport/0AA - Probe.dll"   # the test plug-in is not installed
 export KOR_WINEPREFIX_WIN32=$run/wine-win32 KOR_WINEPREFIX_WIN64=$run/wine-win64
 prefix=$run/wine-$build
 

@@ -411,30 +411,48 @@ TEST_F(EdtlogTest, KeepsTheLast128Lines)
 }
 
 const UINT wmLine = WM_APP + 5;
+const int idDone = 1044;
 HWND g_hwndEditTarget;
+std::vector<std::string> g_rgszAtDone;   // the log when the completion arrived
 
 LRESULT CALLBACK LineSinkProc(HWND hwnd, UINT wm, WPARAM wParam, LPARAM lParam)
 {
     if (wm == wmLine) {
-        char *sz = SzTakePostedLine(lParam);
-        AppendEditLine(g_hwndEditTarget, sz, 128);
-        free(sz);
+        AppendEditLine(g_hwndEditTarget, reinterpret_cast<const char *>(lParam), 128);
+        return 0;
+    }
+    if (wm == WM_COMMAND && LOWORD(wParam) == idDone) {
+        std::vector<char> rgch(static_cast<size_t>(GetWindowTextLengthA(g_hwndEditTarget)) + 1);
+        GetWindowTextA(g_hwndEditTarget, rgch.data(), static_cast<int>(rgch.size()));
+        g_rgszAtDone.clear();
+        std::string sz(rgch.data());
+        for (size_t ich = 0; ich < sz.size();) {
+            size_t ichEnd = sz.find("\r\n", ich);
+            if (ichEnd == std::string::npos)
+                break;
+            g_rgszAtDone.push_back(sz.substr(ich, ichEnd - ich));
+            ich = ichEnd + 2;
+        }
         return 0;
     }
     return DefWindowProcA(hwnd, wm, wParam, lParam);
 }
 
-DWORD WINAPI PostLines(void *pv)
+// A worker's way of reporting: lines, then the completion command, each sent.
+DWORD WINAPI SendLinesThenComplete(void *pv)
 {
     HWND hwnd = static_cast<HWND>(pv);
     for (int i = 0; i < 200; i++)
-        FPostLine(hwnd, wmLine, ("worker " + std::to_string(i)).c_str());
+        FSendLine(hwnd, wmLine, ("worker " + std::to_string(i)).c_str());
+    SendMessageA(hwnd, WM_COMMAND, idDone, 0);
     return 0;
 }
 
-// A thread hands lines over while the window thread waits for that thread
-// without dispatching: the hand-over must not wait for the window thread.
-TEST_F(EdtlogTest, LinesFromAnotherThreadNeverWaitForTheWindowThread)
+// Lines handed over from another thread are all in the log when the
+// completion command that follows them arrives (a posted line would still be
+// queued then: sent messages are handled before posted ones). The window
+// thread keeps handling sent messages while it waits.
+TEST_F(EdtlogTest, LinesFromAnotherThreadArriveBeforeTheCompletionAfterThem)
 {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = LineSinkProc;
@@ -445,22 +463,23 @@ TEST_F(EdtlogTest, LinesFromAnotherThreadNeverWaitForTheWindowThread)
                                     GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, hwndSink);
     g_hwndEditTarget = hwndEdit;
-    HANDLE hthd = CreateThread(nullptr, 0, PostLines, hwndSink, 0, nullptr);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hthd, 10000));
+    g_rgszAtDone.clear();
+    HANDLE hthd = CreateThread(nullptr, 0, SendLinesThenComplete, hwndSink, 0, nullptr);
+    DWORD tmsStart = GetTickCount();
+    for (;;) {
+        DWORD dw = MsgWaitForMultipleObjects(1, &hthd, FALSE, 10000, QS_SENDMESSAGE);
+        if (dw != WAIT_OBJECT_0 + 1 || GetTickCount() - tmsStart > 10000)
+            break;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hthd, 0));
     CloseHandle(hthd);
-    MSG msg;
-    while (PeekMessageA(&msg, hwndSink, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-    std::vector<std::string> rgsz = RgszLines();
-    ASSERT_EQ(128u, rgsz.size());
-    EXPECT_EQ("worker 72", rgsz.front());
-    EXPECT_EQ("worker 199", rgsz.back());
-
-    FPostLine(hwndSink, wmLine, "left over");
-    DiscardPostedLines(hwndSink, wmLine);
-    EXPECT_FALSE(PeekMessageA(&msg, hwndSink, wmLine, wmLine, PM_NOREMOVE));
+    ASSERT_EQ(128u, g_rgszAtDone.size());
+    EXPECT_EQ("worker 72", g_rgszAtDone.front());
+    EXPECT_EQ("worker 199", g_rgszAtDone.back());
     DestroyWindow(hwndSink);
-    EXPECT_FALSE(FPostLine(hwndSink, wmLine, "to a window that is gone"));
+    EXPECT_FALSE(FSendLine(hwndSink, wmLine, "to a window that is gone"));
 }
 
 

@@ -2,8 +2,6 @@
 
 #include "edtlog.h"
 
-#include <stdlib.h>
-#include <string.h>
 
 void AppendEditLine(HWND hwndEdit, const char *sz, int clineMax)
 {
@@ -20,22 +18,10 @@ void AppendEditLine(HWND hwndEdit, const char *sz, int clineMax)
     SendMessageA(hwndEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("\r\n"));
 }
 
-BOOL FPostLine(HWND hwndTarget, UINT wm, const char *sz)
+BOOL FSendLine(HWND hwndTarget, UINT wm, const char *sz)
 {
-    size_t cb = strlen(sz ? sz : "") + 1;
-    char *szCopy = static_cast<char *>(malloc(cb));
-    if (szCopy == nullptr)
+    if (hwndTarget == nullptr || !IsWindow(hwndTarget))
         return FALSE;
-    memcpy(szCopy, sz ? sz : "", cb);
-    if (hwndTarget != nullptr && PostMessageA(hwndTarget, wm, 0, reinterpret_cast<LPARAM>(szCopy)))
-        return TRUE;
-    free(szCopy);
-    return FALSE;
-}
-
-void DiscardPostedLines(HWND hwndTarget, UINT wm)
-{
-    MSG msg;
-    while (hwndTarget != nullptr && PeekMessageA(&msg, hwndTarget, wm, wm, PM_REMOVE))
-        free(SzTakePostedLine(msg.lParam));
+    SendMessageA(hwndTarget, wm, 0, reinterpret_cast<LPARAM>(sz ? sz : ""));
+    return TRUE;
 }

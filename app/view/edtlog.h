@@ -1,5 +1,5 @@
 // A line log in a multi-line edit control, and handing lines to the window
-// thread from other threads without waiting for it.
+// thread from other threads.
 #ifndef ORRIN_EDTLOG_H
 #define ORRIN_EDTLOG_H
 
@@ -10,13 +10,10 @@
 // the first line goes first, so at most clineMax lines with text remain.
 void AppendEditLine(HWND hwndEdit, const char *sz, int clineMax);
 
-// Post a heap copy of sz to hwndTarget as message wm (wParam 0, lParam the
-// copy). The receiver takes it with SzTakePostedLine and frees it with
-// free(); a failed post frees it here. Never waits for the target's thread.
-BOOL FPostLine(HWND hwndTarget, UINT wm, const char *sz);
-inline char *SzTakePostedLine(LPARAM lParam) { return reinterpret_cast<char *>(lParam); }
-
-// Free the lines still queued for hwndTarget (when it goes away).
-void DiscardPostedLines(HWND hwndTarget, UINT wm);
+// Hand sz to hwndTarget's thread as message wm (wParam 0, lParam the text)
+// and return once that thread has handled it, so that lines and a command
+// sent after them arrive in the order they were made. The window thread must
+// not wait for the calling thread meanwhile. FALSE when the window is gone.
+BOOL FSendLine(HWND hwndTarget, UINT wm, const char *sz);
 
 #endif

@@ -50,7 +50,7 @@ protected:
     {
         if (cmdReg == regCmdGetRepeat)
             for (size_t ib = 0; ib < cbMax; ib++)
-                qIn.push_back(regs.Get(reg));
+                qIn.push_back(regs.TakeRepeat(reg));
     }
 
 private:

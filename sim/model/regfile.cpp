@@ -10,6 +10,23 @@ void REGFILE::Reset()
 {
     memset(rgb, 0, sizeof(rgb));
     mpregstream.clear();
+    mpregfeed.clear();
+}
+
+void REGFILE::Feed(uint8_t reg, const std::vector<uint8_t> &rgbFeed)
+{
+    auto &q = mpregfeed[reg];
+    q.insert(q.end(), rgbFeed.begin(), rgbFeed.end());
+}
+
+uint8_t REGFILE::TakeRepeat(uint8_t reg)
+{
+    auto it = mpregfeed.find(reg);
+    if (!FServes() || it == mpregfeed.end() || it->second.empty())
+        return Get(reg);
+    uint8_t b = it->second.front();
+    it->second.pop_front();
+    return b;
 }
 
 void REGFILE::Put(uint8_t reg, uint8_t b)

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,6 +34,11 @@ public:
     void ClearStreams() { mpregstream.clear(); }
     const std::vector<uint8_t> &RgbStream(uint8_t reg) { return mpregstream[reg]; }
     const uint8_t *Rgb() const { return rgb; }
+    // Bytes that repeat reads of reg give before its value (control channel
+    // REGFEED), so tests can stream data back through one register.
+    void Feed(uint8_t reg, const std::vector<uint8_t> &rgbFeed);
+    // What a repeat read of reg gives next.
+    uint8_t TakeRepeat(uint8_t reg);
 
     std::string szDesign = "reference";
     bool fLoaded = true;        // a design runs (DONE); cleared by a configuration reset
@@ -41,6 +47,7 @@ public:
 private:
     uint8_t rgb[256] = {};
     std::map<uint8_t, std::vector<uint8_t>> mpregstream;
+    std::map<uint8_t, std::deque<uint8_t>> mpregfeed;
 };
 
 } // namespace sim

@@ -287,6 +287,23 @@ TEST_F(FwTest, RegisterPortSingleAndBlock)
     EXPECT_EQ(rgbIn, (BYTES{ 0x22, 0x11, 0xA5 }));
 }
 
+// Bytes fed on the control channel come out of repeat reads of their
+// register first, in order; then the register's value again.
+TEST_F(FwTest, RegisterRepeatReadsGiveFedBytesFirst)
+{
+    using namespace boardproto;
+    ASSERT_EQ(host.Command({ 3, aptReg, cmdEnablePort, 0 }), (BYTES{ 1, 0 }));
+    ASSERT_TRUE(simctl.FCmd("SETREG alpha 0x41 0x66"));
+    ASSERT_TRUE(simctl.FCmd("REGFEED alpha 0x41 0102"));
+    ASSERT_TRUE(simctl.FCmd("REGFEED alpha 0x41 03"));
+    EXPECT_FALSE(simctl.FCmd("REGFEED alpha 256 01"));
+    BYTES rgbIn;
+    Phase({ 8, aptReg, regCmdGetRepeat, 0, 0x41, 5, 0, 0, 0 }, {}, 5, &rgbIn);
+    EXPECT_EQ(rgbIn, (BYTES{ 1, 2, 3, 0x66, 0x66 }));
+    Phase({ 8, aptReg, regCmdGetRepeat, 0, 0x40, 2, 0, 0, 0 }, {}, 2, &rgbIn);
+    EXPECT_EQ(rgbIn, (BYTES{ 0, 0 })) << "other registers are not fed";
+}
+
 TEST_F(FwTest, BoardManagementRailsAndConfigurationReset)
 {
     using namespace boardproto;

@@ -42,8 +42,9 @@ bool ORRIN::FStart(const std::string &szArgs)
     Check(hwndMain != nullptr, "main window \"TabDlgApp\" appears");
     if (hwndMain == nullptr)
         return false;
-    Settle(hwndMain);
-    hwndPage = HwndSettingsPage();
+    // The pages come once the selected board is loaded, which may first
+    // identify its scan chain.
+    hwndPage = HwndWaitSettingsPage(nullptr);
     Check(hwndPage != nullptr, "Settings page found");
     return hwndPage != nullptr;
 }
@@ -52,6 +53,18 @@ HWND ORRIN::HwndSettingsPage() const
 {
     HWND hwndCheck = HwndFindId(hwndMain, idHideStatus);
     return hwndCheck ? GetParent(hwndCheck) : nullptr;
+}
+
+HWND ORRIN::HwndWaitSettingsPage(HWND hwndOld, DWORD tms) const
+{
+    DWORD tmsStart = GetTickCount();
+    for (;;) {
+        Settle(hwndMain);
+        HWND hwnd = HwndSettingsPage();
+        if ((hwnd != nullptr && hwnd != hwndOld) || GetTickCount() - tmsStart > tms)
+            return hwnd;
+        Sleep(50);
+    }
 }
 
 void ORRIN::Click(int id) const

@@ -41,6 +41,9 @@ struct ORRIN {
     HWND Hwnd(int id) const { return wg::HwndFindId(hwndMain, id); }
     // The Settings page now in the tab control (it is rebuilt by device switches).
     HWND HwndSettingsPage() const;
+    // Wait (up to tms) until a Settings page other than hwndOld exists; the
+    // page then found, which may be hwndOld or null on time-out.
+    HWND HwndWaitSettingsPage(HWND hwndOld, DWORD tms = 20000) const;
     bool FChecked(int id) const { return SendMessageA(Hwnd(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void Click(int id) const;
     int CyMain() const;

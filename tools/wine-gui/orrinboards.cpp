@@ -104,13 +104,15 @@ void CheckSettingsOnly(const ORRIN &orrin, const std::string &szWhen)
 
 // The user picks item i of the connect bar: the combo box's selection and
 // the notification that the list closed with a choice.
+// The pages are rebuilt once the board is loaded.
 void SelectItem(const ORRIN &orrin, int i)
 {
     HWND hwndCombo = orrin.Hwnd(idCombo);
+    HWND hwndPageOld = orrin.HwndSettingsPage();
     SendMessageA(hwndCombo, CB_SETCURSEL, i, 0);
     SendMessageA(GetParent(hwndCombo), WM_COMMAND, MAKEWPARAM(idCombo, CBN_SELENDOK),
                  reinterpret_cast<LPARAM>(hwndCombo));
-    Settle(orrin.hwndMain);
+    orrin.HwndWaitSettingsPage(hwndPageOld);
 }
 
 // The user opens the device list (the program enumerates again) and closes
@@ -266,6 +268,7 @@ int ScenarioBoardsSwitch(const std::string &szSimCfg)
     Check(simctl.FCmd("UNPLUG " + rgboard[2].szName) && simctl.FCmd("WAIT " + rgboard[2].szName + " absent"),
           "simulator: selected board unplugged");
     Check(FReenumerate(orrin, static_cast<int>(rgboard.size()) - 1), "selected gone: re-enumeration");
+    orrin.HwndWaitSettingsPage(hwndPageKept);
     rgszItems = RgszItems(hwndCombo);
     Check(IcurCombo(hwndCombo) == 0 && !rgszItems.empty() && SzText(hwndCombo) == rgszItems[0],
           "selected gone: first item \"" + SzText(hwndCombo) + "\" selected");

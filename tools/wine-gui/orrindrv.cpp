@@ -15,6 +15,7 @@
 
 #include "orrinapp.h"
 #include "orrinboards.h"
+#include "orrinwork.h"
 #include "wgdrive.h"
 
 using namespace wg;
@@ -405,6 +406,14 @@ int main(int argc, char **argv)
         return ScenarioBoardsStart(szSimCfg);
     if (szScenario == "boards-switch")
         return ScenarioBoardsSwitch(szSimCfg);
+    if (szScenario == "work-config")
+        return ScenarioWorkConfig(szSimCfg);
+    if (szScenario == "work-regs-files")
+        return ScenarioWorkRegsFiles(szSimCfg);
+    if (szScenario == "work-ioex")
+        return ScenarioWorkIoex(szSimCfg);
+    if (szScenario == "work-plugins")
+        return ScenarioWorkPlugins(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

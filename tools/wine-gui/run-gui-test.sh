@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# run-gui-test.sh BUILD SCENARIO DRIVER.exe PROGRAM.exe ARTIFACT-ROOT [KORSIMS SIM-CONFIG]
+# run-gui-test.sh BUILD SCENARIO DRIVER.exe PROGRAM.exe ARTIFACT-ROOT [KORSIMS SIM-CONFIG [BOARDSUPPORT]]
 # Runs one GUI scenario of the desktop program under wine: the driver starts
 # the program in the build's prefix (tools/wine-run) on the display in
 # DISPLAY, or on a private Xvfb when there is none (with-display.sh).
@@ -9,9 +9,12 @@
 # boards: korsim serves SIM-CONFIG on a loopback port, and KOR_SIM and the
 # runtime's folders (YORL_DATADIR, YORL_DEVTBL, YORL_FWDIR, private to this
 # run) are exported to the programs under wine.
+# With BOARDSUPPORT (the build's plug-in folder), the run's data folder gets
+# the plug-ins (the test plug-in also in a sub-folder as "006 - Probe.dll",
+# for boards identified as product 6) and KOR_GUI_DATAPATH names it.
 set -u
 build=$1 scenario=$2 driver=$3 program=$4 artifacts=$5/$2
-korsims=${6:-} simcfg=${7:-}
+korsims=${6:-} simcfg=${7:-} bsdir=${8:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
@@ -33,6 +36,12 @@ if [ -n "$simcfg" ]; then
     export YORL_FWDIR="$(winpath "$simdir/firmware")\\"
     # A private namespace for the runtime's shared objects of this run.
     export YORL_NAMESPACE=orringui-$$
+    if [ -n "$bsdir" ]; then
+        cp -r "$bsdir" "$simdir/data/BoardSupport"
+        mkdir -p "$simdir/data/BoardSupport/probe"
+        cp "$bsdir/0AA - Probe.dll" "$simdir/data/BoardSupport/probe/006 - Probe.dll"
+        export KOR_GUI_DATAPATH="$(winpath "$simdir/data")"
+    fi
     extra+=("$(winpath "$simcfg")")
     echo "simulator: $simcfg on $KOR_SIM"
 fi

@@ -1,0 +1,66 @@
+// GUI scenarios of the desktop program doing its work on simulated boards
+// (work.cfg, with the plug-ins installed in the run's data folder): the
+// Config tab identifies the chain and programs the FPGA (progress, cancel,
+// unplug), Register I/O reads and writes registers in every number format,
+// File I/O streams a file out and back, I/O Ex follows LEDs and switches the
+// simulator changes, and boards are switched mid-way. The simulator confirms
+// what the board ended up with.
+#ifndef ORRINWORK_H
+#define ORRINWORK_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ksimctl.h"
+#include "orrinapp.h"
+
+int ScenarioWorkConfig(const std::string &szSimCfg);
+int ScenarioWorkRegsFiles(const std::string &szSimCfg);
+int ScenarioWorkIoex(const std::string &szSimCfg);
+int ScenarioWorkPlugins(const std::string &szSimCfg);
+
+// A configuration file of design szDesign for the work boards' FPGA.
+bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
+
+namespace orrin {
+
+// Helpers the work scenarios share (orrinwork.cpp).
+struct WORK {
+    ORRIN orrin;
+    KSIMCTL simctl;
+    std::string szDir;   // Windows path of the scenario's own files
+
+    ~WORK();
+    // Registry with the run's data folder and the settings, the program
+    // started and (fChain) the selected board's chain shown on the Config tab.
+    bool FStart(const std::vector<std::pair<std::string, std::string>> &rgsetting = {}, bool fChain = true);
+    // The status window's lines, and waiting for one (up to tms).
+    std::vector<std::string> RgszLines() const;
+    bool FWaitLine(const std::string &sz, DWORD tms = 20000, size_t clineBefore = 0) const;
+    size_t Cline() const { return RgszLines().size(); }
+    // Show tab szName (as a click on it does); its page window.
+    HWND HwndShowTab(const std::string &szName);
+    // A message box of the program: wait for it, its text, then press idButton.
+    std::string SzAnswerBox(int idButton, DWORD tms = 15000);
+    // The scan-chain rows, top to bottom.
+    std::vector<HWND> RghwndRows() const;
+    // A "key value" line of a simulator answer.
+    std::string SzSim(const std::string &szCmd, const std::string &szKey);
+    // Program the FPGA row with the file of history entry 0; FALSE when the
+    // request did not start.
+    bool FStartProgram(HWND hwndRow);
+};
+
+// A child of hwndParent with id (direct child).
+HWND HwndChild(HWND hwndParent, int id);
+void SetText(HWND hwnd, const std::string &sz);
+void ClickButton(HWND hwnd);
+std::string SzHexOf(const std::vector<uint8_t> &rgb);
+bool FWriteHostFile(const std::string &szPath, const std::vector<uint8_t> &rgb);
+bool FReadHostFile(const std::string &szPath, std::vector<uint8_t> *prgb);
+
+} // namespace orrin
+
+#endif
