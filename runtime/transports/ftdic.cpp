@@ -99,6 +99,7 @@ int FTDIC::FInit()
     if (szFail == nullptr)
         return 1;
     FRecordErc(ercInternalError, szFail);
+    ftd2xx.Term();
     pmtxFtdic->Term();
     pabsfact->RlsABSMTX(pmtxFtdic);
     pmtxFtdic = nullptr;
