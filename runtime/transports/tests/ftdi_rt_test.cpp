@@ -392,6 +392,21 @@ TEST_F(FtdiRt, AFolderTooLongForTheNamesIsSkipped)
     EXPECT_EQ(CodeCatalogue(szDir, false), 1);
 }
 
+TEST_F(FtdiRt, AD2xxLibraryLackingOneNameIsNotBoundAtAll)
+{
+    /* The runtime binds all the names or none: without one, no FTDI manager, the USB one works. */
+    for (const char *szFault : { "ABSDLL.GetProc.FT_Close=1", "ABSDLL.GetProc.FT_ResetDevice=1" }) {
+        KorSetEnv("YORL_FAULT", szFault);
+        KorChild child;
+        bool fStarted = child.Start("nod2xx");
+        KorSetEnv("YORL_FAULT", nullptr);
+        ASSERT_TRUE(fStarted);
+        int code = -1;
+        ASSERT_TRUE(child.Wait(60000, &code));
+        EXPECT_EQ(code, 0) << szFault;
+    }
+}
+
 } // namespace
 
 namespace {
