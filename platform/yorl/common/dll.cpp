@@ -3,7 +3,8 @@
  *
  * A name with a directory part is loaded as given. A bare name is tried in
  * the forms the backend lists (the platform's decoration, the library's own
- * folder first); the first that loads wins.
+ * folder first); the first that loads wins. The fault slot
+ * "ABSDLL.GetProc.<name>" makes a library lack that name.
  */
 #include "yorli.h"
 
@@ -55,5 +56,7 @@ bool ABSDLL::GetProc(HABSMOD hmod, const char *szProc, void **ppfn)
     if (hmod == NULL || szProc == NULL || ppfn == NULL)
         return FYorlFail(ercAbsInvalidParameter);
     *ppfn = NULL;
+    if (FYorlFault((std::string("ABSDLL.GetProc.") + szProc).c_str()))
+        return FYorlFail(ercAbsNotFound);
     return FYorlCheck(YbDllSym(hmod, szProc, ppfn));
 }

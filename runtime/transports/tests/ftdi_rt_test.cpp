@@ -14,11 +14,13 @@
 #include "kor_child.h"
 #include "korsimenv.h"
 #include "voziri.h"
+#include "yorl.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -311,6 +313,98 @@ TEST_F(FtdiRt, WithoutTheD2xxLibraryTheRuntimeStartsWithoutTheFtdiManager)
     int code = -1;
     ASSERT_TRUE(child.Wait(60000, &code));
     EXPECT_EQ(code, 0);
+}
+
+KOR_CHILD_ROLE(catalogue)
+{
+    /* Its catalogue's first scan runs on first use, whatever the tick. */
+    DVC dvc;
+    memset(&dvc, 0, sizeof(dvc));
+    snprintf(dvc.szConn, sizeof(dvc.szConn), "%s", szFpgaConn);
+    dvc.dtp = dtpUsbFtdi;
+    uint16_t fwver = 0;
+    if (TvxGetInfo(&dvc, 15, &fwver))
+        return fwver == 7 ? 0 : 3;
+    return TvxGetLastError() == ercCorruptInstallation ? 1 : 2;
+}
+
+/* Runs the catalogue child on this firmware folder with its tick near 1000 ms. */
+int CodeCatalogue(const std::string &szDir, bool fInstall = true)
+{
+    uint32_t tmsNow = pabsutil->GetTickMs();
+    std::string szOffset = std::to_string((uint64_t)(0x100000000ull - tmsNow + 1000u));
+    std::string szFwDirOld = SzFwDir();
+    KorSetEnv("YORL_FWDIR", szDir.c_str());
+    KorSetEnv("YORL_TICK_OFFSET", szOffset.c_str());
+    bool fInstalled = !fInstall || FInstallFake(SzFwName("60_00000003_00000000", "0007"));
+    KorChild child;
+    bool fStarted = fInstalled && child.Start("catalogue");
+    KorSetEnv("YORL_TICK_OFFSET", nullptr);
+    KorSetEnv("YORL_FWDIR", szFwDirOld.c_str());
+    int code = -1;
+    if (!fStarted || !child.Wait(60000, &code))
+        return -1;
+    return code;
+}
+
+std::string SzNewFwDir(const std::string &szLeaf)
+{
+    std::string sz = SzFwDir() + szLeaf + "-" + std::to_string(pabsutil->GetIdProcess());
+    std::error_code ec;
+    std::filesystem::create_directories(sz, ec);
+    return sz + (SzFwDir().empty() ? "/" : SzFwDir().substr(SzFwDir().size() - 1));
+}
+
+TEST_F(FtdiRt, FirstScanRunsWhileTheTickIsBelowFiveSeconds)
+{
+    EXPECT_EQ(CodeCatalogue(SzNewFwDir("fwtick")), 0);
+}
+
+TEST_F(FtdiRt, MoreThanSixtyFourLibrariesOverflowNothing)
+{
+    /* 70 libraries of other words: only the first 64 names are kept; ours may or may not be among them. */
+    std::string szDir = SzNewFwDir("fwmany");
+    for (int i = 0; i < 70; i++) {
+        char szTriple[32];
+        snprintf(szTriple, sizeof(szTriple), "61_%08X_00000000", i);
+        std::ofstream(szDir + SzFwName(szTriple, "0001")) << "x";
+    }
+    int code = CodeCatalogue(szDir);
+    EXPECT_TRUE(code == 0 || code == 1) << code;
+}
+
+TEST_F(FtdiRt, AFolderTooLongForTheNamesIsSkipped)
+{
+    /* A folder that fits the path but leaves no room for the names: the library is left out, nothing
+       overflows. */
+    std::string szSuffix = "-" + std::to_string(pabsutil->GetIdProcess()) + "/";
+    ASSERT_LT(SzFwDir().size() + szSuffix.size(), 200u);
+    std::string szDir = SzNewFwDir(std::string(240 - SzFwDir().size() - szSuffix.size(), 'd'));
+    ASSERT_EQ(szDir.size(), 240u);
+    /* Only the name counts: it is written from inside the folder, as the full path is too long for Windows. */
+    std::filesystem::path pathOld = std::filesystem::current_path();
+    std::filesystem::current_path(szDir);
+    std::string szName = SzFwName("60_00000003_00000000", "0007");
+    std::ofstream(szName) << "x";
+    bool fWritten = std::filesystem::exists(szName);
+    std::filesystem::current_path(pathOld);
+    ASSERT_TRUE(fWritten) << szDir;
+    EXPECT_EQ(CodeCatalogue(szDir, false), 1);
+}
+
+TEST_F(FtdiRt, AD2xxLibraryLackingOneNameIsNotBoundAtAll)
+{
+    /* The runtime binds all the names or none: without one, no FTDI manager, the USB one works. */
+    for (const char *szFault : { "ABSDLL.GetProc.FT_Close=1", "ABSDLL.GetProc.FT_ResetDevice=1" }) {
+        KorSetEnv("YORL_FAULT", szFault);
+        KorChild child;
+        bool fStarted = child.Start("nod2xx");
+        KorSetEnv("YORL_FAULT", nullptr);
+        ASSERT_TRUE(fStarted);
+        int code = -1;
+        ASSERT_TRUE(child.Wait(60000, &code));
+        EXPECT_EQ(code, 0) << szFault;
+    }
 }
 
 } // namespace
