@@ -226,8 +226,12 @@ bool SVFPLAYER::FRunTest(const SVFCMD &cmd)
         uint32_t erc = 0;
         if (!pschain->pjtport->FWaitForTransaction(h, &erc))
             return false;
-        double ms = ceil(cmd.secMin * 1000.0);
-        pschain->pfnSleepMs(ms < 1 ? 1 : (uint32_t)ms);
+        // Whole microseconds first: the 32-bit build computes in extended
+        // precision, where 1.00E-02 * 1000 lies just above 10 and would round
+        // up to an 11 ms wait.
+        double us = floor(cmd.secMin * 1e6 + 0.5);
+        double ms = ceil(us / 1000.0);
+        pschain->pfnSleepMs(ms < 1 ? 1 : ms > 4294967295.0 ? 0xFFFFFFFFu : (uint32_t)ms);
     }
     return FWalkTo(cmd.tapstEnd != tapstNone ? cmd.tapstEnd : tapstRun);
 }
