@@ -484,6 +484,17 @@ TEST(Prom, ParallelPlatformFlashProgramsAndTheFpgaBootsFromIt)
     pbd->ConfigureFromProm();
     EXPECT_TRUE(pxfpga->FRunning());
     EXPECT_EQ(pxfpga->Cfg().SzTag(), "refio");
+
+    /* the parallel PROM's instructions give no read-back: its verify fails at once, without
+     * opening the port, and the flash keeps the design */
+    int cOpen = fix.port.cOpen;
+    uint64_t cclk = pbd->chain.Cclk();
+    fix.rgrep.clear();
+    EXPECT_FALSE(fix.FRun(FVerifyDvc, 0));
+    EXPECT_EQ(fix.rgrep, (std::vector<std::pair<int32_t, int32_t>>{{stcFailed, 0}}));
+    EXPECT_EQ(fix.port.cOpen, cOpen);
+    EXPECT_EQ(pbd->chain.Cclk(), cclk);
+    EXPECT_TRUE(std::equal(rgbImage.begin(), rgbImage.end(), pxcfp->Array().begin()));
 }
 
 } // namespace
