@@ -263,13 +263,16 @@ TEST_F(E2eDev, McsProgramsThePromAndTheFpgaBootsFromIt)
     bgspec.idcode = 0x01C22093;
     bgspec.strDesign = "refio";
     bgspec.fJtagClock = false;     /* a PROM file runs its start-up on CCLK */
-    bgspec.cwordFrames = 6000;
+    bgspec.cwordFrames = 20000;    /* an image past 64 KB: the file needs a second type-04 record */
     bgspec.strDate = "2026/12/10";
     bgspec.strTime = "12:00:00";
     std::vector<uint8_t> rgbConfig;
     ASSERT_TRUE(FBuildConfigData(bgspec, &rgbConfig));
     std::vector<uint8_t> rgbImage = RgbPromImage(rgbConfig);
-    ASSERT_TRUE(FWrite(Path("boot.mcs"), StrMcs(rgbImage)));
+    ASSERT_GT(rgbImage.size(), 0x10000u);
+    std::string strMcs = StrMcs(rgbImage);
+    ASSERT_NE(strMcs.find(":020000040001F9"), std::string::npos);
+    ASSERT_TRUE(FWrite(Path("boot.mcs"), strMcs));
     SetFile(0, Path("boot.mcs"));
     std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnProm, 0);
     ASSERT_EQ(StcEnd(rgreport), stcDone);
@@ -278,10 +281,12 @@ TEST_F(E2eDev, McsProgramsThePromAndTheFpgaBootsFromIt)
     EXPECT_EQ(Key("PROM xp1", "programshort"), "0");
     EXPECT_EQ(Key("PROM xp1", "isp"), "0");
     EXPECT_EQ(Key("PROM xp1", "used"), std::to_string(rgbImage.size()));
-    char szHex[80];
-    for (size_t ib = 0; ib < 16; ib++)
-        snprintf(szHex + 2 * ib, 3, "%02x", rgbImage[4096 + ib]);
-    EXPECT_EQ(Sim().SzLine("PROMMEM xp1 4096 16"), szHex);
+    for (size_t ibAt : {size_t(4096), size_t(0x10000 + 0x100)}) {
+        char szHex[80];
+        for (size_t ib = 0; ib < 16; ib++)
+            snprintf(szHex + 2 * ib, 3, "%02x", rgbImage[ibAt + ib]);
+        EXPECT_EQ(Sim().SzLine("PROMMEM xp1 " + std::to_string(ibAt) + " 16"), szHex) << ibAt;
+    }
     EXPECT_EQ(StcEnd(Run(BriselVerifyDvc, szSnProm, 0)), stcDone);
 
     /* the FPGA is not configured until its configuration reset is pulsed */
