@@ -28,6 +28,7 @@
 #include "brisel.h"
 #include "cr2gen.h"
 #include "svfcpld.h"
+#include "vendordata.h"
 #include "korsimenv.h"
 #include "mcsgen.h"
 #include "mosk.h"
@@ -40,6 +41,8 @@ namespace {
 
 const char szSnProm[] = "SN:210183F10021";      /* xp1: XCF04S (index 0, TDI), XC3S500E (1) */
 const char szSnCpld[] = "SN:210183F10022";      /* xc1: XC2C64A (0, TDI), XCF04S (1) */
+const char szSnCpld64[] = "SN:210183F10023";    /* xv1: XC2C64A alone */
+const char szSnCpld32[] = "SN:210183F10024";    /* xv2: XC2C32A alone */
 const unsigned tmsEnd = 120000;
 
 struct REPORT {
@@ -253,6 +256,65 @@ TEST_F(E2eDev, SvfOfTheSameDesignPlaysWithEveryTdoCheck)
     for (int32_t i = 0; i < line && std::getline(is, strLine); i++) {
     }
     EXPECT_EQ(strLine.compare(0, 8, "SDR 274 "), 0) << line << ": " << strLine;
+}
+
+/* The vendor's own SVF files (erase, program, verify of a CPLD alone in its
+ * chain; one with LF, one with CRLF line ends) play with every TDO check of
+ * their verify passing, and leave the device started. */
+TEST_F(E2eDev, TheVendorsSvfFilesPlayThroughTheStack)
+{
+    if (!vendordata::FHere())
+        GTEST_SKIP() << "vendor test files absent (KOR_VENDOR_DIR or shared/testdata/vendor)";
+    struct VSVF {
+        const char *szSn, *szBoard, *szPart, *szFile;
+    } rgvsvf[] = {
+        {szSnCpld64, "xv1", "XC2C64A", "hackrf-xc2c64a/default.svf"},
+        {szSnCpld32, "xv2", "XC2C32A", "bus_blaster-xc2c32a/BBv2-JTAGkey-v1.4-verilog.svf"},
+    };
+    for (const VSVF &v : rgvsvf) {
+        ASSERT_EQ(Identify(v.szSn), (std::vector<std::string>{v.szPart})) << v.szFile;
+        EXPECT_EQ(Key(std::string("CPLD ") + v.szBoard, "done"), "0") << v.szFile;
+        SetFile(0, vendordata::SzFile(v.szFile));
+        std::vector<REPORT> rgreport = Run(BriselProgramDvc, v.szSn, 0);
+        EXPECT_EQ(StcEnd(rgreport), stcDone) << v.szFile;
+        EXPECT_EQ(Count(rgreport, ercVerifyFailed), 0) << v.szFile;
+        std::string strCpld = std::string("CPLD ") + v.szBoard;
+        EXPECT_EQ(Key(strCpld, "done"), "1") << v.szFile;
+        EXPECT_EQ(Key(strCpld, "eraseshort"), "0") << v.szFile;
+        EXPECT_EQ(Key(strCpld, "programshort"), "0") << v.szFile;
+    }
+}
+
+/* The vendor's promgen .mcs (type-04 records, data bit-swapped) programs the
+ * PROM: the flash holds the .bit file's configuration data, every byte's
+ * bits reversed, and is blank after it. */
+TEST_F(E2eDev, TheVendorsMcsProgramsThePromThroughTheStack)
+{
+    if (!vendordata::FHere())
+        GTEST_SKIP() << "vendor test files absent (KOR_VENDOR_DIR or shared/testdata/vendor)";
+    vendordata::VBIT vbit;
+    ASSERT_TRUE(vendordata::FReadBit(vendordata::SzFile("openmsp430-s3/leds.bit"), &vbit));
+    std::vector<uint8_t> rgbImage = vbit.rgbData;
+    for (uint8_t &b : rgbImage) {
+        uint8_t bRev = 0;
+        for (int k = 0; k < 8; k++)
+            bRev |= ((b >> k) & 1) << (7 - k);
+        b = bRev;
+    }
+    ASSERT_GT(rgbImage.size(), 0x10000u);
+    ASSERT_EQ(Identify(szSnProm), (std::vector<std::string>{"XCF04S", "XC3S500E"}));
+    SetFile(0, vendordata::SzFile("openmsp430-s3/leds.mcs"));
+    std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnProm, 0);
+    ASSERT_EQ(StcEnd(rgreport), stcDone);
+    EXPECT_EQ(Key("PROM xp1", "used"), std::to_string(rgbImage.size()));
+    for (size_t ibAt : {size_t(0), size_t(0x10000 - 8), size_t(0x10000 + 0x321), rgbImage.size() - 16}) {
+        char szHex[80];
+        for (size_t ib = 0; ib < 16; ib++)
+            snprintf(szHex + 2 * ib, 3, "%02x", rgbImage[ibAt + ib]);
+        EXPECT_EQ(Sim().SzLine("PROMMEM xp1 " + std::to_string(ibAt) + " 16"), szHex) << ibAt;
+    }
+    EXPECT_EQ(Sim().SzLine("PROMMEM xp1 " + std::to_string(rgbImage.size()) + " 4"), "ffffffff");
+    EXPECT_EQ(StcEnd(Run(BriselVerifyDvc, szSnProm, 0)), stcDone);
 }
 
 TEST_F(E2eDev, McsProgramsThePromAndTheFpgaBootsFromIt)
