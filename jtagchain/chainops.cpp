@@ -276,7 +276,7 @@ bool FPromOperation(SCHAIN *pschain, SCPROM *pprom, bool fVerify, STREP &rep)
         fOk = FLoadPromImage(pprom, FileTypeFromPath(pprom->szPath), rep) && FRecheckChain(pschain, rep);
         if (fOk) {
             rep.FReport(stcProgrammingDevice, iscdvc);
-            fOk = pprom->alg == 1 && pprom->FVerifyS(iscdvc, cscdvcAfter, CbitPageProm(pprom), rep);
+            fOk = pprom->FVerifyS(iscdvc, cscdvcAfter, CbitPageProm(pprom), rep);
         }
     } else {
         fOk = FRecheckChain(pschain, rep);
@@ -331,7 +331,10 @@ bool FVerifyDvc(SCHAIN *pschain, STREP &rep)
     int cft = pscdvc ? FileTypeFromPath(pscdvc->szPath) : cftNone;
     if (pscdvc != nullptr && pscdvc->dvct == dvctCpld && cft == cftJed)
         return FCpldOperation(pschain, static_cast<SCCPLD *>(pscdvc), &SCCPLD::FVerify, rep);
-    if (pscdvc != nullptr && pscdvc->dvct == dvctProm && (cft == cftBit || cft == cftMcs))
+    /* only the serial PROMs (ALG 1) read their pages back; the parallel ones
+     * fail at once, like every device that cannot be verified */
+    if (pscdvc != nullptr && pscdvc->dvct == dvctProm && static_cast<SCPROM *>(pscdvc)->alg == 1 &&
+        (cft == cftBit || cft == cftMcs))
         return FPromOperation(pschain, static_cast<SCPROM *>(pscdvc), true, rep);
     rep.FReport(stcFailed, 0);
     return false;

@@ -348,7 +348,8 @@ bool FPlaySvf(SCHAIN *pschain, STREP &rep)
     std::vector<char> rgch;
     bool fOpened = false;
     if (pscdvc == nullptr || !FReadWholeFile(pscdvc->szPath, cbSvfFileMax, rgch, &fOpened)) {
-        rep.FReport(fOpened ? stcFileReadFailed : stcFileNotFound, 0);
+        /* missing or unreadable alike: the SVF file could not be read (line 0) */
+        rep.FReport(stcFileReadFailed, 0);
         return false;
     }
     std::vector<SVFCMD> rgcmd;

@@ -6,7 +6,7 @@
  * devices. Every TDO value the file gives is compared (under its MASK); a
  * difference stops the play. Reports: stcLoadingFile (device index),
  * stcFileReadFailed with the line of a statement the parser refused (0 when
- * the file cannot be read), stcProgressRange (statements),
+ * the file is missing or cannot be read), stcProgressRange (statements),
  * stcProgrammingDevice, stcLongCommand before a scan or RUNTEST of more than
  * a million bits or clocks, stcProgress per statement (false stops the play
  * and sets fUserAbort), ercVerifyFailed with the line of a statement whose

@@ -390,9 +390,9 @@ TEST(BriselApi, ProgramChainReportsEachDeviceThenTheCount)
                            [&] { return CountReports(fix.reprec.rgrep, stcChainProgrammed) > 0; });
     lock.unlock();
     fix.WaitThreads();
-    /* each device's SVF file is missing: it reports that and fails */
-    RGREP rgrepWant = {{stcLoadingFile, 0}, {stcFileNotFound, 0}, {stcFailed, 0},
-                       {stcLoadingFile, 1}, {stcFileNotFound, 0}, {stcFailed, 0}, {stcChainProgrammed, 0}};
+    /* each device's SVF file is missing: it cannot be read, and the device fails */
+    RGREP rgrepWant = {{stcLoadingFile, 0}, {stcFileReadFailed, 0}, {stcFailed, 0},
+                       {stcLoadingFile, 1}, {stcFileReadFailed, 0}, {stcFailed, 0}, {stcChainProgrammed, 0}};
     EXPECT_EQ(fix.reprec.rgrep, rgrepWant);
 }
 

@@ -13,6 +13,7 @@
 #include "cr2map.h"
 #include "ihex.h"
 #include "jedec.h"
+#include "vendordata.h"
 
 namespace {
 
@@ -22,11 +23,6 @@ std::string StrRead(const std::string &strPath)
     std::stringstream ss;
     ss << is.rdbuf();
     return ss.str();
-}
-
-bool FVendorHere()
-{
-    return std::string(KOR_VENDOR_DATA).size() > 0;
 }
 
 struct CELL {
@@ -190,9 +186,9 @@ TEST(Jedec, BrokenFilesAreRefused)
 
 TEST(Jedec, TheVendorsFileReadsWithBothChecksums)
 {
-    if (!FVendorHere())
+    if (!vendordata::FHere())
         GTEST_SKIP() << "vendor test files absent (../shared/testdata/vendor)";
-    std::string str = StrRead(std::string(KOR_VENDOR_DATA) + "/hackrf-xc2c64a/top.jed");
+    std::string str = StrRead(vendordata::SzFile("hackrf-xc2c64a/top.jed"));
     JEDEC jed;
     std::string strErr;
     ASSERT_TRUE(FParseJedec(str.data(), str.size(), "XC2C64A", jed, &strErr)) << strErr;
@@ -268,10 +264,10 @@ TEST(Ihex, AddressesGapsAndUpperAddress)
 
 TEST(Ihex, TheVendorsMcsIsTheBitFilesDataBitReversed)
 {
-    if (!FVendorHere())
+    if (!vendordata::FHere())
         GTEST_SKIP() << "vendor test files absent (../shared/testdata/vendor)";
-    std::string strMcs = StrRead(std::string(KOR_VENDOR_DATA) + "/openmsp430-s3/leds.mcs");
-    std::string strBit = StrRead(std::string(KOR_VENDOR_DATA) + "/openmsp430-s3/leds.bit");
+    std::string strMcs = StrRead(vendordata::SzFile("openmsp430-s3/leds.mcs"));
+    std::string strBit = StrRead(vendordata::SzFile("openmsp430-s3/leds.bit"));
     HEXIMAGE img;
     ASSERT_TRUE(FParseHexText(strMcs.data(), strMcs.size(), img)) << img.line;
     BITFILE *pbitfile = PbitfileNew();

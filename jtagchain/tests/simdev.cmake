@@ -2,8 +2,6 @@
 # trees: the models are built with the simulator). Included from
 # sim/tests/CMakeLists.txt, where the models' library is defined.
 #
-include(${CMAKE_SOURCE_DIR}/jtagchain/tests/vendordata.cmake)
-
 if(TARGET brisel_core)
     kor_add_test(brisel_simdev_test
         SOURCES ${CMAKE_SOURCE_DIR}/jtagchain/tests/simdev_test.cpp
@@ -13,8 +11,10 @@ if(TARGET brisel_core)
         SANITIZE address)
     if(TARGET brisel_simdev_test)
         target_include_directories(brisel_simdev_test PRIVATE ${CMAKE_SOURCE_DIR}/jtagchain/tests
-                                   ${CMAKE_SOURCE_DIR}/sim ${CMAKE_SOURCE_DIR}/tools/cr2map)
-        target_compile_definitions(brisel_simdev_test PRIVATE KOR_VENDOR_DATA="${KOR_VENDOR_DATA}"
+                                   ${CMAKE_SOURCE_DIR}/sim ${CMAKE_SOURCE_DIR}/tools/cr2map
+                                   ${CMAKE_SOURCE_DIR}/tests/support)
+        # the vendor's files beside the checkout (tests/support/vendordata.h)
+        target_compile_definitions(brisel_simdev_test PRIVATE KOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                    BRISEL_DATA_DIR="${CMAKE_SOURCE_DIR}/data/")
     endif()
 endif()

@@ -27,6 +27,7 @@
 #include "schain.h"
 #include "simport.h"
 #include "tmpdir.h"
+#include "vendordata.h"
 
 namespace {
 
@@ -35,16 +36,6 @@ uint8_t BRISELCALL Record(int32_t stc, int32_t lValue)
 {
     prgrepCur->push_back({stc, lValue});
     return 1;
-}
-
-std::string StrVendor(const char *szRel)
-{
-    return std::string(KOR_VENDOR_DATA) + "/" + szRel;
-}
-
-bool FVendorHere()
-{
-    return std::string(KOR_VENDOR_DATA).size() > 0;
 }
 
 std::string StrRead(const std::string &strPath)
@@ -165,7 +156,7 @@ class VendorSvf : public ::testing::TestWithParam<VENDORSVF> {};
 
 TEST_P(VendorSvf, PlaysWithEveryTdoCheckAndLeavesTheCpldProgrammed)
 {
-    if (!FVendorHere())
+    if (!vendordata::FHere())
         GTEST_SKIP() << "vendor test files absent (../shared/testdata/vendor)";
     const VENDORSVF &vs = GetParam();
     SIMFIX fix;
@@ -174,7 +165,7 @@ TEST_P(VendorSvf, PlaysWithEveryTdoCheckAndLeavesTheCpldProgrammed)
     pxc2c->PowerOn();
     fix.Identify();
     ASSERT_EQ(fix.schain.cscdvc, 1);
-    EXPECT_TRUE(fix.FProgram(0, StrVendor(vs.szFile)));
+    EXPECT_TRUE(fix.FProgram(0, vendordata::SzFile(vs.szFile)));
     EXPECT_EQ(fix.Count(ercVerifyFailed), 0);
     EXPECT_EQ(fix.rgrep.back().first, stcDone);
     EXPECT_TRUE(pxc2c->FDone());
@@ -182,7 +173,7 @@ TEST_P(VendorSvf, PlaysWithEveryTdoCheckAndLeavesTheCpldProgrammed)
     EXPECT_EQ(pxc2c->CEraseShort(), 0u);
     EXPECT_EQ(pxc2c->CProgramShort(), 0u);
     EXPECT_GE(pxc2c->CErases(), 1u);
-    auto rgrow = RowsProgrammed(StrRead(StrVendor(vs.szFile)), pxc2c->Geom());
+    auto rgrow = RowsProgrammed(StrRead(vendordata::SzFile(vs.szFile)), pxc2c->Geom());
     for (unsigned irow = 0; irow < pxc2c->Geom().crow; irow++) {
         ASSERT_FALSE(rgrow[irow].empty()) << irow;
         EXPECT_EQ(pxc2c->Row(irow), rgrow[irow]) << "row " << irow;
@@ -195,9 +186,9 @@ INSTANTIATE_TEST_SUITE_P(Files, VendorSvf, ::testing::Values(
 
 TEST(VendorSvfBroken, WithoutItsEraseTheVerifyFailsAtItsLine)
 {
-    if (!FVendorHere())
+    if (!vendordata::FHere())
         GTEST_SKIP() << "vendor test files absent (../shared/testdata/vendor)";
-    std::string strSvf = StrRead(StrVendor("hackrf-xc2c64a/default.svf"));
+    std::string strSvf = StrRead(vendordata::SzFile("hackrf-xc2c64a/default.svf"));
     SIMFIX fix;
     sim::XC2C *pxc2c = fix.AddXc2c("XC2C64A", 0x06E5E093);
     fix.Identify();
@@ -223,7 +214,7 @@ TEST(VendorSvfBroken, WithoutItsEraseTheVerifyFailsAtItsLine)
     EXPECT_EQ(fix.rgrep.back().first, stcFailed);
     // the whole file, erase included, programs it
     fix.rgrep.clear();
-    EXPECT_TRUE(fix.FProgram(0, StrVendor("hackrf-xc2c64a/default.svf")));
+    EXPECT_TRUE(fix.FProgram(0, vendordata::SzFile("hackrf-xc2c64a/default.svf")));
     EXPECT_TRUE(pxc2c->FDone());
 }
 
@@ -357,12 +348,12 @@ TEST(Cpld, FilesAndMapsThatDoNotFit)
 
 TEST(Cpld, TheVendorsJedecFileLoadsThroughOurMap)
 {
-    if (!FVendorHere())
+    if (!vendordata::FHere())
         GTEST_SKIP() << "vendor test files absent (../shared/testdata/vendor)";
     SIMFIX fix;
     sim::XC2C *pxc2c = fix.AddXc2c("XC2C64A", 0x06E5E093);
     fix.Identify();
-    ASSERT_TRUE(fix.FProgram(0, StrVendor("hackrf-xc2c64a/top.jed")));
+    ASSERT_TRUE(fix.FProgram(0, vendordata::SzFile("hackrf-xc2c64a/top.jed")));
     EXPECT_TRUE(pxc2c->FDone());
     EXPECT_TRUE(fix.FRun(FVerifyDvc, 0));
 }
@@ -493,6 +484,17 @@ TEST(Prom, ParallelPlatformFlashProgramsAndTheFpgaBootsFromIt)
     pbd->ConfigureFromProm();
     EXPECT_TRUE(pxfpga->FRunning());
     EXPECT_EQ(pxfpga->Cfg().SzTag(), "refio");
+
+    /* the parallel PROM's instructions give no read-back: its verify fails at once, without
+     * opening the port, and the flash keeps the design */
+    int cOpen = fix.port.cOpen;
+    uint64_t cclk = pbd->chain.Cclk();
+    fix.rgrep.clear();
+    EXPECT_FALSE(fix.FRun(FVerifyDvc, 0));
+    EXPECT_EQ(fix.rgrep, (std::vector<std::pair<int32_t, int32_t>>{{stcFailed, 0}}));
+    EXPECT_EQ(fix.port.cOpen, cOpen);
+    EXPECT_EQ(pbd->chain.Cclk(), cclk);
+    EXPECT_TRUE(std::equal(rgbImage.begin(), rgbImage.end(), pxcfp->Array().begin()));
 }
 
 } // namespace

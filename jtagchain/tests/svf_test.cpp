@@ -5,6 +5,9 @@
 // RUNTEST clocks and times, stop and missing files.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -295,16 +298,23 @@ TEST(SvfPlay, ReportsStopAndFiles)
     EXPECT_EQ(sf2.fix.stlog.rgrep.back().first, stcFailed);
     EXPECT_EQ(sf2.fix.model.State(), tmRunTestIdle);
 
-    // a missing file, an unknown statement (nothing is played), a scan that never had TDI
-    SVFFIX sf3({TestDev(8, 0, 4)});
-    sf3.fix.schain.iscdvcSel = 0;
-    snprintf(sf3.fix.schain.rgpscdvc[0]->szPath, cchScPath, "%s", sf3.dir.StrFile("missing.svf").c_str());
-    {
-        STREP rep(LogStatus);
-        EXPECT_FALSE(FProgramDvc(&sf3.fix.schain, rep));
+    // a missing file and one that cannot be read (a folder): the SVF could not be read, line 0;
+    // then an unknown statement (nothing is played), a scan that never had TDI
+    for (const char *szName : {"missing.svf", "folder.svf"}) {
+        SVFFIX sf3({TestDev(8, 0, 4)});
+        sf3.fix.schain.iscdvcSel = 0;
+        std::string strPath = sf3.dir.StrFile(szName);
+        if (strcmp(szName, "folder.svf") == 0)
+            ASSERT_TRUE(std::filesystem::create_directory(strPath));
+        snprintf(sf3.fix.schain.rgpscdvc[0]->szPath, cchScPath, "%s", strPath.c_str());
+        {
+            STREP rep(LogStatus);
+            EXPECT_FALSE(FProgramDvc(&sf3.fix.schain, rep));
+        }
+        std::vector<std::pair<int32_t, int32_t>> rgWant = {{stcLoadingFile, 0}, {stcFileReadFailed, 0}, {stcFailed, 0}};
+        EXPECT_EQ(sf3.fix.stlog.rgrep, rgWant) << szName;
+        EXPECT_EQ(sf3.fix.port.cOpen, 0) << szName;
     }
-    EXPECT_EQ(sf3.CountOf(stcFileNotFound), 1);
-    EXPECT_EQ(sf3.fix.port.cOpen, 0);
 
     SVFFIX sf4({TestDev(8, 0, 4)});
     EXPECT_FALSE(sf4.FPlay("SIR 8 TDI (10);\nSDR 4 TDI (5);\nLOOP 3;\n"));

@@ -48,6 +48,20 @@ inline std::string SzDir()
     return "";
 }
 
+/* True when the folder is there. */
+inline bool FHere()
+{
+    return !SzDir().empty();
+}
+
+/* Path of a file below the folder ("hackrf-xc2c64a/top.jed"); empty when
+ * the folder is absent. */
+inline std::string SzFile(const std::string &szRel)
+{
+    std::string szDir = SzDir();
+    return szDir.empty() ? "" : szDir + "/" + szRel;
+}
+
 /* Every file of the folder (and its subfolders) with the extension, sorted. */
 inline std::vector<std::string> RgszFiles(const std::string &szExt)
 {

@@ -27,6 +27,8 @@
 #include "bitgen.h"
 #include "brisel.h"
 #include "cr2gen.h"
+#include "svfcpld.h"
+#include "vendordata.h"
 #include "korsimenv.h"
 #include "mcsgen.h"
 #include "mosk.h"
@@ -39,6 +41,8 @@ namespace {
 
 const char szSnProm[] = "SN:210183F10021";      /* xp1: XCF04S (index 0, TDI), XC3S500E (1) */
 const char szSnCpld[] = "SN:210183F10022";      /* xc1: XC2C64A (0, TDI), XCF04S (1) */
+const char szSnCpld64[] = "SN:210183F10023";    /* xv1: XC2C64A alone */
+const char szSnCpld32[] = "SN:210183F10024";    /* xv2: XC2C32A alone */
 const unsigned tmsEnd = 120000;
 
 struct REPORT {
@@ -99,70 +103,6 @@ bool FWrite(const std::string &strPath, const std::string &strText)
     std::ofstream os(strPath, std::ios::binary);
     os << strText;
     return bool(os.flush());
-}
-
-/* Hex of a bit vector as SVF writes it (most significant digit first), wrapped every 64 digits. */
-std::string StrSvfHex(const std::vector<uint8_t> &rgbit)
-{
-    std::string str;
-    size_t cdig = (rgbit.size() + 3) / 4;
-    for (size_t idig = cdig; idig-- > 0;) {
-        int nib = 0;
-        for (int k = 0; k < 4; k++)
-            if (idig * 4 + k < rgbit.size() && rgbit[idig * 4 + k])
-                nib |= 1 << k;
-        str += "0123456789abcdef"[nib];
-        if (idig % 64 == 0 && idig != 0)
-            str += "\r\n";
-    }
-    return str;
-}
-
-/* An iMPACT-style SVF erasing, programming and verifying the CPLD at the
- * TDI end of a chain whose other device (IR 8) sits nearer TDO: header
- * patterns for it, CRLF line ends, values wrapped over lines, RUNTEST in
- * clocks and in seconds. */
-std::string StrSvfCpld(const CR2PART &part, const std::vector<std::vector<uint8_t>> &rgrow)
-{
-    auto Addr = [&](unsigned irow) {
-        std::vector<uint8_t> rgbit(part.cbitAddr);
-        unsigned gray = irow ^ (irow >> 1);
-        for (unsigned i = 0; i < part.cbitAddr; i++)
-            rgbit[i] = (gray >> (part.cbitAddr - 1 - i)) & 1;
-        return rgbit;
-    };
-    std::ostringstream os;
-    os << "// Created using a programming tool\r\n// Date: Thu Dec 10 12:00:00 2026\r\n\r\n"
-          "TRST OFF;\r\nENDIR IDLE;\r\nENDDR IDLE;\r\nSTATE RESET;\r\nSTATE IDLE;\r\nFREQUENCY 1E6 HZ;\r\n"
-          "HIR 8 TDI (ff) SMASK (ff) ;\r\nHDR 1 TDI (00) SMASK (01) ;\r\nTIR 0 ;\r\nTDR 0 ;\r\n"
-          "//Loading device with 'idcode' instruction.\r\n"
-          "SIR 8 TDI (01) SMASK (ff) ;\r\nSDR 32 TDI (00000000) SMASK (ffffffff) TDO (f6e5f093) MASK (0fff8fff) ;\r\n"
-          "//Check for Read/Write Protect.\r\nSIR 8 TDI (ff) TDO (01) MASK (03) ;\r\n"
-          "SIR 8 TDI (e8) ;\r\nENDIR IRPAUSE;\r\nSIR 8 TDI (ed) SMASK (ff) ;\r\nENDIR IDLE;\r\n"
-          "STATE  IREXIT2 IRUPDATE DRSELECT DRCAPTURE DREXIT1 DRPAUSE;\r\nRUNTEST DRPAUSE 20 TCK;\r\n"
-          "STATE  IDLE;\r\nRUNTEST IDLE 100000 TCK 1.00E-01 SEC;\r\n"
-          "SIR 8 TDI (c0) ;\r\nRUNTEST 100 TCK;\r\nSIR 8 TDI (e8) ;\r\n"
-          "// Programming.\r\nENDIR IRPAUSE;\r\nSIR 8 TDI (ea) ;\r\nENDIR IDLE;\r\n";
-    for (unsigned irow = 0; irow < part.crow; irow++) {
-        std::vector<uint8_t> rgbit = rgrow[irow];
-        std::vector<uint8_t> rgbitAddr = Addr(irow);
-        rgbit.insert(rgbit.end(), rgbitAddr.begin(), rgbitAddr.end());
-        os << "SDR " << rgbit.size() << " TDI (" << StrSvfHex(rgbit) << ") ;\r\nRUNTEST 10000 TCK;\r\n";
-    }
-    os << "ENDIR IRPAUSE;\r\nSIR 8 TDI (f0) SMASK (ff) ;\r\n"
-          "STATE  IREXIT2 IRUPDATE DRSELECT DRCAPTURE DREXIT1 DRUPDATE IDLE;\r\nRUNTEST 800 TCK;\r\nENDIR IDLE;\r\n"
-          "SIR 8 TDI (c0) ;\r\nRUNTEST 100 TCK;\r\n"
-          "SIR 8 TDI (e8) ;\r\n// Verification.\r\nENDIR IRPAUSE;\r\nSIR 8 TDI (ee) ;\r\nENDIR IDLE;\r\n";
-    for (unsigned irow = 0; irow < part.crow; irow++) {
-        os << "ENDDR DRPAUSE;\r\nSDR " << part.cbitAddr << " TDI (" << StrSvfHex(Addr(irow)) << ") ;\r\n"
-           << "RUNTEST DRPAUSE 20 TCK;\r\nENDDR IDLE;\r\nRUNTEST IDLE 100 TCK;\r\n"
-           << "SDR " << part.cbitRow << " TDI (" << StrSvfHex(std::vector<uint8_t>(part.cbitRow, 0)) << ") TDO ("
-           << StrSvfHex(rgrow[irow]) << ") ;\r\n";
-    }
-    os << "SIR 8 TDI (c0) ;\r\nRUNTEST IDLE 100 TCK;\r\n"
-          "//Check for Done bit.\r\nSIR 8 TDI (ff) TDO (05) MASK (07) ;\r\n"
-          "HIR 0 ;\r\nHDR 0 ;\r\nSIR 16 TDI (ffff) ;\r\nSDR 2 TDI (00) SMASK (03) ;\r\n";
-    return os.str();
 }
 
 class E2eDev : public ::testing::Test {
@@ -318,6 +258,65 @@ TEST_F(E2eDev, SvfOfTheSameDesignPlaysWithEveryTdoCheck)
     EXPECT_EQ(strLine.compare(0, 8, "SDR 274 "), 0) << line << ": " << strLine;
 }
 
+/* The vendor's own SVF files (erase, program, verify of a CPLD alone in its
+ * chain; one with LF, one with CRLF line ends) play with every TDO check of
+ * their verify passing, and leave the device started. */
+TEST_F(E2eDev, TheVendorsSvfFilesPlayThroughTheStack)
+{
+    if (!vendordata::FHere())
+        GTEST_SKIP() << "vendor test files absent (KOR_VENDOR_DIR or shared/testdata/vendor)";
+    struct VSVF {
+        const char *szSn, *szBoard, *szPart, *szFile;
+    } rgvsvf[] = {
+        {szSnCpld64, "xv1", "XC2C64A", "hackrf-xc2c64a/default.svf"},
+        {szSnCpld32, "xv2", "XC2C32A", "bus_blaster-xc2c32a/BBv2-JTAGkey-v1.4-verilog.svf"},
+    };
+    for (const VSVF &v : rgvsvf) {
+        ASSERT_EQ(Identify(v.szSn), (std::vector<std::string>{v.szPart})) << v.szFile;
+        EXPECT_EQ(Key(std::string("CPLD ") + v.szBoard, "done"), "0") << v.szFile;
+        SetFile(0, vendordata::SzFile(v.szFile));
+        std::vector<REPORT> rgreport = Run(BriselProgramDvc, v.szSn, 0);
+        EXPECT_EQ(StcEnd(rgreport), stcDone) << v.szFile;
+        EXPECT_EQ(Count(rgreport, ercVerifyFailed), 0) << v.szFile;
+        std::string strCpld = std::string("CPLD ") + v.szBoard;
+        EXPECT_EQ(Key(strCpld, "done"), "1") << v.szFile;
+        EXPECT_EQ(Key(strCpld, "eraseshort"), "0") << v.szFile;
+        EXPECT_EQ(Key(strCpld, "programshort"), "0") << v.szFile;
+    }
+}
+
+/* The vendor's promgen .mcs (type-04 records, data bit-swapped) programs the
+ * PROM: the flash holds the .bit file's configuration data, every byte's
+ * bits reversed, and is blank after it. */
+TEST_F(E2eDev, TheVendorsMcsProgramsThePromThroughTheStack)
+{
+    if (!vendordata::FHere())
+        GTEST_SKIP() << "vendor test files absent (KOR_VENDOR_DIR or shared/testdata/vendor)";
+    vendordata::VBIT vbit;
+    ASSERT_TRUE(vendordata::FReadBit(vendordata::SzFile("openmsp430-s3/leds.bit"), &vbit));
+    std::vector<uint8_t> rgbImage = vbit.rgbData;
+    for (uint8_t &b : rgbImage) {
+        uint8_t bRev = 0;
+        for (int k = 0; k < 8; k++)
+            bRev |= ((b >> k) & 1) << (7 - k);
+        b = bRev;
+    }
+    ASSERT_GT(rgbImage.size(), 0x10000u);
+    ASSERT_EQ(Identify(szSnProm), (std::vector<std::string>{"XCF04S", "XC3S500E"}));
+    SetFile(0, vendordata::SzFile("openmsp430-s3/leds.mcs"));
+    std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnProm, 0);
+    ASSERT_EQ(StcEnd(rgreport), stcDone);
+    EXPECT_EQ(Key("PROM xp1", "used"), std::to_string(rgbImage.size()));
+    for (size_t ibAt : {size_t(0), size_t(0x10000 - 8), size_t(0x10000 + 0x321), rgbImage.size() - 16}) {
+        char szHex[80];
+        for (size_t ib = 0; ib < 16; ib++)
+            snprintf(szHex + 2 * ib, 3, "%02x", rgbImage[ibAt + ib]);
+        EXPECT_EQ(Sim().SzLine("PROMMEM xp1 " + std::to_string(ibAt) + " 16"), szHex) << ibAt;
+    }
+    EXPECT_EQ(Sim().SzLine("PROMMEM xp1 " + std::to_string(rgbImage.size()) + " 4"), "ffffffff");
+    EXPECT_EQ(StcEnd(Run(BriselVerifyDvc, szSnProm, 0)), stcDone);
+}
+
 TEST_F(E2eDev, McsProgramsThePromAndTheFpgaBootsFromIt)
 {
     ASSERT_EQ(Identify(szSnProm), (std::vector<std::string>{"XCF04S", "XC3S500E"}));
@@ -326,13 +325,16 @@ TEST_F(E2eDev, McsProgramsThePromAndTheFpgaBootsFromIt)
     bgspec.idcode = 0x01C22093;
     bgspec.strDesign = "refio";
     bgspec.fJtagClock = false;     /* a PROM file runs its start-up on CCLK */
-    bgspec.cwordFrames = 6000;
+    bgspec.cwordFrames = 20000;    /* an image past 64 KB: the file needs a second type-04 record */
     bgspec.strDate = "2026/12/10";
     bgspec.strTime = "12:00:00";
     std::vector<uint8_t> rgbConfig;
     ASSERT_TRUE(FBuildConfigData(bgspec, &rgbConfig));
     std::vector<uint8_t> rgbImage = RgbPromImage(rgbConfig);
-    ASSERT_TRUE(FWrite(Path("boot.mcs"), StrMcs(rgbImage)));
+    ASSERT_GT(rgbImage.size(), 0x10000u);
+    std::string strMcs = StrMcs(rgbImage);
+    ASSERT_NE(strMcs.find(":020000040001F9"), std::string::npos);
+    ASSERT_TRUE(FWrite(Path("boot.mcs"), strMcs));
     SetFile(0, Path("boot.mcs"));
     std::vector<REPORT> rgreport = Run(BriselProgramDvc, szSnProm, 0);
     ASSERT_EQ(StcEnd(rgreport), stcDone);
@@ -341,10 +343,12 @@ TEST_F(E2eDev, McsProgramsThePromAndTheFpgaBootsFromIt)
     EXPECT_EQ(Key("PROM xp1", "programshort"), "0");
     EXPECT_EQ(Key("PROM xp1", "isp"), "0");
     EXPECT_EQ(Key("PROM xp1", "used"), std::to_string(rgbImage.size()));
-    char szHex[80];
-    for (size_t ib = 0; ib < 16; ib++)
-        snprintf(szHex + 2 * ib, 3, "%02x", rgbImage[4096 + ib]);
-    EXPECT_EQ(Sim().SzLine("PROMMEM xp1 4096 16"), szHex);
+    for (size_t ibAt : {size_t(4096), size_t(0x10000 + 0x100)}) {
+        char szHex[80];
+        for (size_t ib = 0; ib < 16; ib++)
+            snprintf(szHex + 2 * ib, 3, "%02x", rgbImage[ibAt + ib]);
+        EXPECT_EQ(Sim().SzLine("PROMMEM xp1 " + std::to_string(ibAt) + " 16"), szHex) << ibAt;
+    }
     EXPECT_EQ(StcEnd(Run(BriselVerifyDvc, szSnProm, 0)), stcDone);
 
     /* the FPGA is not configured until its configuration reset is pulsed */
