@@ -15,7 +15,7 @@
  *     not counted).
  *
  *   sh tests/support/simwine.sh <tree>/bin/korsim <tree>/jtagchain/tests/e2e/e2eparts.cfg bench \
- *       <tree>/bin/brisel_e2e_bench [runs]          (default 3 runs per part, medians printed)
+ *       <tree>/bin/brisel_e2e_bench [runs [part]]   (default 3 runs of each part, medians printed)
  */
 #include <signal.h>
 #include <stdio.h>
@@ -270,6 +270,8 @@ int main(int argc, char **argv)
            "wire ms", "wall ms", "goal ms", "wall/gl", "cpu ms", "cpu/wire", "trans", "sw/trans", "sys/trans");
     int rc = 0;
     for (const PART &part : rgpart) {
+        if (argc > 2 && strcmp(argv[2], part.szName) != 0)
+            continue;
         BGSPEC bgspec;
         bgspec.strPart = part.szPart;
         bgspec.idcode = part.idcode;
