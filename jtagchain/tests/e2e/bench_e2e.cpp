@@ -123,6 +123,10 @@ public:
         std::vector<std::string> rgsz;
         simctl.FCmd(std::string("LOG ") + szBoard, &rgsz);
         long c = 0;
+        if (getenv("KOR_BENCH_LOG") != nullptr)
+            for (auto &sz : rgsz)
+                if (sz.compare(0, 3, "CMD") == 0 || sz.compare(0, 2, "VR") == 0)
+                    printf("  %s\n", sz.substr(0, 60).c_str());
         for (auto &sz : rgsz)
             if (sz.compare(0, 4, "CMD ") == 0 && sz.size() >= 10 && strtoul(sz.substr(8, 2).c_str(), nullptr, 16) < 0x80)
                 c++;

@@ -1,7 +1,8 @@
 /*
  * sem.cpp - POSIX semaphore on the kernel's futex: the count is one atomic
  * word, a release that finds no waiter and a wait that finds a count make
- * no system call at all, and a waiter spins briefly before it sleeps.
+ * no system call at all, and a waiter spins briefly before it sleeps where
+ * that has paid lately.
  *
  * A waiter announces itself in cWaiters before it tests the count a last
  * time and sleeps on the word while it reads 0; a releaser raises the count
@@ -24,6 +25,8 @@
 struct YBSEM {
     std::atomic<int32_t> c;
     std::atomic<int32_t> cWaiters;
+    std::atomic<int32_t> scoreSpin;
+    std::atomic<int32_t> cwaitSlept;
     int32_t cMax;
 };
 
@@ -32,6 +35,8 @@ namespace {
 static_assert(sizeof(std::atomic<int32_t>) == sizeof(int32_t), "the futex word is the count itself");
 
 const int64_t nsSpinWait = 30000;   /* a waiter spins this long before it sleeps */
+const int32_t scoreMax = 4;         /* spins found the count (> 0) or missed it (< 0) lately */
+const int32_t cwaitProbe = 4;      /* a semaphore whose spins miss spins every so many waits */
 
 int64_t NsNow()
 {
@@ -81,6 +86,8 @@ ERC YbSemCreate(int32_t cInit, int32_t cMax, YBSEM **ppsem)
         return ercAbsOutOfMemory;
     psem->c.store(cInit);
     psem->cWaiters.store(0);
+    psem->scoreSpin.store(0);
+    psem->cwaitSlept.store(0);
     psem->cMax = cMax;
     *ppsem = psem;
     return ercAbsNone;
@@ -106,15 +113,25 @@ ERC YbSemWait(YBSEM *psem, uint32_t tms)
         return ercAbsTimeout;
     /* A hand-off between two threads comes within microseconds, sooner
      * than a sleeping thread wakes up: look for it a while before going to
-     * sleep (the clock is read every few pauses). */
-    int64_t nsEnd = NsNow() + nsSpinWait;
-    for (int ispin = 1;; ispin++) {
-        CpuRelax();
-        if (psem->c.load(std::memory_order_relaxed) > 0 && FTryTake(psem))
-            return ercAbsNone;
-        if (ispin % 16 == 0 && NsNow() >= nsEnd)
-            break;
+     * sleep. Whether that pays is learnt per semaphore: one whose spins
+     * keep missing (it is waited on for long) spins only now and then, to
+     * notice when its use changes. */
+    int32_t score = psem->scoreSpin.load(std::memory_order_relaxed);
+    int32_t iwait = psem->cwaitSlept.load(std::memory_order_relaxed);
+    if (score >= 0 || iwait % cwaitProbe == 0) {
+        int64_t nsEnd = NsNow() + nsSpinWait;
+        for (int ispin = 1;; ispin++) {
+            CpuRelax();
+            if (psem->c.load(std::memory_order_relaxed) > 0 && FTryTake(psem)) {
+                psem->scoreSpin.store(score < scoreMax ? score + 1 : scoreMax, std::memory_order_relaxed);
+                return ercAbsNone;
+            }
+            if (ispin % 16 == 0 && NsNow() >= nsEnd)
+                break;
+        }
+        psem->scoreSpin.store(score > -scoreMax ? score - 1 : -scoreMax, std::memory_order_relaxed);
     }
+    psem->cwaitSlept.store(iwait + 1, std::memory_order_relaxed);
     struct timespec ts = TsDeadline(tms == tmsInfinite ? 0 : tms);
     ERC erc = ercAbsNone;
     psem->cWaiters.fetch_add(1);
