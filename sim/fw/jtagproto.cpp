@@ -12,8 +12,6 @@ namespace sim {
 
 namespace {
 
-const size_t cclkRunMin = 64;       // shorter runs go clock by clock
-
 enum JMODE : uint8_t {
     jmodeShiftTdi,      // command 8: TDI bits, TMS held
     jmodeGetTdo,        // command 9: TMS and TDI held, TDO read
