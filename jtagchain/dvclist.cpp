@@ -2,6 +2,10 @@
 
 #include <stdio.h>
 
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,11 +31,15 @@ struct LTOK {
     std::string str;
 };
 
-/* The device list read line by line, each line as its tokens. */
-class DVCLRDR {
+typedef std::vector<LTOK> LINE;
+typedef std::vector<LINE> LINES;
+
+/* The device list's file read through the tokenizer, line by line, each
+ * line as its tokens. */
+class DVCLFILE {
 public:
-    DVCLRDR() : fFirst(true), fEnd(false) {}
-    ~DVCLRDR()
+    DVCLFILE() : fFirst(true), fEnd(false) {}
+    ~DVCLFILE()
     {
         rdr.Detach();
         strm.Close();
@@ -52,7 +60,7 @@ public:
         return true;
     }
     /* The next line's tokens (end of line not included); false at the end of the file. */
-    bool FNextLine(std::vector<LTOK> &rgltok)
+    bool FNextLine(LINE &rgltok)
     {
         rgltok.clear();
         if (fEnd)
@@ -88,7 +96,86 @@ private:
     bool fEnd;
 };
 
-typedef std::vector<LTOK> LINE;
+/* The file's identity: a change of contents changes its time or size. */
+struct FILESTAMP {
+    std::filesystem::file_time_type time;
+    uintmax_t cb;
+    bool operator==(const FILESTAMP &o) const { return time == o.time && cb == o.cb; }
+};
+
+bool FStamp(const std::string &strPath, FILESTAMP *pstamp)
+{
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::u8path(strPath);
+    pstamp->time = std::filesystem::last_write_time(path, ec);
+    if (ec)
+        return false;
+    pstamp->cb = std::filesystem::file_size(path, ec);
+    return !ec;
+}
+
+/* The lines of the device list, read once and kept until the file changes
+ * (every identification looks IDCODEs up in it). */
+std::shared_ptr<const LINES> PlinesDvcList(const char *szPath)
+{
+    static std::mutex mtx;
+    static std::string strPathCached;
+    static FILESTAMP stampCached;
+    static std::shared_ptr<const LINES> plinesCached;
+    if (szPath == nullptr)
+        return nullptr;
+    FILESTAMP stamp;
+    bool fStamp = FStamp(szPath, &stamp);
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        if (fStamp && plinesCached != nullptr && strPathCached == szPath && stampCached == stamp)
+            return plinesCached;
+    }
+    DVCLFILE file;
+    if (!file.FOpen(szPath))
+        return nullptr;
+    auto plines = std::make_shared<LINES>();
+    LINE line;
+    while (file.FNextLine(line))
+        plines->push_back(line);
+    /* Kept only when the file stayed the same while it was read, and was
+     * last written a while ago: file times are coarse, so a file written
+     * again within the same tick with the same size would look unchanged. */
+    FILESTAMP stampAfter;
+    bool fSettled = stamp.time + std::chrono::seconds(2) < std::filesystem::file_time_type::clock::now();
+    if (fStamp && fSettled && FStamp(szPath, &stampAfter) && stampAfter == stamp) {
+        std::lock_guard<std::mutex> lock(mtx);
+        strPathCached = szPath;
+        stampCached = stamp;
+        plinesCached = plines;
+    }
+    return plines;
+}
+
+/* The device list line by line from its top. */
+class DVCLRDR {
+public:
+    bool FOpen(const char *szPath)
+    {
+        plines = PlinesDvcList(szPath);
+        iline = 0;
+        return plines != nullptr;
+    }
+    bool FNextLine(LINE &rgltok)
+    {
+        if (plines == nullptr || iline >= plines->size()) {
+            rgltok.clear();
+            return false;
+        }
+        rgltok = (*plines)[iline++];
+        return true;
+    }
+private:
+    std::shared_ptr<const LINES> plines;
+    size_t iline = 0;
+};
+
+
 
 bool FIdent(const LINE &line, size_t i, const char *sz)
 {

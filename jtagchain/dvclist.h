@@ -1,7 +1,8 @@
 /*
  * dvclist.h - the device-list file "briseldvclist.txt" of the data
  * directory: identification of IDCODEs and part lookup of .bit files.
- * Both read the file afresh from its top and close it before they return.
+ * Both read it from its top; its lines are read once and kept until the
+ * file changes.
  */
 #ifndef JTAGCHAIN_DVCLIST_H
 #define JTAGCHAIN_DVCLIST_H

@@ -2,6 +2,8 @@
 // and small malformed files.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -274,6 +276,41 @@ TEST(DvcListSmall, PartLookupTakesTheFirstFittingSectionAndStopsAtUnknown)
     EXPECT_EQ(LookupPartIdcode(&fix.schain, "ab64q208", &mask), 0x05555093u);
     EXPECT_EQ(LookupPartIdcode(&fix.schain, "cd7", &mask), 0u);   /* after the UNKNOWN section */
     EXPECT_EQ(LookupPartIdcode(&fix.schain, "ab65x", &mask), 0u);
+}
+
+/* The list is read once and kept while the file stays as it was; a file
+ * written anew (just now, or with another time) is read again, and a file
+ * gone is gone. */
+TEST(DvcListSmall, AChangedFileIsReadAgain)
+{
+    TMPDIR tmpdir("dvclist-changed");
+    DVCLISTFIX fix;
+    fix.SzDataDir(tmpdir.StrDir());
+    std::string strPath = tmpdir.StrDir() + "briseldvclist.txt";
+    std::string strList = szSmallList;
+    std::string strList66 = strList;
+    strList66.replace(strList66.find("      64 01000ABCh"), 8, "      66");
+    auto name = [&](uint32_t idcode) {
+        std::unique_ptr<SCDVC> pscdvc(IdentifyIdcode(&fix.schain, idcode));
+        return pscdvc == nullptr ? std::string("(none)") : std::string(pscdvc->pjtdvc->szName);
+    };
+    auto timeAgo = [](int cmin) { return std::filesystem::file_time_type::clock::now() - std::chrono::minutes(cmin); };
+
+    tmpdir.Write("briseldvclist.txt", strList.c_str());
+    EXPECT_EQ(name(0x01000ABC), "AB64X");
+    tmpdir.Write("briseldvclist.txt", strList66.c_str());      /* same size, same moment */
+    EXPECT_EQ(name(0x01000ABC), "AB66X");
+
+    /* an old file is kept; written again with another time, read again */
+    std::filesystem::last_write_time(strPath, timeAgo(60));
+    EXPECT_EQ(name(0x01000ABC), "AB66X");
+    EXPECT_EQ(name(0x01100ABC), "AB32X");
+    tmpdir.Write("briseldvclist.txt", strList.c_str());
+    std::filesystem::last_write_time(strPath, timeAgo(30));
+    EXPECT_EQ(name(0x01000ABC), "AB64X");
+
+    std::filesystem::remove(strPath);
+    EXPECT_EQ(name(0x01000ABC), "(none)");
 }
 
 TEST(DvcListSmall, MissingAndMalformedFiles)

@@ -188,29 +188,41 @@ int DVTP1::FWriteCmd(const uint8_t *rgbPkt)
     return cb == cbPkt;
 }
 
-int DVTP1::FCmdPhase()
+/* Sends a command packet with the read of its status already waiting on
+ * the wire (one exchange instead of two); a failed send takes the read back. */
+int DVTP1::FSendCmdReadSts(const uint8_t *rgbPkt, uint8_t *rgbSts, uint32_t *pcb, bool fWaitFinal)
 {
-    if (!FWriteCmd(tfp.rgbCmd)) {
+    *pcb = 0;
+    bool fStsStarted = pusbtp->StartRead(endpSts, rgbSts, cbStsPktMax);
+    if (!FWriteCmd(rgbPkt)) {
+        if (fStsStarted)
+            pusbtp->CancelEp(endpSts);
         ercTrans = ercCmdSendFailed;
         return 0;
     }
+    return FReadSts(rgbSts, pcb, fWaitFinal, fStsStarted);
+}
+
+int DVTP1::FCmdPhase()
+{
     uint8_t rgbSts[cbStsPktMax];
     uint32_t cb = 0;
-    if (!FReadSts(rgbSts, &cb, false))
+    if (!FSendCmdReadSts(tfp.rgbCmd, rgbSts, &cb, false))
         return 0;
     return FProcessSts(rgbSts, cb, &tfp.rplyCmd);
 }
 
 /*
- * Up to 10 status reads until one brings bytes. Bounded reads (500 ms) for
+ * Up to 10 status reads until one brings bytes (the first one already
+ * started when fStarted). Bounded reads (500 ms) for
  * the command phase and after a cancel; the final status of a completion
  * (fWaitFinal) is awaited until it comes or the transaction is cancelled.
  */
-int DVTP1::FReadSts(uint8_t *rgbSts, uint32_t *pcb, bool fWaitFinal)
+int DVTP1::FReadSts(uint8_t *rgbSts, uint32_t *pcb, bool fWaitFinal, bool fStarted)
 {
     *pcb = 0;
     for (int iAttempt = 0; iAttempt < cstsAttempts && *pcb == 0; iAttempt++) {
-        if (!pusbtp->StartRead(endpSts, rgbSts, cbStsPktMax)) {
+        if (!(iAttempt == 0 && fStarted) && !pusbtp->StartRead(endpSts, rgbSts, cbStsPktMax)) {
             ercTrans = ercStsReceiveFailed;
             return 0;
         }
@@ -250,8 +262,9 @@ int DVTP1::FReadSts(uint8_t *rgbSts, uint32_t *pcb, bool fWaitFinal)
                 }
                 break;
             }
-            /* nothing yet: give the wire a moment before testing again */
-            pusbtp->WaitEp(endpSts, 1);
+            /* nothing yet: wait on the wire (a status ends the wait at once),
+             * then look at the cancel signal again */
+            pusbtp->WaitEp(endpSts, tmsSlice);
         }
     }
     return 1;
@@ -352,13 +365,9 @@ int DVTP1::FCompletionPhase()
         ercTrans = ercInternalError;
         return 0;
     }
-    if (!FWriteCmd(tfp.rgbCmdDone)) {
-        ercTrans = ercCmdSendFailed;
-        return 0;
-    }
     uint8_t rgbSts[cbStsPktMax];
     uint32_t cb = 0;
-    if (!FReadSts(rgbSts, &cb, true))
+    if (!FSendCmdReadSts(tfp.rgbCmdDone, rgbSts, &cb, true))
         return 0;
     return FProcessSts(rgbSts, cb, &tfp.rplyCmdDone);
 }

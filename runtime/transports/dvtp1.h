@@ -32,7 +32,8 @@ private:
     int FCompletionPhase();
     int FAbort();
     int FWriteCmd(const uint8_t *rgbPkt);
-    int FReadSts(uint8_t *rgbSts, uint32_t *pcb, bool fWaitFinal);
+    int FReadSts(uint8_t *rgbSts, uint32_t *pcb, bool fWaitFinal, bool fStarted);
+    int FSendCmdReadSts(const uint8_t *rgbPkt, uint8_t *rgbSts, uint32_t *pcb, bool fWaitFinal);
 
     ABSUSBTP *pusbtp;
 };

@@ -63,6 +63,10 @@ struct FAULTS {
     std::vector<uint8_t> rgreqStall;    // vendor requests that stall
 };
 
+// Runs of TDI bits in Shift-DR at least this long go through the chain's
+// fast path (CHAIN::ShiftDrRun); shorter ones clock by clock.
+constexpr size_t cclkRunMin = 64;
+
 struct JTAGPORT {
     bool fEnabled = false;
     uint32_t freqTck = 10000000;

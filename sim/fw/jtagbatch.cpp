@@ -153,7 +153,22 @@ private:
                 return 0;
             if (n == 0 && fTmsLast != jport.fTms)
                 return Fail(stsBadArgument), 0;
-            for (uint64_t i = 0; i < n; i++) {
+            uint64_t i = 0;
+            // The clocks before the last with TMS low in Shift-DR: the chain's fast path.
+            if (n > cclkRunMin && !jport.fTms && chain.Tap() == TAP_DRSHIFT) {
+                size_t cclk = size_t(n - 1);
+                rgbitTdi.resize(cclk);
+                rgbitTdo.resize(cclk);
+                for (size_t iclk = 0; iclk < cclk; iclk++)
+                    rgbitTdi[iclk] = op == 7 ? uint8_t(jport.fTdi) : uint8_t((pb[6 + iclk / 8] >> (iclk % 8)) & 1);
+                chain.ShiftDrRun(rgbitTdi.data(), cclk, rgbitTdo.data());
+                jport.fTdi = rgbitTdi[cclk - 1] != 0;
+                if (op != 5)
+                    for (size_t iclk = 0; iclk < cclk; iclk++)
+                        EmitBit(rgbitTdo[iclk] != 0);
+                i = cclk;
+            }
+            for (; i < n; i++) {
                 bool fTdi = op == 7 ? jport.fTdi : ((pb[6 + i / 8] >> (i % 8)) & 1);
                 bool fTdo = Clock(i + 1 == n ? fTmsLast : jport.fTms, fTdi);
                 if (op != 5)
@@ -185,6 +200,7 @@ private:
     CHAIN &chain;
     JTAGPORT &jport;
     std::vector<uint8_t> rgbPend;   // bytes of an operation not complete yet
+    std::vector<uint8_t> rgbitTdi, rgbitTdo;    // a fast-path run
     uint64_t cbOpsDone = 0;
     uint64_t cbTdoMade = 0;
     uint8_t bEmit = 0;              // captured bits not yet a whole byte

@@ -39,6 +39,8 @@ public:
 protected:
     void OnOut(const uint8_t *pb, size_t cb) override
     {
+        if (FShiftDrRun(pb, cb))
+            return;
         for (size_t ib = 0; ib < cb; ib++) {
             if (jmode == jmodePairs) {
                 for (unsigned j = 0; j < 4 && cunitDone < cunit; j++)
@@ -67,19 +69,47 @@ protected:
     }
 
 private:
+    // TDI bits with TMS low in Shift-DR (the bulk of a configuration): the
+    // chain takes them register by register. False when it is not such a run.
+    bool FShiftDrRun(const uint8_t *pb, size_t cb)
+    {
+        if (jmode != jmodeShiftTdi || jport.fTms || chain.Tap() != TAP_DRSHIFT || cunitDone % 8 != 0)
+            return false;
+        uint64_t cclkLeft = cunit - cunitDone;
+        size_t cclk = size_t(uint64_t(cb) * 8 < cclkLeft ? uint64_t(cb) * 8 : cclkLeft);
+        if (cclk < cclkRunMin)
+            return false;
+        rgbitTdi.resize(cclk);
+        rgbitTdo.resize(cclk);
+        for (size_t i = 0; i < cclk; i++)
+            rgbitTdi[i] = (pb[i / 8] >> (i % 8)) & 1;
+        chain.ShiftDrRun(rgbitTdi.data(), cclk, rgbitTdo.data());
+        jport.fTdi = rgbitTdi[cclk - 1] != 0;
+        for (size_t i = 0; i < cclk; i++)
+            CaptureTdo(rgbitTdo[i] != 0);
+        cunitDone += uint32_t(cclk);
+        FlushTdo();
+        return true;
+    }
+
+    void CaptureTdo(bool fTdo)
+    {
+        if (!fCapture)
+            return;
+        bTdo |= uint8_t(fTdo ? 1 : 0) << cbitTdo;
+        if (++cbitTdo == 8) {
+            qIn.push_back(bTdo);
+            bTdo = 0;
+            cbitTdo = 0;
+        }
+    }
+
     void Clock(bool fTms, bool fTdi)
     {
         bool fTdo = chain.FClock(fTms, fTdi);
         jport.fTms = fTms;
         jport.fTdi = fTdi;
-        if (fCapture) {
-            bTdo |= uint8_t(fTdo ? 1 : 0) << cbitTdo;
-            if (++cbitTdo == 8) {
-                qIn.push_back(bTdo);
-                bTdo = 0;
-                cbitTdo = 0;
-            }
-        }
+        CaptureTdo(fTdo);
         cunitDone++;
     }
 
@@ -100,6 +130,7 @@ private:
     uint32_t cunitDone = 0;
     uint8_t bTdo = 0;
     unsigned cbitTdo = 0;
+    std::vector<uint8_t> rgbitTdi, rgbitTdo;
 };
 
 // A clock run without host data: all clocks happen when the command arrives

@@ -2,6 +2,8 @@
 
 #include "chain.h"
 
+#include <algorithm>
+
 namespace sim {
 
 void CHAIN::AddDevice(std::unique_ptr<JDEV> pjdev)
@@ -112,6 +114,59 @@ bool CHAIN::FClock(bool fTms, bool fTdi)
     if (fStuck >= 0)
         fTdo = fStuck != 0;
     return fTdo;
+}
+
+// Device by device from TDI: the stream that leaves a register is its old
+// contents followed by the stream that entered it, and what stays is the end
+// of the two. Every model sees its own clocks in their order; models on one
+// chain do not look at each other within a scan.
+void CHAIN::ShiftDrRun(const uint8_t *rgbitTdi, size_t cclkRun, uint8_t *rgbitTdo)
+{
+    if (tap != TAP_DRSHIFT) {
+        for (size_t i = 0; i < cclkRun; i++)
+            rgbitTdo[i] = FClock(false, rgbitTdi[i] != 0) ? 1 : 0;
+        return;
+    }
+    if (cclkRun == 0)
+        return;
+    cclk += cclkRun;
+    rgbitRunIn.assign(rgbitTdi, rgbitTdi + cclkRun);
+    for (size_t i = 0; i < cclkRun; i++)
+        rgbitRunIn[i] = rgbitRunIn[i] != 0 ? 1 : 0;
+    if (rgsr.empty()) {
+        for (size_t i = 0; i < cclkRun; i++)
+            rgbitTdo[i] = rgbitRunIn[i];
+    }
+    for (size_t idev = rgsr.size(); idev-- > 0;) {
+        rgpjdev[idev]->DrShiftRun(rgbitRunIn.data(), cclkRun);
+        auto &sr = rgsr[idev];
+        if (sr.empty())
+            sr.push_back(1);        // not captured since reset: acts as one bit
+        size_t cbitSr = sr.size();
+        // joined: sr[0..cbitSr) then rgbitRunIn[0..cclkRun)
+        auto bitJoined = [&](size_t i) { return i < cbitSr ? sr[i] : rgbitRunIn[i - cbitSr]; };
+        if (idev == 0) {
+            // TDO after clock i is the register's front after its shift
+            for (size_t i = 0; i < cclkRun; i++)
+                rgbitTdo[i] = bitJoined(i + 1);
+        }
+        rgbitRunOut.resize(cclkRun);
+        for (size_t i = 0; i < cclkRun && i < cbitSr; i++)
+            rgbitRunOut[i] = sr[i];
+        if (cclkRun > cbitSr)
+            std::copy(rgbitRunIn.begin(), rgbitRunIn.begin() + long(cclkRun - cbitSr), rgbitRunOut.begin() + long(cbitSr));
+        std::deque<uint8_t> srNew;
+        for (size_t i = cclkRun; i < cclkRun + cbitSr; i++)
+            srNew.push_back(bitJoined(i));
+        sr.swap(srNew);
+        rgbitRunIn.swap(rgbitRunOut);
+    }
+    fTdo = rgbitTdo[cclkRun - 1] != 0;
+    if (fStuck >= 0) {
+        fTdo = fStuck != 0;
+        for (size_t i = 0; i < cclkRun; i++)
+            rgbitTdo[i] = uint8_t(fStuck);
+    }
 }
 
 } // namespace sim

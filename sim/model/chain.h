@@ -29,6 +29,12 @@ public:
 
     // One TCK period with the given TMS and TDI levels; returns TDO.
     bool FClock(bool fTms, bool fTdi);
+    // cclkRun clocks with TMS low and TDI rgbitTdi[i] (0 or 1) while the
+    // controller is in Shift-DR, TDO of each clock to rgbitTdo[i]: the same
+    // as FClock(false, rgbitTdi[i]) clock by clock (which stays the
+    // reference, and is used outside Shift-DR), done register by register
+    // instead of clock by clock.
+    void ShiftDrRun(const uint8_t *rgbitTdi, size_t cclkRun, uint8_t *rgbitTdo);
     // Bring every device to Test-Logic-Reset (power-on).
     void PowerOn();
 
@@ -47,7 +53,8 @@ private:
     void Update(bool fIr);
 
     std::vector<std::unique_ptr<JDEV>> rgpjdev;
-    std::vector<std::deque<uint8_t>> rgsr;      // shift register per device, front = bit nearest TDO
+    std::vector<std::deque<uint8_t>> rgsr;
+    std::vector<uint8_t> rgbitRunIn, rgbitRunOut;   // ShiftDrRun's streams      // shift register per device, front = bit nearest TDO
     TAPSTATE tap = TAP_RESET;
     bool fTdo = true;
     int fStuck = -1;

@@ -24,6 +24,7 @@ public:
     unsigned CbitDr() const override;
     BITS DrCapture() override;
     void UpdateDr(const BITS &) override {}
+    void DrShiftRun(const uint8_t *, size_t) override {}    // no logic on the shift path
     std::string SzDescribe() const override;
 
     uint32_t Idcode() const { return idcode; }

@@ -50,6 +50,16 @@ public:
     // Shift-DR: the bit that enters this device's data register at its TDI
     // end on this clock.
     virtual void DrShiftIn(bool) {}
+    // cclk clocks in Shift-DR that stay there (the chain's fast path): the
+    // same as Tck(TAP_DRSHIFT) then DrShiftIn(rgbit[i]) for each clock i in
+    // turn. Models whose logic allows it do it in bulk.
+    virtual void DrShiftRun(const uint8_t *rgbit, size_t cclk)
+    {
+        for (size_t i = 0; i < cclk; i++) {
+            Tck(TAP_DRSHIFT);
+            DrShiftIn(rgbit[i] != 0);
+        }
+    }
     // One text line for the control channel.
     virtual std::string SzDescribe() const = 0;
 };

@@ -153,6 +153,24 @@ void XFPGA::DrShiftIn(bool fBit)
     Notify();
 }
 
+// Tck in Shift-DR only counts down the clearing; the bits reach the
+// configuration logic as DrShiftIn passes them.
+void XFPGA::DrShiftRun(const uint8_t *rgbit, size_t cclk)
+{
+    if (Op() != irCfgIn) {
+        cclkClearLeft -= unsigned(cclk < cclkClearLeft ? cclk : cclkClearLeft);
+        return;
+    }
+    for (size_t i = 0; i < cclk; i++) {
+        if (cclkClearLeft > 0)
+            cclkClearLeft--;
+        if (FClearing())
+            continue;
+        cfg.BitIn(rgbit[i] != 0);
+        Notify();
+    }
+}
+
 void XFPGA::Tck(TAPSTATE tap)
 {
     if (cclkClearLeft > 0)

@@ -60,6 +60,7 @@ public:
     void UpdateDr(const BITS &) override;
     void Tck(TAPSTATE tap) override;
     void DrShiftIn(bool fBit) override;
+    void DrShiftRun(const uint8_t *rgbit, size_t cclk) override;
     std::string SzDescribe() const override;
     size_t CclkSettle() const override { return cclkClearLeft + cclkShutdown + 8; }
     // PROG_B low (fLow) or released.

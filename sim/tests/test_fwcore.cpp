@@ -237,6 +237,38 @@ TEST_F(FwTest, JtagBatchRunsAnOperationStream)
     EXPECT_EQ(SzHexOf(rgbTdo), "9320C2019350040504");
 }
 
+// A long shift in Shift-DR (the chain's fast path): the two IDCODEs come
+// out first, then the TDI bits once they passed both registers.
+TEST_F(FwTest, JtagBatchLongShiftComesBackBehindTheIdcodes)
+{
+    ASSERT_EQ(host.Command({ 3, 2, 0, 0 }), (BYTES{ 1, 0 }));
+    const uint32_t cbit = 200;
+    BYTES rgbTdi(cbit / 8);
+    for (size_t ib = 0; ib < rgbTdi.size(); ib++)
+        rgbTdi[ib] = uint8_t(0x3C ^ (ib * 37));
+    BYTES rgbOps = { 3, 8, 0, 0, 0, 0x5F,            // TMS to Capture-DR
+                     6, 1, 0, 0, 0, 0, 0x01 };       // one bit (TDI 1) leaves Capture-DR
+    BYTES rgbHead = { 6, uint8_t(cbit), 0, 0, 0, 0 };  // the long run, TMS stays 0
+    rgbOps.insert(rgbOps.end(), rgbHead.begin(), rgbHead.end());
+    rgbOps.insert(rgbOps.end(), rgbTdi.begin(), rgbTdi.end());
+    const uint32_t cbTdo = 1 + cbit / 8;
+    BYTES rgbCmd = { 11, 2, 23, 0, uint8_t(rgbOps.size()), 0, 0, 0, uint8_t(cbTdo), 0, 0, 0 };
+    BYTES rgbTdo;
+    Phase(rgbCmd, rgbOps, cbTdo, &rgbTdo);
+    ASSERT_EQ(rgbTdo.size(), size_t(cbTdo));
+    // clock k's TDO: bit k of the two IDCODEs, then the TDI of clock k - 63
+    // (the clock that leaves Capture-DR captures and shifts nothing in)
+    std::vector<int> rgbitIn;
+    for (uint32_t i = 0; i < cbit; i++)
+        rgbitIn.push_back((rgbTdi[i / 8] >> (i % 8)) & 1);
+    const uint64_t idcodes = 0x0504509301C22093ull;
+    EXPECT_EQ(rgbTdo[0] & 1, int(idcodes & 1));
+    for (uint32_t k = 1; k <= cbit; k++) {
+        int fWant = k < 64 ? int((idcodes >> k) & 1) : rgbitIn[k - 64];
+        EXPECT_EQ((rgbTdo[1 + (k - 1) / 8] >> ((k - 1) % 8)) & 1, fWant) << "clock " << k;
+    }
+}
+
 TEST_F(FwTest, JtagBatchFailuresEndThePhase)
 {
     ASSERT_EQ(host.Command({ 3, 2, 0, 0 }), (BYTES{ 1, 0 }));

@@ -33,10 +33,60 @@ ERC ErcFromSts(uint32_t sts)
     }
 }
 
+/* A received frame: its payload stays in the receive buffer, valid until
+ * the next frame is read. */
 struct FRAME {
     uint8_t type;
     uint32_t tag;
-    std::vector<uint8_t> rgb;      /* payload */
+    const uint8_t *pb;             /* payload */
+    size_t cb;
+};
+
+/* Bytes received and not yet taken: [ibStart, ibEnd) of pb. Growing it
+ * keeps the bytes; nothing is zero-filled. */
+class RXBUF {
+public:
+    RXBUF() = default;
+    RXBUF(const RXBUF &) = delete;
+    RXBUF &operator=(const RXBUF &) = delete;
+    ~RXBUF() { delete[] pb; }
+
+    const uint8_t *PbData() const { return pb + ibStart; }
+    size_t CbData() const { return ibEnd - ibStart; }
+    void Take(size_t cb)
+    {
+        ibStart += cb;
+        if (ibStart == ibEnd)
+            ibStart = ibEnd = 0;
+    }
+    /* Room for at least cbMore bytes after the data; NULL when out of memory. */
+    uint8_t *PbRoom(size_t cbMore)
+    {
+        size_t cbData = CbData();
+        if (ibEnd + cbMore > cbCap) {
+            if (cbData + cbMore <= cbCap) {
+                memmove(pb, pb + ibStart, cbData);
+            } else {
+                size_t cbNew = cbCap * 2 > cbData + cbMore ? cbCap * 2 : cbData + cbMore;
+                uint8_t *pbNew = new (std::nothrow) uint8_t[cbNew];
+                if (pbNew == NULL)
+                    return NULL;
+                if (cbData)
+                    memcpy(pbNew, pb + ibStart, cbData);
+                delete[] pb;
+                pb = pbNew;
+                cbCap = cbNew;
+            }
+            ibStart = 0;
+            ibEnd = cbData;
+        }
+        return pb + ibEnd;
+    }
+    void Added(size_t cb) { ibEnd += cb; }
+
+private:
+    uint8_t *pb = NULL;
+    size_t ibStart = 0, ibEnd = 0, cbCap = 0;
 };
 
 struct XFER {
@@ -70,7 +120,9 @@ public:
 private:
     ERC ErcEnsureConn();
     void Lost();
-    ERC ErcSend(uint8_t type, uint32_t tag, const uint8_t *pb, size_t cb);
+    /* A frame whose payload is pbArgs then pbData (sent without joining them). */
+    ERC ErcSend(uint8_t type, uint32_t tag, const uint8_t *pbArgs, size_t cbArgs, const uint8_t *pbData = NULL,
+                size_t cbData = 0);
     ERC ErcRecvFrame(uint32_t tms, FRAME *pframe);
     void File(const FRAME &frame);
     /* Sends a request and waits for its answer (completions are filed). */
@@ -82,7 +134,8 @@ private:
     YSOCK sock = ysockNil;
     bool fLost = false;
     uint32_t tagNext = 1;
-    std::vector<uint8_t> rgbRx;
+    RXBUF rx;
+    size_t cbFrameTaken = 0;       /* bytes of the frame handed out last */
     XFER rgxfer[cepMax];
 };
 
@@ -122,18 +175,25 @@ void SIMHOST::Lost()
     }
 }
 
-ERC SIMHOST::ErcSend(uint8_t type, uint32_t tag, const uint8_t *pb, size_t cb)
+ERC SIMHOST::ErcSend(uint8_t type, uint32_t tag, const uint8_t *pbArgs, size_t cbArgs, const uint8_t *pbData,
+                     size_t cbData)
 {
     ERC erc = ErcEnsureConn();
     if (erc != 0)
         return erc;
-    std::vector<uint8_t> rgb(cbFrameHeader + cb);
-    PutU32(rgb.data(), (uint32_t)(1 + 4 + cb));
-    rgb[4] = type;
-    PutU32(rgb.data() + 5, tag);
-    if (cb)
-        memcpy(rgb.data() + cbFrameHeader, pb, cb);
-    if (ErcYsockSend(sock, rgb.data(), rgb.size()) != 0) {
+    uint8_t rgbHead[64];
+    std::vector<uint8_t> rgbHeadBig;
+    uint8_t *pbHead = rgbHead;
+    if (cbFrameHeader + cbArgs > sizeof(rgbHead)) {
+        rgbHeadBig.resize(cbFrameHeader + cbArgs);
+        pbHead = rgbHeadBig.data();
+    }
+    PutU32(pbHead, (uint32_t)(1 + 4 + cbArgs + cbData));
+    pbHead[4] = type;
+    PutU32(pbHead + 5, tag);
+    if (cbArgs)
+        memcpy(pbHead + cbFrameHeader, pbArgs, cbArgs);
+    if (ErcYsockSend2(sock, pbHead, cbFrameHeader + cbArgs, pbData, cbData) != 0) {
         Lost();
         return ercAbsUsbDeviceGone;
     }
@@ -143,20 +203,28 @@ ERC SIMHOST::ErcSend(uint8_t type, uint32_t tag, const uint8_t *pb, size_t cb)
 ERC SIMHOST::ErcRecvFrame(uint32_t tms, FRAME *pframe)
 {
     uint64_t tickEnd = YbTickMs() + (tms == tmsInfinite ? 0 : tms);
+    /* the frame handed out last leaves the buffer now */
+    rx.Take(cbFrameTaken);
+    cbFrameTaken = 0;
     for (;;) {
-        if (rgbRx.size() >= 4) {
-            uint32_t cb = GetU32(rgbRx.data());
+        size_t cbWant = 65536;
+        if (rx.CbData() >= 4) {
+            const uint8_t *pb = rx.PbData();
+            uint32_t cb = GetU32(pb);
             if (cb < 5 || cb > cbWireMax) {
                 Lost();
                 return ercAbsUsbDeviceGone;
             }
-            if (rgbRx.size() >= 4 + (size_t)cb) {
-                pframe->type = rgbRx[4];
-                pframe->tag = GetU32(rgbRx.data() + 5);
-                pframe->rgb.assign(rgbRx.begin() + cbFrameHeader, rgbRx.begin() + 4 + cb);
-                rgbRx.erase(rgbRx.begin(), rgbRx.begin() + 4 + cb);
+            if (rx.CbData() >= 4 + (size_t)cb) {
+                pframe->type = pb[4];
+                pframe->tag = GetU32(pb + 5);
+                pframe->pb = pb + cbFrameHeader;
+                pframe->cb = 4 + (size_t)cb - cbFrameHeader;
+                cbFrameTaken = 4 + (size_t)cb;
                 return 0;
             }
+            if (4 + (size_t)cb - rx.CbData() > cbWant)
+                cbWant = 4 + (size_t)cb - rx.CbData();
         }
         if (fLost || sock == ysockNil)
             return ercAbsUsbDeviceGone;
@@ -165,42 +233,46 @@ ERC SIMHOST::ErcRecvFrame(uint32_t tms, FRAME *pframe)
             uint64_t tick = YbTickMs();
             tmsLeft = tick >= tickEnd ? 0 : (uint32_t)(tickEnd - tick);
         }
-        uint8_t rgb[65536];
+        uint8_t *pbRoom = rx.PbRoom(cbWant);
+        if (pbRoom == NULL) {
+            Lost();
+            return ercAbsUsbDeviceGone;
+        }
         size_t cbGot = 0;
-        ERC erc = ErcYsockRecv(sock, rgb, sizeof(rgb), tmsLeft, &cbGot);
+        ERC erc = ErcYsockRecv(sock, pbRoom, cbWant, tmsLeft, &cbGot);
         if (erc == ercAbsTimeout)
             return erc;
         if (erc != 0) {
             Lost();
             return ercAbsUsbDeviceGone;
         }
-        rgbRx.insert(rgbRx.end(), rgb, rgb + cbGot);
+        rx.Added(cbGot);
     }
 }
 
 /* A completion: the bytes go to the transfer's buffer, never beyond it. */
 void SIMHOST::File(const FRAME &frame)
 {
-    if (frame.type != msgComplete || frame.rgb.size() < 9)
+    if (frame.type != msgComplete || frame.cb < 9)
         return;
-    uint8_t endp = frame.rgb[0];
+    uint8_t endp = frame.pb[0];
     if (endp >= cepMax)
         return;
     XFER &xfer = rgxfer[endp];
     if (!xfer.fPending || xfer.fDone || xfer.tag != frame.tag)
         return;
-    uint32_t cb = GetU32(frame.rgb.data() + 5);
+    uint32_t cb = GetU32(frame.pb + 5);
     if (cb > xfer.cbReq)
         cb = xfer.cbReq;
     if (FEpIn(endp)) {
-        size_t cbData = frame.rgb.size() - 9;
+        size_t cbData = frame.cb - 9;
         if (cb > cbData)
             cb = (uint32_t)cbData;
         if (cb)
-            memcpy(xfer.pb, frame.rgb.data() + 9, cb);
+            memcpy(xfer.pb, frame.pb + 9, cb);
     }
     xfer.cb = cb;
-    xfer.erc = ErcFromSts(GetU32(frame.rgb.data() + 1));
+    xfer.erc = ErcFromSts(GetU32(frame.pb + 1));
     xfer.fDone = true;
 }
 
@@ -231,9 +303,9 @@ ERC SIMHOST::ErcSimple(uint8_t type, const uint8_t *pb, size_t cb)
     ERC erc = ErcRequest(type, pb, cb, tmsAnswer, &frame);
     if (erc != 0)
         return erc;
-    if (frame.type != msgResult || frame.rgb.size() < 4)
+    if (frame.type != msgResult || frame.cb < 4)
         return ercAbsFailed;
-    return ErcFromSts(GetU32(frame.rgb.data()));
+    return ErcFromSts(GetU32(frame.pb));
 }
 
 ERC SIMHOST::ErcEnum(std::vector<YBUSBDVC> *prgdvc)
@@ -243,7 +315,7 @@ ERC SIMHOST::ErcEnum(std::vector<YBUSBDVC> *prgdvc)
     ERC erc = ErcRequest(msgEnum, NULL, 0, tmsAnswer, &frame);
     if (erc != 0)
         return erc;
-    const std::vector<uint8_t> &rgb = frame.rgb;
+    const std::vector<uint8_t> rgb(frame.pb, frame.pb + frame.cb);
     if (frame.type != msgEnumR || rgb.size() < 8)
         return ercAbsFailed;
     if ((erc = ErcFromSts(GetU32(rgb.data()))) != 0)
@@ -309,20 +381,20 @@ ERC SIMHOST::ErcControl(bool fIn, uint8_t bRequest, uint16_t wValue, uint16_t wI
                          tms == tmsInfinite || tms == 0 ? tmsInfinite : tms + tmsAnswer, &frame);
     if (erc != 0)
         return erc;
-    if (frame.type != msgControlR || frame.rgb.size() < 6)
+    if (frame.type != msgControlR || frame.cb < 6)
         return ercAbsFailed;
-    uint32_t cb = GetU16(frame.rgb.data() + 4);
-    uint32_t sts = GetU32(frame.rgb.data());
+    uint32_t cb = GetU16(frame.pb + 4);
+    uint32_t sts = GetU32(frame.pb);
     /* A control write's data stage goes through whole or the request fails. */
     if (!fIn && sts == stsOk)
         cb = wLength;
     if (cb > wLength)
         cb = wLength;
     if (fIn) {
-        if (cb > frame.rgb.size() - 6)
-            cb = (uint32_t)(frame.rgb.size() - 6);
+        if (cb > frame.cb - 6)
+            cb = (uint32_t)(frame.cb - 6);
         if (cb)
-            memcpy(pb, frame.rgb.data() + 6, cb);
+            memcpy(pb, frame.pb + 6, cb);
     }
     *pcb = cb;
     return ErcFromSts(sts);
@@ -333,15 +405,14 @@ ERC SIMHOST::ErcSubmit(uint8_t endp, void *pb, uint32_t cb)
     XFER &xfer = rgxfer[endp];
     if (xfer.fPending && !xfer.fDone)
         return ercAbsInvalidParameter;
-    std::vector<uint8_t> rgb(9 + (FEpIn(endp) ? 0 : cb));
-    rgb[0] = endp;
-    PutU32(&rgb[1], cb);
-    PutU32(&rgb[5], 0);
-    if (!FEpIn(endp) && cb)
-        memcpy(&rgb[9], pb, cb);
+    uint8_t rgbArgs[9];
+    rgbArgs[0] = endp;
+    PutU32(&rgbArgs[1], cb);
+    PutU32(&rgbArgs[5], 0);
     uint32_t tag = tagNext++;
     xfer = XFER{true, false, (uint8_t *)pb, cb, tag, 0, 0};
-    ERC erc = ErcSend(msgSubmit, tag, rgb.data(), rgb.size());
+    /* the bytes of a transfer out go from the caller's buffer */
+    ERC erc = ErcSend(msgSubmit, tag, rgbArgs, sizeof(rgbArgs), (const uint8_t *)pb, FEpIn(endp) ? 0 : cb);
     if (erc != 0)
         xfer.fPending = false;
     return erc;

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 bool FYsockParseAddr(const std::string &szAddr, uint32_t *pip, uint16_t *pport);
@@ -46,6 +47,35 @@ ERC ErcYsockSend(YSOCK sock, const void *pb, size_t cb)
             return ercAbsUsbDeviceGone;
         pch += c;
         cb -= (size_t)c;
+    }
+    return 0;
+}
+
+ERC ErcYsockSend2(YSOCK sock, const void *pbHead, size_t cbHead, const void *pb, size_t cb)
+{
+    iovec rgiov[2] = {{const_cast<void *>(pbHead), cbHead}, {const_cast<void *>(pb), cb}};
+    iovec *piov = rgiov;
+    int ciov = cb > 0 ? 2 : 1;
+    while (ciov > 0) {
+        msghdr msg = {};
+        msg.msg_iov = piov;
+        msg.msg_iovlen = size_t(ciov);
+        ssize_t c = sendmsg((int)sock, &msg, MSG_NOSIGNAL);
+        if (c < 0 && errno == EINTR)
+            continue;
+        if (c <= 0)
+            return ercAbsUsbDeviceGone;
+        /* a partial write: go on where it stopped */
+        size_t cbSent = (size_t)c;
+        while (ciov > 0 && cbSent >= piov->iov_len) {
+            cbSent -= piov->iov_len;
+            piov++;
+            ciov--;
+        }
+        if (ciov > 0) {
+            piov->iov_base = (char *)piov->iov_base + cbSent;
+            piov->iov_len -= cbSent;
+        }
     }
     return 0;
 }

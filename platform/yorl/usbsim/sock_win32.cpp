@@ -55,6 +55,31 @@ ERC ErcYsockSend(YSOCK sock, const void *pb, size_t cb)
     return 0;
 }
 
+ERC ErcYsockSend2(YSOCK sock, const void *pbHead, size_t cbHead, const void *pb, size_t cb)
+{
+    if (cb > 0x40000000 || cbHead > 0x40000000)
+        return ErcYsockSend(sock, pbHead, cbHead) == 0 ? ErcYsockSend(sock, pb, cb) : ercAbsUsbDeviceGone;
+    WSABUF rgbuf[2] = {{(ULONG)cbHead, (CHAR *)pbHead}, {(ULONG)cb, (CHAR *)pb}};
+    WSABUF *pbuf = rgbuf;
+    DWORD cbuf = cb > 0 ? 2 : 1;
+    while (cbuf > 0) {
+        DWORD cbSent = 0;
+        if (WSASend((SOCKET)sock, pbuf, cbuf, &cbSent, 0, NULL, NULL) != 0 || cbSent == 0)
+            return ercAbsUsbDeviceGone;
+        /* a partial write: go on where it stopped */
+        while (cbuf > 0 && cbSent >= pbuf->len) {
+            cbSent -= pbuf->len;
+            pbuf++;
+            cbuf--;
+        }
+        if (cbuf > 0) {
+            pbuf->buf += cbSent;
+            pbuf->len -= cbSent;
+        }
+    }
+    return 0;
+}
+
 ERC ErcYsockRecv(YSOCK sock, void *pb, size_t cbMax, uint32_t tms, size_t *pcb)
 {
     WSAPOLLFD pfd = {(SOCKET)sock, POLLRDNORM, 0};

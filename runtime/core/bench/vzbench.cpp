@@ -1,12 +1,18 @@
 /*
  * vzbench.cpp - cost of one transaction through DVT on the fake transport
- * beside a bare two-thread semaphore ping-pong measured in the same run.
+ * beside two-thread semaphore ping-pongs, measured in interleaved batches:
+ * over the platform's bare semaphore and over the runtime's own.
  * A transaction is two hand-offs between the client and the transaction
  * thread (take, completion), plus the time-out thread's start and stop, so
  * the goal is at most twice one ping-pong round trip.
  */
 #include <stdio.h>
 #include <string.h>
+#if defined(_WIN32)
+#  include <windows.h>
+#else
+#  include <semaphore.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -19,7 +25,8 @@
 
 namespace {
 
-const int cRound = 5000;
+const int cBatch = 20;          /* batches of each measurement, interleaved */
+const int cRoundBatch = 500;    /* rounds per batch */
 
 double UsMedian(std::vector<double> &vus)
 {
@@ -27,7 +34,12 @@ double UsMedian(std::vector<double> &vus)
     return vus[vus.size() / 2];
 }
 
-double UsTransaction(DVT *pdvt)
+double UsSince(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
+}
+
+bool FTransactions(DVT *pdvt, int cround, std::vector<double> *pvus)
 {
     TFP tfp;
     memset(&tfp, 0, sizeof(tfp));
@@ -35,45 +47,74 @@ double UsTransaction(DVT *pdvt)
     uint8_t rgb[4];
     tfp.rplyCmd.crply = 1;
     tfp.rplyCmd.rgrply[0] = {4, rgb};
-    std::vector<double> vus;
-    for (int i = 0; i < cRound; i++) {
+    for (int i = 0; i < cround; i++) {
         auto t0 = std::chrono::steady_clock::now();
         if (!pdvt->FProcessTransaction(&tfp, 0))
-            return -1;
-        auto t1 = std::chrono::steady_clock::now();
-        vus.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+            return false;
+        pvus->push_back(UsSince(t0));
     }
-    return UsMedian(vus);
+    return true;
 }
 
-double UsPingPong()
+/* A two-thread ping-pong over a pair of semaphores of type SEM (Post, Wait). */
+template <class SEM> void PingPong(int cround, std::vector<double> *pvus)
 {
-    ABSSEM *psemPing = pabsfact->InstABSSEM(), *psemPong = pabsfact->InstABSSEM();
-    psemPing->Init();
-    psemPong->Init();
-    psemPing->Create(0, 0);
-    psemPong->Create(0, 0);
+    SEM semPing, semPong;
     std::thread thd([&] {
-        for (int i = 0; i < cRound; i++) {
-            psemPing->Wait(tmsInfinite);
-            psemPong->Release(1);
+        for (int i = 0; i < cround; i++) {
+            semPing.Wait();
+            semPong.Post();
         }
     });
-    std::vector<double> vus;
-    for (int i = 0; i < cRound; i++) {
+    for (int i = 0; i < cround; i++) {
         auto t0 = std::chrono::steady_clock::now();
-        psemPing->Release(1);
-        psemPong->Wait(tmsInfinite);
-        auto t1 = std::chrono::steady_clock::now();
-        vus.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        semPing.Post();
+        semPong.Wait();
+        pvus->push_back(UsSince(t0));
     }
     thd.join();
-    for (ABSSEM *psem : {psemPing, psemPong}) {
+}
+
+/* The platform's own semaphore, bare. */
+#if defined(_WIN32)
+struct BARESEM {
+    HANDLE h = CreateSemaphoreA(NULL, 0, 0x7FFFFFFF, NULL);
+    ~BARESEM() { CloseHandle(h); }
+    void Post() { ReleaseSemaphore(h, 1, NULL); }
+    void Wait() { WaitForSingleObject(h, INFINITE); }
+};
+const char szBare[] = "Win32 semaphore";
+#else
+struct BARESEM {
+    sem_t sem;
+    BARESEM() { sem_init(&sem, 0, 0); }
+    ~BARESEM() { sem_destroy(&sem); }
+    void Post() { sem_post(&sem); }
+    void Wait()
+    {
+        while (sem_wait(&sem) != 0) {
+        }
+    }
+};
+const char szBare[] = "POSIX semaphore";
+#endif
+
+/* The runtime's semaphore (the OS-abstraction library's ABSSEM). */
+struct ABSSEMPP {
+    ABSSEM *psem = pabsfact->InstABSSEM();
+    ABSSEMPP()
+    {
+        psem->Init();
+        psem->Create(0, 0);
+    }
+    ~ABSSEMPP()
+    {
         psem->Term();
         pabsfact->RlsABSSEM(psem);
     }
-    return UsMedian(vus);
-}
+    void Post() { psem->Release(1); }
+    void Wait() { psem->Wait(tmsInfinite); }
+};
 
 } // namespace
 
@@ -89,18 +130,25 @@ int main()
         fprintf(stderr, "open failed (error %d)\n", TvxGetLastError());
         return 1;
     }
-    UsTransaction(pdvt);   /* warm-up */
-    double usPing = UsPingPong();
-    double usTrans = UsTransaction(pdvt);
+    std::vector<double> vusWarm, vusTrans, vusBare, vusAbs;
+    bool fOk = FTransactions(pdvt, cRoundBatch, &vusWarm);
+    for (int ibatch = 0; ibatch < cBatch && fOk; ibatch++) {
+        fOk = FTransactions(pdvt, cRoundBatch, &vusTrans);
+        PingPong<BARESEM>(cRoundBatch, &vusBare);
+        PingPong<ABSSEMPP>(cRoundBatch, &vusAbs);
+    }
     TvxClose(hif);
     VzTestStop();
-    if (usTrans < 0) {
+    if (!fOk) {
         fprintf(stderr, "transaction failed\n");
         return 1;
     }
-    printf("rounds                      %d\n", cRound);
-    printf("transaction median          %.1f us\n", usTrans);
-    printf("semaphore ping-pong median  %.1f us\n", usPing);
-    printf("ratio                       %.2f (goal <= 2)\n", usTrans / usPing);
+    double usTrans = UsMedian(vusTrans), usBare = UsMedian(vusBare), usAbs = UsMedian(vusAbs);
+    printf("%d batches of %d rounds each, interleaved; medians\n", cBatch, cRoundBatch);
+    printf("transaction                      %8.1f us\n", usTrans);
+    printf("%-15s ping-pong        %8.1f us\n", szBare, usBare);
+    printf("runtime semaphore ping-pong      %8.1f us\n", usAbs);
+    printf("transaction / bare ping-pong     %8.2f (goal <= 2)\n", usTrans / usBare);
+    printf("runtime / bare semaphore         %8.2f\n", usAbs / usBare);
     return 0;
 }
