@@ -146,6 +146,21 @@ KOR_CHILD_ROLE(hanger)
 
 namespace {
 
+/* Child's report file once it is written; "" when the child ended first. */
+std::string SzAwaitReport(KorChild &child, const std::string &szReport)
+{
+    for (int i = 0; i < 12000 && !std::filesystem::exists(szReport) && child.FRunning(); i++)
+        KorSleepMs(5);
+    return SzReadFile(szReport);
+}
+
+/* Lets a holder go: creates its release file. */
+bool FRelease(const std::string &szRelease)
+{
+    FILE *pfile = fopen(szRelease.c_str(), "w");
+    return pfile != nullptr && fclose(pfile) == 0;
+}
+
 class DvtopnProcess : public ::testing::Test {
 protected:
     void SetUp() override
@@ -188,13 +203,9 @@ TEST_F(DvtopnProcess, OpensCountAcrossProcesses)
     EXPECT_EQ(1, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev4"));
     KorChild child;
     ASSERT_TRUE(child.Start("holder", {"FAKE:dev4", szReport, szRelease}));
-    for (int i = 0; i < 6000 && !std::filesystem::exists(szReport) && child.FRunning(); i++)
-        KorSleepMs(5);
-    EXPECT_EQ("2 0", SzReadFile(szReport)) << "the child's count and first-opener flag";
+    EXPECT_EQ("2 0", SzAwaitReport(child, szReport)) << "the child's count and first-opener flag";
     EXPECT_EQ(2, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev4"));
-    FILE *pfile = fopen(szRelease.c_str(), "w");
-    ASSERT_NE(nullptr, pfile);
-    fclose(pfile);
+    ASSERT_TRUE(FRelease(szRelease));
     int code = -1;
     ASSERT_TRUE(child.Wait(60000, &code));
     EXPECT_EQ(0, code);
@@ -231,9 +242,7 @@ void KillHangerInside(const char *szConn, const std::string &szReport)
     remove(szReport.c_str());
     KorChild child;
     ASSERT_TRUE(child.Start("hanger", {szConn, szReport}));
-    for (int i = 0; i < 12000 && !std::filesystem::exists(szReport) && child.FRunning(); i++)
-        KorSleepMs(5);
-    ASSERT_EQ("inside", SzReadFile(szReport));
+    ASSERT_EQ("inside", SzAwaitReport(child, szReport));
     ASSERT_TRUE(child.Kill());
     remove(szReport.c_str());
 }
@@ -258,12 +267,8 @@ TEST_F(DvtopnProcess, KilledInsideATransactionTheNextTakerResetsTheDevice)
     __atomic_store_n(&pbusy->rgcInside[9], 0, __ATOMIC_SEQ_CST);
     KorChild holder;
     ASSERT_TRUE(holder.Start("holder", {"FAKE:dev9", szHolder, szRelease}));
-    for (int i = 0; i < 12000 && !std::filesystem::exists(szHolder) && holder.FRunning(); i++)
-        KorSleepMs(5);
-    EXPECT_EQ("2 1", SzReadFile(szHolder)) << "the connecting process's count and reset";
-    FILE *pfile = fopen(szRelease.c_str(), "w");
-    ASSERT_NE(nullptr, pfile);
-    fclose(pfile);
+    EXPECT_EQ("2 1", SzAwaitReport(holder, szHolder)) << "the connecting process's count and reset";
+    ASSERT_TRUE(FRelease(szRelease));
     int code = -1;
     ASSERT_TRUE(holder.Wait(60000, &code));
     EXPECT_EQ(0, code);
