@@ -146,12 +146,21 @@ KOR_CHILD_ROLE(hanger)
 
 namespace {
 
-/* Child's report file once it is written; "" when the child ended first. */
+/* Child's report once it can be read (under wine a file just renamed into
+ * place can read empty for a moment); "ended with N" when the child ended
+ * without one. */
 std::string SzAwaitReport(KorChild &child, const std::string &szReport)
 {
-    for (int i = 0; i < 12000 && !std::filesystem::exists(szReport) && child.FRunning(); i++)
+    for (int i = 0; i < 12000; i++) {
+        std::string sz = std::filesystem::exists(szReport) ? SzReadFile(szReport) : std::string();
+        if (!sz.empty())
+            return sz;
+        int code = -1;
+        if (child.Wait(0, &code))
+            return "ended with " + std::to_string(code);
         KorSleepMs(5);
-    return SzReadFile(szReport);
+    }
+    return std::string();
 }
 
 /* Lets a holder go: creates its release file. */
