@@ -149,7 +149,8 @@ private:
     static uint32_t DoTimeoutThreadEntry(void *pv);
     void DoTransThread();
     void DoTimeoutThread();
-    int FLockDevSliced();
+    int FLockDevSliced(int *pfDevAbandoned);
+    int FResetDev();
     void RunTrans();
     void StopThreads();
     int FWaitTransRdy(uint32_t tmsWait, int *pfTimedOut);

@@ -220,14 +220,17 @@ int DVT::FConnect(const char *szConnIn, const char *szDvcPathIn)
         pdvtopn->FRemDev(dtp, szDvcPathIn);
         return 0;
     }
-    if (!pnmtx->Lock(tmsInfinite)) {
+    int fDevAbandoned = 0;
+    if (!pdvtopn->FLockDev(idvtoNew, tmsInfinite, &fDevAbandoned)) {
         FRecordErc(ercInternalError, "DVT::FConnect pnmtxDev lock failed");
         pdvtopn->FRemDev(dtp, szDvcPathIn);
         return 0;
     }
     SzCopy(szConn, szConnIn, sizeof(szConn));
     SzCopy(szDvcPath, szDvcPathIn, sizeof(szDvcPath));
-    int fConnected = FXConnect(fFirstOpener);
+    /* A process that ended inside its work with the device left it wherever
+     * it was: this one starts it afresh, as its first opener would. */
+    int fConnected = FXConnect(fFirstOpener || fDevAbandoned);
     pnmtx->Unlock();
     if (fConnected) {
         idvto = idvtoNew;
@@ -256,11 +259,16 @@ void DVT::Disconnect()
     }
     DVTOPN *pdvtopn = vzproc.pdvtopn;
     ABSNMTX *pnmtx = pdvtopn ? pdvtopn->PnmtxFromIdvto(idvto) : nullptr;
+    int fDevAbandoned = 0;
     if (pnmtx == nullptr) {
         FRecordErc(ercInternalError, "DVT::Disconnect pdvtopn->PnmtxFromIdvto");
-    } else if (!pnmtx->Lock(tmsInfinite)) {
+    } else if (!pdvtopn->FLockDev(idvto, tmsInfinite, &fDevAbandoned)) {
         FRecordErc(ercInternalError, "DVT::Disconnect pnmtxDev->Lock failed");
     } else {
+        /* Another process ended inside its work with the device: the
+         * handles that stay on it must not meet that half-finished work. */
+        if (fDevAbandoned)
+            FResetDev();
         XDisconnect();
         pnmtx->Unlock();
     }
@@ -291,24 +299,42 @@ uint32_t DVT::DoTimeoutThreadEntry(void *pv)
     return 0;
 }
 
-/* Lock the device mutex in slices; gives up only when the handle is going away. */
-int DVT::FLockDevSliced()
+/* Lock the device mutex in slices; gives up only when the handle is going
+ * away. *pfDevAbandoned: its last owner ended holding it. */
+int DVT::FLockDevSliced(int *pfDevAbandoned)
 {
-    ABSNMTX *pnmtx = vzproc.pdvtopn ? vzproc.pdvtopn->PnmtxFromIdvto(idvto) : nullptr;
-    if (pnmtx == nullptr)
+    DVTOPN *pdvtopn = vzproc.pdvtopn;
+    if (pdvtopn == nullptr)
         return 0;
     for (;;) {
-        if (pnmtx->Lock(tmsDevLockSlice))
+        if (pdvtopn->FLockDev(idvto, tmsDevLockSlice, pfDevAbandoned))
             return 1;
         if (pabsutil->GetLastErc() != ercAbsTimeout || fAbandon)
             return 0;
     }
 }
 
+/*
+ * The device mutex's last owner ended while it held it, which a process
+ * does only inside its work with the device (a transaction's phases, a
+ * connect or a disconnect): the device may be anywhere in a phase. Connects
+ * again as the device's first opener, whose transaction reset puts it back
+ * at the start. Holding the device mutex.
+ */
+int DVT::FResetDev()
+{
+    XDisconnect();
+    return FXConnect(1);
+}
+
 void DVT::RunTrans()
 {
-    if (FLockDevSliced()) {
-        FXTrans();
+    int fDevAbandoned = 0;
+    if (FLockDevSliced(&fDevAbandoned)) {
+        if (!fDevAbandoned || FResetDev())
+            FXTrans();
+        else
+            ercTrans = ercConnectionFailed;
         vzproc.pdvtopn->PnmtxFromIdvto(idvto)->Unlock();
         return;
     }

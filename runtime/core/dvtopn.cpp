@@ -19,7 +19,7 @@ const char szDvtopnMutex[] = "/tmp/korvanel-orrin2-mtx-dvtopn";
 /* This process's part of the table. */
 struct DVTOPNPROC {
     ABSNMTX *pnmtxTable;
-    ABSNMTX *rgpnmtxDev[DVTOPN::cdvtoMax];
+    ABSNMTX2 *rgpnmtxDev[DVTOPN::cdvtoMax];    /* report an ended owner */
     int rgcOpenOwn[DVTOPN::cdvtoMax];
 };
 
@@ -37,6 +37,15 @@ void ReleaseNmtx(ABSNMTX **ppnmtx)
         return;
     (*ppnmtx)->Term();
     pabsfact->RlsABSNMTX(*ppnmtx);
+    *ppnmtx = nullptr;
+}
+
+void ReleaseDevNmtx(ABSNMTX2 **ppnmtx)
+{
+    if (*ppnmtx == nullptr)
+        return;
+    (*ppnmtx)->Term();
+    pabsfact->RlsABSNMTX2(*ppnmtx);
     *ppnmtx = nullptr;
 }
 
@@ -80,8 +89,8 @@ int DVTOPN::FInit()
 void DVTOPN::Term()
 {
     ReleaseNmtx(&dvtopnproc.pnmtxTable);
-    for (ABSNMTX *&pnmtx : dvtopnproc.rgpnmtxDev)
-        ReleaseNmtx(&pnmtx);
+    for (ABSNMTX2 *&pnmtx : dvtopnproc.rgpnmtxDev)
+        ReleaseDevNmtx(&pnmtx);
     ClearProcArrays();
     DvtopnhldTerm();
 }
@@ -117,20 +126,20 @@ int DVTOPN::IdvtoFind(uint32_t dtp, const char *szDvcPath)
 
 int DVTOPN::FOpenDevMutex(int idvto)
 {
-    ABSNMTX *pnmtx = pabsfact->InstABSNMTX();
+    ABSNMTX2 *pnmtx = pabsfact->InstABSNMTX2();
     if (pnmtx == nullptr) {
         FRecordErc(ercInternalError, "DVTOPN::FAddDev InstABSNMTX failed");
         return 0;
     }
     if (!pnmtx->Init()) {
-        ReleaseNmtx(&pnmtx);
+        ReleaseDevNmtx(&pnmtx);
         FRecordErc(ercInternalError, "DVTOPN::FAddDev ABSNMTX::Init failed");
         return 0;
     }
     char szName[64];
     snprintf(szName, sizeof(szName), "/tmp/korvanel-orrin2-mtx-devlock%2.2X", (unsigned)idvto);
     if (!pnmtx->Create(szName, false)) {
-        ReleaseNmtx(&pnmtx);
+        ReleaseDevNmtx(&pnmtx);
         FRecordErc(ercInternalError, "DVTOPN::FAddDev ABSNMTX::Create failed");
         return 0;
     }
@@ -198,7 +207,7 @@ int DVTOPN::FRemDev(uint32_t dtp, const char *szDvcPath)
     dvto.cref--;
     ShareOwn(idvto, -1, 0);
     if (dvtopnproc.rgcOpenOwn[idvto] > 0 && --dvtopnproc.rgcOpenOwn[idvto] == 0)
-        ReleaseNmtx(&dvtopnproc.rgpnmtxDev[idvto]);
+        ReleaseDevNmtx(&dvtopnproc.rgpnmtxDev[idvto]);
     if (dvto.cref <= 0) {
         dvto.cref = 0;
         dvto.dtp = 0;
@@ -352,4 +361,21 @@ ABSNMTX *DVTOPN::PnmtxFromIdvto(int idvto)
     if (idvto < 0 || idvto >= cdvtoMax)
         return nullptr;
     return dvtopnproc.rgpnmtxDev[idvto];
+}
+
+int DVTOPN::FLockDev(int idvto, uint32_t tms, int *pfAbandoned)
+{
+    *pfAbandoned = 0;
+    ABSNMTX *pnmtx = PnmtxFromIdvto(idvto);
+    if (pnmtx == nullptr) {
+        pabsutil->SetLastErc(ercAbsNotInit);
+        return 0;
+    }
+    if (pnmtx->Lock(tms))
+        return 1;
+    if (pabsutil->GetLastErc() != ercAbsAbandoned)
+        return 0;
+    /* Held all the same: the ended owner's state is the taker's to clear. */
+    *pfAbandoned = 1;
+    return 1;
 }

@@ -12,6 +12,11 @@
  * device in all processes. The table mutex is never held while waiting for
  * a device mutex.
  *
+ * A device mutex whose owner ended holding it (a process killed in the
+ * middle of a transaction) is taken all the same, and its taker learns it:
+ * the device may be anywhere inside that transaction's phases, so the taker
+ * resets it as a first opener does before anything else (see DVT).
+ *
  * Which process holds which counts is kept beside the table (dvtopnhld.h);
  * FLock gives back the counts of processes that have ended before the
  * caller looks at the table.
@@ -52,6 +57,10 @@ public:
     int FGetDevDtp(int idvto, uint32_t *pdtp);
     int CrefDevApt(int idvto);
     ABSNMTX *PnmtxFromIdvto(int idvto);
+    /* Takes the device mutex of entry idvto, waiting up to tms; *pfAbandoned
+     * tells that its last owner ended holding it. 0 with the Yorl error of
+     * the wait (13 on time-out) when not taken. */
+    int FLockDev(int idvto, uint32_t tms, int *pfAbandoned);
     int FLock();
     int FUnlock();
     /* At process exit where handles can no longer be closed: gives back

@@ -192,18 +192,23 @@ uint32_t BUS::Open(CONN *pconn, const std::string &szPath)
 uint32_t BUS::Close(CONN *pconn)
 {
     std::lock_guard<std::mutex> lock(mtx);
-    for (uint8_t ep = 0; ep < cepMax; ep++)
-        if (pconn->rgxfer[ep].fPending)
-            CompleteL(*pconn, ep, stsCancelled);
-    DEVICE *pdev = pconn->pdev;
-    if (pdev) {
-        if (pdev->pconnClaim == pconn)
-            pdev->pconnClaim = nullptr;
-        pdev->rgpconn.erase(std::remove(pdev->rgpconn.begin(), pdev->rgpconn.end(), pconn), pdev->rgpconn.end());
-    }
-    pconn->pdev = nullptr;
-    pconn->fGone = false;
+    CloseL(*pconn);
     return stsOk;
+}
+
+void BUS::CloseL(CONN &conn)
+{
+    for (uint8_t ep = 0; ep < cepMax; ep++)
+        if (conn.rgxfer[ep].fPending)
+            CompleteL(conn, ep, stsCancelled);
+    DEVICE *pdev = conn.pdev;
+    if (pdev) {
+        if (pdev->pconnClaim == &conn)
+            pdev->pconnClaim = nullptr;
+        pdev->rgpconn.erase(std::remove(pdev->rgpconn.begin(), pdev->rgpconn.end(), &conn), pdev->rgpconn.end());
+    }
+    conn.pdev = nullptr;
+    conn.fGone = false;
 }
 
 uint32_t BUS::Claim(CONN *pconn)
@@ -226,6 +231,42 @@ uint32_t BUS::Release(CONN *pconn)
         return StsNoDeviceL(*pconn);
     if (pdev->pconnClaim == pconn)
         pdev->pconnClaim = nullptr;
+    return stsOk;
+}
+
+void BUS::SetOwner(CONN *pconn, const uint8_t *pbOwner)
+{
+    std::lock_guard<std::mutex> lock(mtx);
+    std::copy(pbOwner, pbOwner + cbOwner, pconn->rgbOwner);
+}
+
+uint32_t BUS::Claimer(CONN *pconn, uint8_t *pbOwner)
+{
+    std::lock_guard<std::mutex> lock(mtx);
+    std::fill(pbOwner, pbOwner + cbOwner, 0);
+    DEVICE *pdev = pconn->pdev;
+    if (!pdev)
+        return StsNoDeviceL(*pconn);
+    if (pdev->pconnClaim)
+        std::copy(pdev->pconnClaim->rgbOwner, pdev->pconnClaim->rgbOwner + cbOwner, pbOwner);
+    return stsOk;
+}
+
+uint32_t BUS::OwnerEnded(CONN *pconn, const uint8_t *pbOwner)
+{
+    if (pbOwner[0] == ownerNone)
+        return stsOk;
+    std::lock_guard<std::mutex> lock(mtx);
+    for (auto &idconn : mpconn) {
+        CONN &conn = *idconn.second;
+        if (&conn == pconn || !std::equal(pbOwner, pbOwner + cbOwner, conn.rgbOwner))
+            continue;
+        CloseL(conn);
+        // Anything more it asks is answered as by an unplugged device; its
+        // reader ends and the connection goes as any other.
+        conn.fGone = true;
+        ShutdownSock(conn.sock);
+    }
     return stsOk;
 }
 

@@ -54,6 +54,7 @@ public:
     };
     DEVICE *pdev = nullptr;
     bool fGone = false;         // the device it was open on left the bus
+    uint8_t rgbOwner[13] = {};  // owner record (usbwire.h); kind 0: not told
     XFER rgxfer[4];
 
 private:
@@ -97,6 +98,11 @@ public:
     uint32_t Close(CONN *pconn);
     uint32_t Claim(CONN *pconn);
     uint32_t Release(CONN *pconn);
+    void SetOwner(CONN *pconn, const uint8_t *pbOwner);
+    // Status, and the owner record of the claim holder into pbOwner.
+    uint32_t Claimer(CONN *pconn, uint8_t *pbOwner);
+    // Closes every connection but pconn of owner pbOwner, whose process ended.
+    uint32_t OwnerEnded(CONN *pconn, const uint8_t *pbOwner);
     uint32_t Control(CONN *pconn, uint8_t bm, uint8_t req, uint16_t wValue, uint16_t wIndex, const uint8_t *pbOut,
                      uint16_t wLength, std::vector<uint8_t> &rgbIn);
     void Submit(CONN *pconn, uint32_t tag, uint8_t ep, const uint8_t *pb, uint32_t cb, uint32_t tms);
@@ -115,6 +121,7 @@ public:
 
 private:
     uint32_t StsNoDeviceL(CONN &conn) const;
+    void CloseL(CONN &conn);
     void CompleteL(CONN &conn, uint8_t ep, uint32_t sts);
     void DropConnsL(DEVICE &dev);
     void CommandWriteL(DEVICE &dev, CONN &conn);

@@ -159,4 +159,10 @@ void CloseSock(int sock)
         close(sock);
 }
 
+void ShutdownSock(int sock)
+{
+    if (sock >= 0)
+        shutdown(sock, SHUT_RDWR);
+}
+
 } // namespace sim

@@ -27,6 +27,8 @@ bool FRecvAll(int sock, void *pv, size_t cb);
 // Reads one line without its '\n' (at most cchMax characters).
 bool FRecvLine(int sock, std::string &szLine, size_t cchMax = 65536);
 void CloseSock(int sock);
+// Ends both directions of sock without closing it: its reader sees the end.
+void ShutdownSock(int sock);
 
 } // namespace sim
 

@@ -80,6 +80,25 @@ void HandleRequest(BUS &bus, CONN &conn, uint8_t type, uint32_t tag, const std::
         break;
     }
     case msgPing: conn.Send(RgbResult(tag, stsOk)); break;
+    case msgOwner:
+    case msgOwnerEnded: {
+        const uint8_t *pbOwner = rdr.Pb(cbOwner);
+        uint32_t sts = stsBadRequest;
+        if (rdr.FOk() && type == msgOwner) {
+            bus.SetOwner(&conn, pbOwner);
+            sts = stsOk;
+        } else if (rdr.FOk()) {
+            sts = bus.OwnerEnded(&conn, pbOwner);
+        }
+        conn.Send(RgbResult(tag, sts));
+        break;
+    }
+    case msgClaimer: {
+        std::vector<uint8_t> rgb(4 + cbOwner);
+        PutU32(&rgb[0], bus.Claimer(&conn, &rgb[4]));
+        conn.Send(RgbFrame(msgClaimerR, tag, rgb));
+        break;
+    }
     default: conn.Send(RgbResult(tag, stsBadRequest)); break;
     }
 }

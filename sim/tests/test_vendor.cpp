@@ -225,6 +225,52 @@ TEST_F(SIMTEST, ClaimIsExclusiveAcrossConnections)
     EXPECT_EQ(host.Open("ksim-9-9.9"), stsNoDevice);
 }
 
+// A connection whose process ended but which stays open (as some systems
+// keep a killed process's connections for a while) loses its claim, its
+// transfers and its device when another host reports its owner ended; a
+// record that matches no connection exactly, or that names nobody, closes
+// nothing.
+TEST_F(SIMTEST, ConnectionsOfAnEndedOwnerAreClosedWhenReported)
+{
+    const std::vector<uint8_t> rgbDead = { ownerWin32, 0x34, 0x12, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8 };
+    const std::vector<uint8_t> rgbLive = { ownerWin32, 0x35, 0x12, 0, 0, 1, 2, 3, 4, 5, 6, 7, 9 };
+    WIRECLIENT dead, other;
+    ASSERT_TRUE(dead.FConnect(simctl.Port()));
+    ASSERT_TRUE(other.FConnect(simctl.Port()));
+    EXPECT_EQ(dead.Owner(rgbDead), stsOk);
+    EXPECT_EQ(other.Owner(rgbLive), stsOk);
+    std::vector<uint8_t> rgbOwner;
+    EXPECT_EQ(other.Claimer(rgbOwner), stsNotOpen);
+    OpenBoard(dead, "alpha");
+    OpenBoard(other, "alpha");
+    EXPECT_EQ(other.Claimer(rgbOwner), stsOk);
+    EXPECT_EQ(rgbOwner, std::vector<uint8_t>(cbOwner, 0)) << "nobody holds the interface";
+    ASSERT_EQ(dead.Claim(), stsOk);
+    uint32_t tagSts = dead.Submit(epSts, 64);
+    ASSERT_FALSE(dead.FDone(tagSts));
+    EXPECT_EQ(other.Claim(), stsBusy);
+    EXPECT_EQ(other.Claimer(rgbOwner), stsOk);
+    EXPECT_EQ(rgbOwner, rgbDead);
+
+    for (const std::vector<uint8_t> &rgb :
+         { std::vector<uint8_t>(cbOwner, 0), rgbLive, std::vector<uint8_t>(rgbDead.begin(), rgbDead.end() - 1) }) {
+        uint32_t sts = other.OwnerEnded(rgb);
+        EXPECT_EQ(sts, rgb.size() == cbOwner ? stsOk : stsBadRequest);
+        EXPECT_EQ(other.Claim(), stsBusy) << "still held after a record of size " << rgb.size();
+    }
+    // Its own record closes nothing of the requester.
+    EXPECT_EQ(dead.OwnerEnded(rgbDead), stsOk);
+    EXPECT_FALSE(dead.FDone(tagSts));
+
+    EXPECT_EQ(other.OwnerEnded(rgbDead), stsOk);
+    EXPECT_EQ(other.Claim(), stsOk);
+    EXPECT_EQ(dead.Ping(), 0xFFFFFFFFu) << "the ended owner's connection is closed";
+    // The status packets of the next command go to the new claimant.
+    std::vector<uint8_t> rgbSts = other.Command({ 3, 0, 0, 0 });
+    EXPECT_FALSE(rgbSts.empty());
+    EXPECT_EQ(simctl.SzState("alpha", "connections"), "1") << "the ended owner's connection is off the board";
+}
+
 TEST_F(SIMTEST, RequestLogShowsWhatTheBoardReceived)
 {
     OpenBoard(host, "alpha");

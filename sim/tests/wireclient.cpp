@@ -181,6 +181,21 @@ uint32_t WIRECLIENT::Claim() { return Simple(msgClaim); }
 uint32_t WIRECLIENT::Release() { return Simple(msgRelease); }
 uint32_t WIRECLIENT::Ping() { return Simple(msgPing); }
 uint32_t WIRECLIENT::Cancel(uint8_t ep) { return Simple(msgCancel, { ep }); }
+uint32_t WIRECLIENT::Owner(const std::vector<uint8_t> &rgbOwner) { return Simple(msgOwner, rgbOwner); }
+uint32_t WIRECLIENT::OwnerEnded(const std::vector<uint8_t> &rgbOwner) { return Simple(msgOwnerEnded, rgbOwner); }
+
+uint32_t WIRECLIENT::Claimer(std::vector<uint8_t> &rgbOwner)
+{
+    rgbOwner.clear();
+    uint32_t tag;
+    uint8_t type;
+    std::vector<uint8_t> rgb;
+    if (!FRequest(msgClaimer, {}, tag) || !FAwaitAnswer(tag, type, rgb) || type != msgClaimerR ||
+        rgb.size() != 4 + cbOwner)
+        return 0xFFFFFFFF;
+    rgbOwner.assign(rgb.begin() + 4, rgb.end());
+    return GetU32(rgb.data());
+}
 
 uint32_t WIRECLIENT::VendorIn(uint8_t req, uint16_t wValue, uint16_t wIndex, uint16_t wLength,
                               std::vector<uint8_t> &rgbIn)

@@ -42,6 +42,10 @@ public:
     uint32_t Release();
     uint32_t Ping();
     uint32_t Cancel(uint8_t ep);
+    // Owner records (13 bytes, usbwire.h).
+    uint32_t Owner(const std::vector<uint8_t> &rgbOwner);
+    uint32_t Claimer(std::vector<uint8_t> &rgbOwner);
+    uint32_t OwnerEnded(const std::vector<uint8_t> &rgbOwner);
 
     // Vendor requests: returns the status; rgbIn receives the data.
     uint32_t VendorIn(uint8_t req, uint16_t wValue, uint16_t wIndex, uint16_t wLength, std::vector<uint8_t> &rgbIn);

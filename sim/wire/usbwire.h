@@ -76,6 +76,27 @@
 //                cancels a pending transfer on it as msgCancel does.
 //   msgPing      no payload. answer msgResult stsOk (a round trip: every
 //                completion caused by earlier requests has been sent before).
+//   msgOwner     the process the connection belongs to, as its system tells
+//                processes apart (an owner record, below). Sent once after
+//                the preamble; no answer is awaited. answer msgResult.
+//   msgClaimer   no payload. answer msgClaimerR: u32 status (stsOk,
+//                stsNotOpen, stsNoDevice), then the owner record of the
+//                connection that holds the interface (kind 0 when nobody
+//                holds it or its owner is not known).
+//   msgOwnerEnded  an owner record: the host has found that this process
+//                has ended. A real device is free the moment its process
+//                dies, but some systems keep a killed process's connections
+//                open for a while; every other connection of exactly that
+//                owner is therefore closed now, as if its host had gone:
+//                its transfers end with stsCancelled, its claim is given
+//                back, and it is no longer open on its device. answer
+//                msgResult (stsOk also when no connection matched).
+//
+// Owner record (13 bytes)
+//   u8 kind (ownerPosix, ownerWin32; 0: none), u32 process id, u32 start
+//   time low, u32 start time high (the system's own start time of the
+//   process, which tells it from a later process with the same id). Only a
+//   host of the same kind can tell whether such a process still runs.
 //
 // Endpoints (logical numbers, as the maker's firmware uses them)
 //   epCmd      0, OUT: command packets, at most 64 bytes each
@@ -111,12 +132,24 @@ enum : uint8_t {
     msgCancel = 8,
     msgResetEp = 9,
     msgPing = 10,
+    msgOwner = 11,
+    msgClaimer = 12,
+    msgOwnerEnded = 13,
 
     msgResult = 0x81,       // u32 status
     msgEnumR = 0x82,
     msgControlR = 0x83,
     msgComplete = 0x84,
+    msgClaimerR = 0x85,
 };
+
+// Kinds of owner records
+enum : uint8_t {
+    ownerNone = 0,
+    ownerPosix = 1,
+    ownerWin32 = 2,
+};
+constexpr size_t cbOwner = 13;
 
 // Status values of answers and completions
 enum : uint32_t {

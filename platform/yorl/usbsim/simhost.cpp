@@ -5,6 +5,12 @@
  * Transfers complete asynchronously on the wire; whoever waits reads the
  * frames and files every completion under its endpoint, so one thread at a
  * time drives the object and no reader thread is needed.
+ *
+ * Each connection tells the simulator which process it belongs to. A claim
+ * refused because a connection of an ended process still holds it (some
+ * systems keep a killed process's connections open for a while) makes the
+ * host tell the simulator that process ended, and claim again: a real
+ * device is free the moment its process dies.
  */
 #include "sock.h"
 #include "usbhost.h"
@@ -107,7 +113,7 @@ public:
     ERC ErcEnum(std::vector<YBUSBDVC> *prgdvc) override;
     ERC ErcOpen(const std::string &szPath) override;
     ERC ErcClose() override;
-    ERC ErcClaim() override { return ErcSimple(msgClaim, NULL, 0); }
+    ERC ErcClaim() override;
     ERC ErcRelease() override { return ErcSimple(msgRelease, NULL, 0); }
     ERC ErcControl(bool fIn, uint8_t bRequest, uint16_t wValue, uint16_t wIndex, uint16_t wLength, void *pb,
                    uint32_t *pcb, uint32_t tms) override;
@@ -129,6 +135,7 @@ private:
     ERC ErcRequest(uint8_t type, const uint8_t *pb, size_t cb, uint32_t tms, FRAME *panswer);
     ERC ErcSimple(uint8_t type, const uint8_t *pb, size_t cb);
     ERC ErcEpRequest(uint8_t type, uint8_t endp);
+    bool FClaimerEnded();
 
     std::string szAddr;
     YSOCK sock = ysockNil;
@@ -140,6 +147,26 @@ private:
 };
 
 const uint32_t tmsAnswer = 30000;       /* the simulator answers at once */
+
+#if defined(_WIN32)
+const uint8_t ownerOwn = ownerWin32;
+#else
+const uint8_t ownerOwn = ownerPosix;
+#endif
+
+/* This process's owner record; kind 0 when its start time is unknown. */
+void OwnerOwn(uint8_t *pb)
+{
+    memset(pb, 0, cbOwner);
+    uint32_t idProcess = YbIdProcess();
+    uint64_t tStart = 0;
+    if (PrcstYbProcess(idProcess, &tStart) != prcstRunning)
+        return;
+    pb[0] = ownerOwn;
+    PutU32(pb + 1, idProcess);
+    PutU32(pb + 5, (uint32_t)tStart);
+    PutU32(pb + 9, (uint32_t)(tStart >> 32));
+}
 
 ERC SIMHOST::ErcEnsureConn()
 {
@@ -160,6 +187,12 @@ ERC SIMHOST::ErcEnsureConn()
         Lost();
         return ercAbsUsbDeviceGone;
     }
+    /* Who this connection belongs to; the answer is not waited for (an
+     * answer to no request is passed over). */
+    uint8_t rgbOwner[cbOwner];
+    OwnerOwn(rgbOwner);
+    if (rgbOwner[0] != ownerNone)
+        return ErcSend(msgOwner, tagNext++, rgbOwner, sizeof(rgbOwner));
     return 0;
 }
 
@@ -306,6 +339,34 @@ ERC SIMHOST::ErcSimple(uint8_t type, const uint8_t *pb, size_t cb)
     if (frame.type != msgResult || frame.cb < 4)
         return ercAbsFailed;
     return ErcFromSts(GetU32(frame.pb));
+}
+
+ERC SIMHOST::ErcClaim()
+{
+    ERC erc = ErcSimple(msgClaim, NULL, 0);
+    if (erc == ercAbsClaimFailed && FClaimerEnded())
+        erc = ErcSimple(msgClaim, NULL, 0);
+    return erc;
+}
+
+/* The interface's claim is held by a connection of a process of this
+ * system that has ended: the simulator is told, and closes its connections. */
+bool SIMHOST::FClaimerEnded()
+{
+    FRAME frame;
+    if (ErcRequest(msgClaimer, NULL, 0, tmsAnswer, &frame) != 0 || frame.type != msgClaimerR ||
+        frame.rgb.size() < 4 + cbOwner || GetU32(frame.rgb.data()) != stsOk)
+        return false;
+    const uint8_t *pbOwner = frame.rgb.data() + 4;
+    if (pbOwner[0] != ownerOwn)
+        return false;
+    ABSPRCID prcid;
+    prcid.idProcess = GetU32(pbOwner + 1);
+    prcid.tStartLo = GetU32(pbOwner + 5);
+    prcid.tStartHi = GetU32(pbOwner + 9);
+    if (prcid.idProcess == YbIdProcess() || !pabsutil->FPrcidEnded(&prcid))
+        return false;
+    return ErcSimple(msgOwnerEnded, pbOwner, cbOwner) == 0;
 }
 
 ERC SIMHOST::ErcEnum(std::vector<YBUSBDVC> *prgdvc)

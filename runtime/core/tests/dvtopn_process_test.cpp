@@ -1,12 +1,14 @@
 /*
  * dvtopn_process_test.cpp - the open-device table and the per-device mutex
  * across processes: handles of two processes on one device never run their
- * transactions at the same time, and a transaction whose device mutex
- * cannot be taken reports 3080 instead of success.
+ * transactions at the same time, a transaction whose device mutex cannot
+ * be taken reports 3080 instead of success, and a process killed inside a
+ * transaction makes the next taker of the device reset it.
  */
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <filesystem>
@@ -107,7 +109,66 @@ KOR_CHILD_ROLE(holder)
     return fClosed ? 0 : 6;
 }
 
+/*
+ * argv[1]: connection string, argv[2]: report file. Opens the device,
+ * starts a transaction that the device never answers, writes "inside" to
+ * the report file once the transaction runs at the device, and waits to be
+ * killed.
+ */
+KOR_CHILD_ROLE(hanger)
+{
+    if (argc < 3 || PmagfakeStart(nullptr) == nullptr)
+        return 2;
+    FAKEBUSY *pbusy = PfakebusyMap();
+    HIF hif = 0;
+    DVT *pdvt = nullptr;
+    if (pbusy == nullptr || !TvxOpen(&hif, argv[1]) || !TvxGetDvt(hif, &pdvt))
+        return 3;
+    TFP tfp;
+    memset(&tfp, 0, sizeof(tfp));
+    SetCmd(&tfp, aptLoop, cmdHang, {});
+    if (!pdvt->FProcessTransaction(&tfp, 1))
+        return 4;
+    const int idev = atoi(strchr(argv[1], ':') + 4);
+    while (__atomic_load_n(&pbusy->rgcInside[idev], __ATOMIC_SEQ_CST) == 0)
+        KorSleepMs(1);
+    std::string szTmp = std::string(argv[2]) + ".tmp";
+    FILE *pfile = fopen(szTmp.c_str(), "w");
+    if (pfile == nullptr)
+        return 5;
+    fputs("inside", pfile);
+    fclose(pfile);
+    if (rename(szTmp.c_str(), argv[2]) != 0)
+        return 6;
+    for (;;)
+        KorSleepMs(1000);
+}
+
 namespace {
+
+/* Child's report once it can be read (under wine a file just renamed into
+ * place can read empty for a moment); "ended with N" when the child ended
+ * without one. */
+std::string SzAwaitReport(KorChild &child, const std::string &szReport)
+{
+    for (int i = 0; i < 12000; i++) {
+        std::string sz = std::filesystem::exists(szReport) ? SzReadFile(szReport) : std::string();
+        if (!sz.empty())
+            return sz;
+        int code = -1;
+        if (child.Wait(0, &code))
+            return "ended with " + std::to_string(code);
+        KorSleepMs(5);
+    }
+    return std::string();
+}
+
+/* Lets a holder go: creates its release file. */
+bool FRelease(const std::string &szRelease)
+{
+    FILE *pfile = fopen(szRelease.c_str(), "w");
+    return pfile != nullptr && fclose(pfile) == 0;
+}
 
 class DvtopnProcess : public ::testing::Test {
 protected:
@@ -151,13 +212,9 @@ TEST_F(DvtopnProcess, OpensCountAcrossProcesses)
     EXPECT_EQ(1, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev4"));
     KorChild child;
     ASSERT_TRUE(child.Start("holder", {"FAKE:dev4", szReport, szRelease}));
-    for (int i = 0; i < 6000 && !std::filesystem::exists(szReport) && child.FRunning(); i++)
-        KorSleepMs(5);
-    EXPECT_EQ("2 0", SzReadFile(szReport)) << "the child's count and first-opener flag";
+    EXPECT_EQ("2 0", SzAwaitReport(child, szReport)) << "the child's count and first-opener flag";
     EXPECT_EQ(2, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev4"));
-    FILE *pfile = fopen(szRelease.c_str(), "w");
-    ASSERT_NE(nullptr, pfile);
-    fclose(pfile);
+    ASSERT_TRUE(FRelease(szRelease));
     int code = -1;
     ASSERT_TRUE(child.Wait(60000, &code));
     EXPECT_EQ(0, code);
@@ -175,9 +232,9 @@ TEST_F(DvtopnProcess, OpensCountAcrossProcesses)
 
 TEST_F(DvtopnProcess, DeviceMutexFailureReports3080)
 {
-    /* In the child: FConnect locks the table three times and the device once;
-     * the fifth lock is the transaction thread's device lock. */
-    KorSetEnv("YORL_FAULT", "ABSNMTX.Lock=5");
+    /* In the child: FConnect locks the device once; the second device lock
+     * is the transaction thread's. */
+    KorSetEnv("YORL_FAULT", "ABSNMTX2.Lock=2");
     KorChild child;
     bool fStarted = child.Start("mutexfault");
     KorSetEnv("YORL_FAULT", nullptr);
@@ -185,6 +242,65 @@ TEST_F(DvtopnProcess, DeviceMutexFailureReports3080)
     int code = -1;
     ASSERT_TRUE(child.Wait(60000, &code));
     EXPECT_EQ(0, code);
+}
+
+/* Starts a hanger on szConn and kills it while its transaction is at the
+ * device, holding the device mutex. */
+void KillHangerInside(const char *szConn, const std::string &szReport)
+{
+    remove(szReport.c_str());
+    KorChild child;
+    ASSERT_TRUE(child.Start("hanger", {szConn, szReport}));
+    ASSERT_EQ("inside", SzAwaitReport(child, szReport));
+    ASSERT_TRUE(child.Kill());
+    remove(szReport.c_str());
+}
+
+/* This process keeps the device open throughout, so nobody after a killed
+ * process is the device's first opener by the count: the abandoned device
+ * mutex alone tells the next taker to reset the device, be it another
+ * process connecting or this process's next transaction. */
+TEST_F(DvtopnProcess, KilledInsideATransactionTheNextTakerResetsTheDevice)
+{
+    FAKEBUSY *pbusy = PfakebusyMap();
+    ASSERT_NE(nullptr, pbusy);
+    std::string szReport = SzTempFile("hanger.report"), szHolder = SzTempFile("holder.report"),
+                szRelease = SzTempFile("holder.release");
+    HIF hif = 0;
+    DVT *pdvt = nullptr;
+    ASSERT_TRUE(TvxOpen(&hif, "FAKE:dev9"));
+    ASSERT_TRUE(TvxGetDvt(hif, &pdvt));
+
+    /* The next taker is a process that connects. */
+    ASSERT_NO_FATAL_FAILURE(KillHangerInside("FAKE:dev9", szReport));
+    __atomic_store_n(&pbusy->rgcInside[9], 0, __ATOMIC_SEQ_CST);
+    KorChild holder;
+    ASSERT_TRUE(holder.Start("holder", {"FAKE:dev9", szHolder, szRelease}));
+    EXPECT_EQ("2 1", SzAwaitReport(holder, szHolder)) << "the connecting process's count and reset";
+    ASSERT_TRUE(FRelease(szRelease));
+    int code = -1;
+    ASSERT_TRUE(holder.Wait(60000, &code));
+    EXPECT_EQ(0, code);
+
+    /* The next taker is this process's next transaction; the reset happens
+     * once, and the transaction itself runs. */
+    ASSERT_NO_FATAL_FAILURE(KillHangerInside("FAKE:dev9", szReport));
+    __atomic_store_n(&pbusy->rgcInside[9], 0, __ATOMIC_SEQ_CST);
+    int cFirst = DVTFAKE::cFirstOpener;
+    for (uint8_t b = 1; b <= 2; b++) {
+        TFP tfp;
+        memset(&tfp, 0, sizeof(tfp));
+        uint8_t bBack = 0;
+        SetCmd(&tfp, aptLoop, cmdEcho, {b});
+        tfp.rplyCmd.crply = 1;
+        tfp.rplyCmd.rgrply[0] = {1, &bBack};
+        EXPECT_TRUE(pdvt->FProcessTransaction(&tfp, 0)) << TvxGetLastError();
+        EXPECT_EQ(b, bBack);
+    }
+    EXPECT_EQ(cFirst + 1, DVTFAKE::cFirstOpener.load());
+    EXPECT_EQ(1, vzproc.pdvtopn->CdvtoFindDev(dtpFake, "dev9")) << "the dead are not counted";
+    EXPECT_TRUE(TvxClose(hif));
+    remove(szRelease.c_str());
 }
 
 } // namespace
