@@ -20,6 +20,8 @@ int ScenarioWorkConfig(const std::string &szSimCfg);
 int ScenarioWorkRegsFiles(const std::string &szSimCfg);
 int ScenarioWorkIoex(const std::string &szSimCfg);
 int ScenarioWorkPlugins(const std::string &szSimCfg);
+// The Config tab on a chain of CPLD, FPGA and PROM (chain.cfg, orrinchain.cpp).
+int ScenarioChainPromCpld(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
