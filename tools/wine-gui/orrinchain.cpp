@@ -2,10 +2,11 @@
 // holds a CoolRunner-II CPLD, a Spartan-3E FPGA and its Platform Flash PROM
 // (chain.cfg): the rows' file boxes offer the history's files that fit each
 // device, the PROM asks before taking a file made for the JTAG start-up
-// clock, the CPLD is programmed from a .jed, read back and erased, the PROM
-// is programmed from an .mcs (cancelled mid-way, then again) and the FPGA
-// configures from it at the next power-on; the PROM erased, it no longer
-// does. The simulator confirms what each device ended up with.
+// clock, the CPLD is programmed from a .jed, its IDCODE read once and in a
+// loop, and erased, the PROM is programmed from an .mcs (cancelled mid-way,
+// then again) and the FPGA configures from it at the next power-on; the PROM
+// erased, it no longer does; the board unplugged during a PROM download gives
+// a clear error. The simulator confirms what each device ended up with.
 
 #include "orrinwork.h"
 
@@ -31,7 +32,8 @@ const char szSerial[] = "SN:210183000C01";
 
 enum { irowCpld = 0, irowFpga = 1, irowProm = 2 };
 enum { idRowBrowse = 1001, idRowProgram = 1002, idRowCombo = 1003 };
-enum { idMenuErase = 40019, idMenuGetId = 40022, idCmdEscape = 40024 };
+enum { idMenuErase = 40019, idMenuGetId = 40022, idMenuLoopId = 40023, idCmdEscape = 40024 };
+enum { idLoopCount = 1008, idLoopRun = 1009 };
 
 // The files of the scenario, in the history in this order.
 struct FILES {
@@ -198,6 +200,19 @@ std::vector<uint8_t> CpldRow(WORK &work, unsigned irow)
     return row;
 }
 
+// The program's "Loop Device ID" dialog, once it is shown; null on time-out.
+HWND HwndWaitLoopDialog(const WORK &work, DWORD tms = 10000)
+{
+    DWORD tmsStart = GetTickCount();
+    do {
+        for (HWND hwnd : RghwndTop(work.orrin.proc.pid, "#32770"))
+            if (IsWindowVisible(hwnd) && SzText(hwnd) == "Loop Device ID")
+                return hwnd;
+        Sleep(50);
+    } while (GetTickCount() - tmsStart < tms);
+    return nullptr;
+}
+
 void CheckRows(WORK &work, std::vector<HWND> *prghwndRow, const std::string &szWhat)
 {
     *prghwndRow = work.RghwndRows();
@@ -285,6 +300,22 @@ int ScenarioChainPromCpld(const std::string &)
     Screenshot(g_szArtifacts, "chain-cpld-programmed");
     Check(IMenuCommand(work, hwndCpld, idMenuGetId, {"Device ID: 06e5e093", "Failed to get device ID."}) == 0,
           "CPLD: Get Device ID reads 06e5e093");
+    // Loop Device ID: the dialog offers 100 rounds; 7 asked, 7 read.
+    cline = work.Cline();
+    PostMessageA(hwndCpld, WM_COMMAND, MAKEWPARAM(idMenuLoopId, 0), 0);
+    HWND hwndLoop = HwndWaitLoopDialog(work);
+    Check(hwndLoop != nullptr && SzText(GetDlgItem(hwndLoop, idLoopCount)) == "100",
+          "CPLD: the \"Loop Device ID\" dialog offers 100 iterations");
+    if (hwndLoop != nullptr) {
+        Screenshot(g_szArtifacts, "chain-loop-dialog");
+        SendMessageA(GetDlgItem(hwndLoop, idLoopCount), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("7"));
+        PostMessageA(hwndLoop, WM_COMMAND, MAKEWPARAM(idLoopRun, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hwndLoop, idLoopRun)));
+    }
+    Check(IWaitLines(work, {"Device ID:  06e5e093 -  successfully looped 7 iterations.", "Failed to loop device ID."},
+                     cline, 30000) == 0,
+          "CPLD: \"Device ID:  06e5e093 -  successfully looped 7 iterations.\"");
+    Check(FHasLine(work, "Looping device ID of XC2C64A...", cline), "CPLD: \"Looping device ID of XC2C64A...\"");
     Check(IMenuCommand(work, hwndCpld, idMenuErase, {"Erase Succesful.", "Erase Failed."}) == 0,
           "CPLD: \"Erase Succesful.\"");
     Check(SzSimKey(work, std::string("CPLD ") + szBoard, "done") == "0", "CPLD: erased, not DONE");
@@ -348,6 +379,24 @@ int ScenarioChainPromCpld(const std::string &)
     Check(SzSimKey(work, std::string("FPGA ") + szBoard, "done") == "0",
           "power-on with the PROM erased: the FPGA stays unconfigured");
     Screenshot(g_szArtifacts, "chain-prom-erased");
+
+    // Unplugged during a PROM download: a clear error, no hang.
+    cline = work.Cline();
+    Check(FChooseFile(work, hwndProm, "boot.mcs"), "PROM unplug: boot.mcs chosen");
+    ClickButton(GetDlgItem(hwndProm, idRowProgram));
+    tmsStart = GetTickCount();
+    while (PosProgress(work) < 5 && GetTickCount() - tmsStart < 60000)
+        Sleep(20);
+    Check(PosProgress(work) >= 5, "PROM unplug: the download runs");
+    Check(work.simctl.FCmd(std::string("UNPLUG ") + szBoard), "simulator: board unplugged during the PROM download");
+    szBox = work.SzAnswerBox(IDOK, 30000);
+    Check(szBox == "Programming Failed.", "PROM unplug: message box \"" + szBox + "\"");
+    Check(work.FWaitLine("Programming Failed.", 5000, cline), "PROM unplug: status line \"Programming Failed.\"");
+    Check(FResponsive(orrin.hwndMain) && IsWindowEnabled(orrin.Hwnd(idTab)) &&
+              IsWindowEnabled(GetDlgItem(hwndProm, idRowProgram)),
+          "PROM unplug: program responsive, controls enabled again");
+    Screenshot(g_szArtifacts, "chain-prom-unplugged");
+    work.simctl.FCmd(std::string("PLUG ") + szBoard);
 
     DWORD dwExit = orrin.Close();
     Check(dwExit == 0, "exit code 0 (" + std::to_string(dwExit) + ")");
