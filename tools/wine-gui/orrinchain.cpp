@@ -3,7 +3,7 @@
 // (chain.cfg): the rows' file boxes offer the history's files that fit each
 // device, the PROM asks before taking a file made for the JTAG start-up
 // clock, the CPLD is programmed from a .jed, its IDCODE read once and in a
-// loop, and erased, the PROM is programmed from an .mcs (cancelled mid-way,
+// loop, and erased, an SVF file checks the chain's IDCODEs, the PROM is programmed from an .mcs (cancelled mid-way,
 // then again) and the FPGA configures from it at the next power-on; the PROM
 // erased, it no longer does; the board unplugged during a PROM download gives
 // a clear error. The simulator confirms what each device ended up with.
@@ -40,7 +40,8 @@ struct FILES {
     std::string szBit;    // a Spartan-3E .bit made for the JTAG start-up clock
     std::string szMcs;    // the PROM file of a design that starts up on CCLK
     std::string szJed;    // a design for the CPLD
-    std::string szSvf;    // an SVF file (offered to every device)
+    std::string szSvf;    // an SVF file (offered to every device) that checks the chain's IDCODEs
+    std::string szSvfBad; // one that expects another version of the PROM
     std::vector<uint8_t> rgbPromImage;
     std::vector<uint8_t> rgfuse;
 };
@@ -58,12 +59,25 @@ BGSPEC BgspecOf(bool fJtagClock)
     return bgspec;
 }
 
+// SVF of the whole chain: after a reset every device shows its IDCODE; one
+// scan reads the three, the PROM's (nearest TDO) first, and expects
+// szIdcodeProm of the PROM, all 32 bits (the others without their version).
+std::string StrSvfIdcodes(const std::string &szIdcodeProm)
+{
+    return "// the IDCODEs of the chain\r\n"
+           "TRST OFF;\r\nENDIR IDLE;\r\nENDDR IDLE;\r\nSTATE RESET;\r\nSTATE IDLE;\r\n"
+           "SDR 96 TDI (000000000000000000000000) TDO (06E5E09301C22093" + szIdcodeProm + ")\r\n"
+           "    MASK (0FFFFFFF0FFFFFFFFFFFFFFF);\r\n"
+           "STATE RESET;\r\n";
+}
+
 bool FMakeFiles(const std::string &szDir, FILES *pfiles)
 {
     pfiles->szBit = szDir + "\\jtagclk.bit";
     pfiles->szMcs = szDir + "\\boot.mcs";
     pfiles->szJed = szDir + "\\cpld.jed";
     pfiles->szSvf = szDir + "\\chain.svf";
+    pfiles->szSvfBad = szDir + "\\badid.svf";
     BGSPEC bgspecJtag = BgspecOf(true), bgspecCclk = BgspecOf(false);
     std::vector<uint8_t> rgbJtag, rgbCclk;
     if (!FBuildConfigData(bgspecJtag, &rgbJtag) || !FBuildConfigData(bgspecCclk, &rgbCclk))
@@ -75,11 +89,13 @@ bool FMakeFiles(const std::string &szDir, FILES *pfiles)
         return false;
     pfiles->rgfuse = RgfuseOfSeed(ppart->cfuse, 19);
     std::string szJed = StrJedec("XC2C64A", pfiles->rgfuse, true);
-    std::string szSvf = "// nothing to do\r\nSTATE RESET;\r\n";
+    std::string szSvf = StrSvfIdcodes("05046093");
+    std::string szSvfBad = StrSvfIdcodes("15046093");   // another version of the PROM
     return FWriteHostFile(pfiles->szBit, BitFileFromData(bgspecJtag, rgbJtag)) &&
            FWriteHostFile(pfiles->szMcs, std::vector<uint8_t>(szMcs.begin(), szMcs.end())) &&
            FWriteHostFile(pfiles->szJed, std::vector<uint8_t>(szJed.begin(), szJed.end())) &&
-           FWriteHostFile(pfiles->szSvf, std::vector<uint8_t>(szSvf.begin(), szSvf.end()));
+           FWriteHostFile(pfiles->szSvf, std::vector<uint8_t>(szSvf.begin(), szSvf.end())) &&
+           FWriteHostFile(pfiles->szSvfBad, std::vector<uint8_t>(szSvfBad.begin(), szSvfBad.end()));
 }
 
 // The entries of a row's file box after it dropped down (it refills from
@@ -230,7 +246,8 @@ int ScenarioChainPromCpld(const std::string &)
     FILES files;
     Check(FMakeFiles(szDir, &files), "the scenario's configuration files");
     if (!work.FStart({{"DvcLast", szSerial}, {"ConfigFile1", files.szBit}, {"ConfigFile2", files.szMcs},
-                      {"ConfigFile3", files.szJed}, {"ConfigFile4", files.szSvf}}))
+                      {"ConfigFile3", files.szJed}, {"ConfigFile4", files.szSvf},
+                      {"ConfigFile5", files.szSvfBad}}))
         return 1;
     ORRIN &orrin = work.orrin;
     Check(work.FWaitLine("   Device 3: XCF04S"), "start: status line \"   Device 3: XCF04S\"");
@@ -247,9 +264,9 @@ int ScenarioChainPromCpld(const std::string &)
     // Each row's file box lists the history's files that fit the device,
     // by file name.
     struct { int irow; std::vector<std::string> rgsz; } rgcombo[] = {
-        {irowCpld, {"cpld.jed", "chain.svf"}},
-        {irowFpga, {"jtagclk.bit", "chain.svf"}},
-        {irowProm, {"jtagclk.bit", "boot.mcs", "chain.svf"}},
+        {irowCpld, {"cpld.jed", "chain.svf", "badid.svf"}},
+        {irowFpga, {"jtagclk.bit", "chain.svf", "badid.svf"}},
+        {irowProm, {"jtagclk.bit", "boot.mcs", "chain.svf", "badid.svf"}},
     };
     for (auto &combo : rgcombo) {
         std::vector<std::string> rgsz = RgszComboAfterDrop(rghwndRow[combo.irow]);
@@ -322,6 +339,19 @@ int ScenarioChainPromCpld(const std::string &)
     Check(CpldRow(work, 5) == std::vector<uint8_t>(part.cbitRow, 1), "CPLD: erased cells read 1");
     Check(IsWindowEnabled(orrin.Hwnd(idTab)) && IsWindowEnabled(GetDlgItem(hwndCpld, idRowProgram)),
           "CPLD: tab control and row enabled again after the erase");
+
+    // An SVF file played through the FPGA's row: its TDO checks pass; one
+    // expecting another PROM version fails.
+    HWND hwndFpga = rghwndRow[irowFpga];
+    Check(FChooseFile(work, hwndFpga, "chain.svf"), "SVF: chain.svf chosen");
+    Check(FProgramRow(work, hwndFpga, "SVF", nullptr), "SVF: the IDCODE checks pass, \"Programming Successful.\"");
+    Check(FChooseFile(work, hwndFpga, "badid.svf"), "SVF: badid.svf chosen");
+    cline = work.Cline();
+    ClickButton(GetDlgItem(hwndFpga, idRowProgram));
+    szBox = work.SzAnswerBox(IDOK, 30000);
+    Check(szBox == "Programming Failed.", "SVF: a TDO mismatch, message box \"" + szBox + "\"");
+    Check(work.FWaitLine("Programming Failed.", 5000, cline), "SVF: status line \"Programming Failed.\"");
+    Check(SzSimKey(work, std::string("FPGA ") + szBoard, "done") == "0", "SVF: the FPGA is left as it was");
 
     // The PROM from its .mcs: cancelled mid-way (Escape), then programmed.
     cline = work.Cline();
