@@ -373,6 +373,14 @@ int ScenarioChainPromCpld(const std::string &)
     Check(szUsed != std::to_string(files.rgbPromImage.size()),
           "PROM cancel: the image is not all in the flash (" + szUsed + " bytes used)");
     Check(IsWindowEnabled(orrin.Hwnd(idTab)), "PROM cancel: controls enabled again");
+    // Cancelled while the PROM is being erased, before any page is written.
+    cline = work.Cline();
+    ClickButton(GetDlgItem(hwndProm, idRowProgram));
+    Check(work.FWaitLine("Erasing device...", 30000, cline), "PROM cancel in the erase: the erase runs");
+    PostMessageA(orrin.hwndMain, WM_COMMAND, idCmdEscape, 0);
+    szBox = work.SzAnswerBox(IDOK, 30000);
+    Check(szBox == "Programming Failed.", "PROM cancel in the erase: message box \"" + szBox + "\"");
+    Check(!FHasLine(work, "Programming Successful.", cline), "PROM cancel in the erase: no success line");
     posMax = 0;
     Check(FProgramRow(work, hwndProm, "PROM", &posMax), "PROM again: \"Programming Successful.\"");
     Check(posMax > 0, "PROM: the progress bar moved (" + std::to_string(posMax) + ")");
