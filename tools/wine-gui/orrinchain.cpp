@@ -365,6 +365,11 @@ int ScenarioChainPromCpld(const std::string &)
         Sleep(20);
     Check(PosProgress(work) >= 5, "PROM cancel: the download runs");
     Check(!IsWindowEnabled(orrin.Hwnd(idTab)), "PROM cancel: the tab control is disabled during the download");
+    // The CPLD's device menu stays usable meanwhile; what is chosen there
+    // is refused while the download runs.
+    std::string szErases = SzSimKey(work, std::string("CPLD ") + szBoard, "erases");
+    SendMessageA(hwndCpld, WM_COMMAND, MAKEWPARAM(idMenuErase, 0), 0);
+    SendMessageA(hwndCpld, WM_COMMAND, MAKEWPARAM(idMenuGetId, 0), 0);
     PostMessageA(orrin.hwndMain, WM_COMMAND, idCmdEscape, 0);
     szBox = work.SzAnswerBox(IDOK, 30000);
     Check(szBox == "Programming Failed.", "PROM cancel: message box \"" + szBox + "\"");
@@ -373,6 +378,9 @@ int ScenarioChainPromCpld(const std::string &)
     Check(szUsed != std::to_string(files.rgbPromImage.size()),
           "PROM cancel: the image is not all in the flash (" + szUsed + " bytes used)");
     Check(IsWindowEnabled(orrin.Hwnd(idTab)), "PROM cancel: controls enabled again");
+    Check(!FHasLine(work, "Getting device ID of XC2C64A...", cline) && !FHasLine(work, "Erase Succesful.", cline) &&
+              SzSimKey(work, std::string("CPLD ") + szBoard, "erases") == szErases,
+          "PROM cancel: the CPLD's menu commands during the download were refused (CPLD erases " + szErases + ")");
     // Cancelled while the PROM is being erased, before any page is written.
     cline = work.Cline();
     ClickButton(GetDlgItem(hwndProm, idRowProgram));
