@@ -229,6 +229,35 @@ HWND HwndWaitLoopDialog(const WORK &work, DWORD tms = 10000)
     return nullptr;
 }
 
+// A right click on the row's badge: whether the device menu appeared (its
+// items' states are the program's own and cannot be read from another
+// process; the window-free rules of them are tested natively). The menu is
+// closed again with Escape.
+bool FOpenDeviceMenu(WORK &work, HWND hwndRow, const std::string &szPicture)
+{
+    RECT rc = RcWindow(GetDlgItem(hwndRow, 1007));
+    POINT pt = {(rc.left + rc.right) / 2, (rc.top + 7 + rc.bottom - 3) / 2};
+    ScreenToClient(hwndRow, &pt);
+    PostMessageA(hwndRow, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(pt.x, pt.y));
+    HWND hwndMenu = nullptr;
+    DWORD tmsStart = GetTickCount();
+    while (hwndMenu == nullptr && GetTickCount() - tmsStart < 5000) {
+        for (HWND hwnd : RghwndTop(work.orrin.proc.pid, "#32768"))
+            if (IsWindowVisible(hwnd))
+                hwndMenu = hwnd;
+        if (hwndMenu == nullptr)
+            Sleep(30);
+    }
+    if (hwndMenu == nullptr)
+        return false;
+    Sleep(300);
+    Screenshot(g_szArtifacts, szPicture);
+    PostMessageA(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(hwndRow, WM_RBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+    Settle(work.orrin.hwndMain);
+    return true;
+}
+
 void CheckRows(WORK &work, std::vector<HWND> *prghwndRow, const std::string &szWhat)
 {
     *prghwndRow = work.RghwndRows();
@@ -274,6 +303,15 @@ int ScenarioChainPromCpld(const std::string &)
         Check(!IsWindowEnabled(GetDlgItem(rghwndRow[combo.irow], idRowProgram)),
               "row " + std::to_string(combo.irow + 1) + ": Program disabled before a file is chosen");
     }
+
+    // The device menus open from the badges.
+    struct { int irow; const char *szPicture; } rgmenu[] = {
+        {irowCpld, "chain-menu-cpld"}, {irowFpga, "chain-menu-fpga"}, {irowProm, "chain-menu-prom"},
+    };
+    for (auto &menu : rgmenu)
+        Check(FOpenDeviceMenu(work, rghwndRow[menu.irow], menu.szPicture),
+              "row " + std::to_string(menu.irow + 1) + ": a right click on the badge opens the device menu");
+    Check(FResponsive(orrin.hwndMain) && work.RghwndRows().size() == 3, "the device menus closed again");
 
     // A .bit made for the JTAG start-up clock is questioned for the PROM;
     // No leaves the box without a choice and Program disabled.
