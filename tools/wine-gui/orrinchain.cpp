@@ -269,9 +269,7 @@ void CheckRows(WORK &work, std::vector<HWND> *prghwndRow, const std::string &szW
 int ScenarioChainPromCpld(const std::string &)
 {
     WORK work;
-    std::string szDir = "Z:";
-    for (char ch : g_szArtifacts)
-        szDir += ch == '/' ? '\\' : ch;
+    std::string szDir = SzArtifactsWin();
     FILES files;
     Check(FMakeFiles(szDir, &files), "the scenario's configuration files");
     if (!work.FStart({{"DvcLast", szSerial}, {"ConfigFile1", files.szBit}, {"ConfigFile2", files.szMcs},

@@ -55,6 +55,9 @@ struct WORK {
     bool FStartProgram(HWND hwndRow);
 };
 
+// The folder of the scenario's pictures and files, as the program's Windows
+// path ("Z:" + the host path).
+std::string SzArtifactsWin();
 // A child of hwndParent with id (direct child).
 HWND HwndChild(HWND hwndParent, int id);
 void SetText(HWND hwnd, const std::string &sz);
