@@ -8,6 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 run=$root/build/run
 mkdir -p "$run/data" "$run/firmware"
 cp "$root/data/briseldvclist.txt" "$run/data/"
+cp -r "$root/data/xbr" "$run/data/"    # the CPLDs' map files
 
 # 32-bit Windows programs need a kernel that runs 32-bit code; where it does
 # not, the program's 64-bit build stands in for its 32-bit deliverable.

@@ -98,6 +98,14 @@ TEST(FlhistFilter, MatchesPatternsAfterTheParenthesis)
         {"C:\\a.bit", "bit files *.bit", FALSE},               // no parenthesis, no patterns
         {"C:\\a", "Files (*.bit)", FALSE},
         {"C:\\a.svf", "SVF (*.svf)", TRUE},
+        // the scan-chain library's lists of a PROM and a CPLD row
+        {"C:\\boot.mcs", "XCFS Config Files (*.mcs; *.bit; *.svf)", TRUE},
+        {"C:\\a.bit", "XCFS Config Files (*.mcs; *.bit; *.svf)", TRUE},
+        {"C:\\a.svf", "XCFS Config Files (*.mcs; *.bit; *.svf)", TRUE},
+        {"C:\\a.jed", "XCFS Config Files (*.mcs; *.bit; *.svf)", FALSE},
+        {"C:\\a.JED", "XC2C Config Files (*.jed; *.svf)", TRUE},
+        {"C:\\a.mcs", "XC2C Config Files (*.jed; *.svf)", FALSE},
+        {"C:\\a.bit", "XC2C Config Files (*.jed; *.svf)", FALSE},
     };
     for (auto &c : rgcase)
         EXPECT_EQ(c.f, FLHIST::FMatchesFilter(c.szPath, c.szDesc)) << c.szPath << " / " << c.szDesc;

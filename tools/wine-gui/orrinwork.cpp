@@ -38,6 +38,14 @@ BOOL CALLBACK CollectRow(HWND hwnd, LPARAM lParam)
 
 } // namespace
 
+std::string SzArtifactsWin()
+{
+    std::string sz = "Z:";
+    for (char ch : g_szArtifacts)
+        sz += ch == '/' ? '\\' : ch;
+    return sz;
+}
+
 HWND HwndChild(HWND hwndParent, int id) { return GetDlgItem(hwndParent, id); }
 
 void SetText(HWND hwnd, const std::string &sz)
@@ -106,9 +114,7 @@ bool WORK::FStart(const std::vector<std::pair<std::string, std::string>> &rgsett
     Check(szDataPath != nullptr, "the run's data folder with the plug-ins (KOR_GUI_DATAPATH)");
     if (szSim == nullptr || szDataPath == nullptr || !simctl.FConnected())
         return false;
-    szDir = "Z:";
-    for (char ch : g_szArtifacts)
-        szDir += ch == '/' ? '\\' : ch;
+    szDir = SzArtifactsWin();
     PrepareRegistry(true);
     FRegSetSz(HKEY_LOCAL_MACHINE, szKeyShared, "DataPath", szDataPath);
     FRegSetSz(HKEY_CURRENT_USER, szKeyStapol, "DvcLast", "SN:210183000B01");
@@ -296,10 +302,7 @@ int ScenarioWorkConfig(const std::string &)
     std::string szBit;
     {
         // The history holds the configuration file before the program starts.
-        std::string szDirWin = "Z:";
-        for (char ch : g_szArtifacts)
-            szDirWin += ch == '/' ? '\\' : ch;
-        szBit = szDirWin + "\\reference.bit";
+        szBit = SzArtifactsWin() + "\\reference.bit";
         Check(FMakeBitFile(szBit), "configuration file " + szBit);
     }
     if (!work.FStart({{"ConfigFile1", szBit}}))

@@ -20,6 +20,8 @@ int ScenarioWorkConfig(const std::string &szSimCfg);
 int ScenarioWorkRegsFiles(const std::string &szSimCfg);
 int ScenarioWorkIoex(const std::string &szSimCfg);
 int ScenarioWorkPlugins(const std::string &szSimCfg);
+// The Config tab on a chain of CPLD, FPGA and PROM (chain.cfg, orrinchain.cpp).
+int ScenarioChainPromCpld(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
@@ -53,6 +55,9 @@ struct WORK {
     bool FStartProgram(HWND hwndRow);
 };
 
+// The folder of the scenario's pictures and files, as the program's Windows
+// path ("Z:" + the host path).
+std::string SzArtifactsWin();
 // A child of hwndParent with id (direct child).
 HWND HwndChild(HWND hwndParent, int id);
 void SetText(HWND hwnd, const std::string &sz);

@@ -187,9 +187,7 @@ void CheckFiles(WORK &work)
 int ScenarioWorkRegsFiles(const std::string &)
 {
     WORK work;
-    std::string szDir = "Z:";
-    for (char ch : g_szArtifacts)
-        szDir += ch == '/' ? '\\' : ch;
+    std::string szDir = SzArtifactsWin();
     FWriteHostFile(szDir + "\\upload.bin", RgbPattern(20000, 7));
     FWriteHostFile(szDir + "\\download.bin", {1, 2, 3});
     if (!work.FStart({{"DataFile1", szDir + "\\upload.bin"}, {"DataFile2", szDir + "\\download.bin"}}))

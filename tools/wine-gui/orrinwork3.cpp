@@ -37,9 +37,7 @@ std::vector<std::string> RgszTabs(const ORRIN &orrin)
 //    the configuration and runs.
 int ScenarioWorkPlugins(const std::string &)
 {
-    std::string szDir = "Z:";
-    for (char ch : g_szArtifacts)
-        szDir += ch == '/' ? '\\' : ch;
+    std::string szDir = SzArtifactsWin();
     {
         SetEnvironmentVariableA("KOR_PROBE_TABS", "17");
         WORK work;

@@ -30,6 +30,7 @@ if [ -n "$simcfg" ]; then
     rm -rf "$simdir"
     mkdir -p "$simdir/data" "$simdir/firmware"
     cp "$root/data/briseldvclist.txt" "$simdir/data/"
+    cp -r "$root/data/xbr" "$simdir/data/"    # the CPLDs' map files
     korsim_start "$korsims" "$simcfg" "$simdir" || exit 1
     export YORL_DATADIR="$(winpath "$simdir/data")\\"
     export YORL_DEVTBL="$(winpath "$simdir/dvctbl.txt")"
