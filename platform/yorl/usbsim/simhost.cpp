@@ -355,9 +355,11 @@ bool SIMHOST::FClaimerEnded()
 {
     FRAME frame;
     if (ErcRequest(msgClaimer, NULL, 0, tmsAnswer, &frame) != 0 || frame.type != msgClaimerR ||
-        frame.rgb.size() < 4 + cbOwner || GetU32(frame.rgb.data()) != stsOk)
+        frame.cb < 4 + cbOwner || GetU32(frame.pb) != stsOk)
         return false;
-    const uint8_t *pbOwner = frame.rgb.data() + 4;
+    /* a copy: the frame lies in the receive buffer the next request reuses */
+    uint8_t pbOwner[cbOwner];
+    memcpy(pbOwner, frame.pb + 4, cbOwner);
     if (pbOwner[0] != ownerOwn)
         return false;
     ABSPRCID prcid;
