@@ -7,7 +7,8 @@
  * Files: fwentry.cpp (exports, attach, workers), fwdevtbl.cpp (FTDEVMG),
  * fwmbx.cpp (mailbox), fwcore.cpp (firmware record, steps, system
  * protocol, data phases), fwchan.cpp (channel, MPSSE buffer, FIFO mode),
- * fwstream.cpp (stream protocol and protocol 1).
+ * fwstream.cpp (stream protocol and protocol 1), fwjtag.cpp (JTAG protocol,
+ * see fwjtag.h), fwbatch.cpp (JTAG batch engine).
  */
 #ifndef FWLIB_H
 #define FWLIB_H
@@ -42,7 +43,7 @@ enum {
 enum {
     stsOk = 0, stsNotSupported = 1, stsCancelled = 2, stsCapConflict = 3, stsNotEnabled = 4,
     stsSndLess = 7, stsRcvLess = 8, stsSndRcvLess = 10, stsInvalidPort = 12, stsBadArgument = 13,
-    stsFtdiIo = 26, stsUnknownProtocol = 49, stsUnknownCommand = 50, stsBadLength = 51,
+    stsFtdiIo = 26, stsBatchOpNotSupported = 32, stsBatchNoMemory = 48, stsUnknownProtocol = 49, stsUnknownCommand = 50, stsBadLength = 51,
 };
 
 extern D2XXAPI d2xx;

@@ -7,6 +7,7 @@
  */
 #include "dvt.h"
 #include "fwinstall.h"
+#include "fwtrans.h"
 #include "kor_child.h"
 #include "korsimenv.h"
 #include "tvxutil.h"
@@ -34,69 +35,8 @@ KORSIM_ENVIRONMENT(KORSIM_CONFIG, "ftdifw", true);
 
 namespace {
 
-using BYTES = std::vector<uint8_t>;
-
 KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
 
-/* One transaction on the handle's DVT: its error code (0 for success). */
-struct TRANS {
-    BYTES rgbCmd;               /* without the length byte */
-    uint8_t cbRet = 0;
-    const uint8_t *pbSnd = nullptr;
-    uint32_t cbSnd = 0;
-    uint8_t *pbRcv = nullptr;
-    uint32_t cbRcv = 0;
-    uint8_t cmdDone = 0;        /* completion command, 0: none */
-    uint8_t rgbRet[64] = {};
-    uint32_t cbOut = 0, cbIn = 0;
-};
-
-bool FStart(HIF hif, TRANS &tr)
-{
-    DVT *pdvt = nullptr;
-    if (!TvxGetDvt(hif, &pdvt))
-        return false;
-    TFP *ptfp = pdvt->GetPtfp();
-    memset(ptfp, 0, sizeof(*ptfp));
-    ptfp->rgbCmd[0] = uint8_t(tr.rgbCmd.size());
-    memcpy(ptfp->rgbCmd + 1, tr.rgbCmd.data(), tr.rgbCmd.size());
-    if (tr.cbRet) {
-        ptfp->rplyCmd.crply = 1;
-        ptfp->rplyCmd.rgrply[0].cb = tr.cbRet;
-        ptfp->rplyCmd.rgrply[0].pb = tr.rgbRet;
-    }
-    ptfp->cbSnd = tr.cbSnd;
-    ptfp->pbSnd = const_cast<uint8_t *>(tr.pbSnd);
-    ptfp->cbRcv = tr.cbRcv;
-    ptfp->pbRcv = tr.pbRcv;
-    if (tr.cmdDone) {
-        ptfp->rgbCmdDone[0] = 3;
-        ptfp->rgbCmdDone[1] = tr.rgbCmd[0];
-        ptfp->rgbCmdDone[2] = tr.cmdDone;
-        ptfp->rgbCmdDone[3] = tr.rgbCmd.size() > 2 ? tr.rgbCmd[2] : 0;
-    }
-    return pdvt->FDoTrans(nullptr);
-}
-
-int ErcRun(HIF hif, TRANS &tr)
-{
-    if (!FStart(hif, tr))
-        return -1;
-    if (TvxGetTransResult(hif, &tr.cbOut, &tr.cbIn, 30000))
-        return 0;
-    return TvxGetLastError();
-}
-
-BYTES RgbLe(std::initializer_list<uint32_t> rgdw)
-{
-    BYTES rgb;
-    for (uint32_t dw : rgdw)
-        for (int ib = 0; ib < 4; ib++)
-            rgb.push_back(uint8_t(dw >> (8 * ib)));
-    return rgb;
-}
-
-uint32_t DwAt(const uint8_t *pb) { return pb[0] | pb[1] << 8 | pb[2] << 16 | uint32_t(pb[3]) << 24; }
 
 class Ftdifw : public ::testing::Test {
 protected:
@@ -149,15 +89,6 @@ protected:
     HIF hif = hifNil;
 };
 
-BYTES RgbPattern(size_t cb, uint32_t seed)
-{
-    BYTES rgb(cb);
-    for (size_t ib = 0; ib < cb; ib++) {
-        seed = seed * 1103515245u + 12345u;
-        rgb[ib] = uint8_t(seed >> 16);
-    }
-    return rgb;
-}
 
 TEST_F(Ftdifw, PortPropertiesAndProtocolOneAnswerAsEachConfigurationSays)
 {
