@@ -59,7 +59,7 @@ bool FAssembleTdo(int i, uint32_t cbRead)
     JTAGIF &jt = rgjtag[i];
     BATCH &bt = jt.batch;
     const uint8_t *pbRead = jt.mpsbuf.pb;
-    uint32_t cbRoom = bt.cbTdo < fwif.cbRcv ? bt.cbTdo : fwif.cbRcv;
+    uint32_t cbRcv = fwif.cbRcv, cbRoom = bt.cbTdo < cbRcv ? bt.cbTdo : cbRcv;
     auto fPut = [&](uint8_t b) {
         if (fwif.cbRcvDone >= cbRoom)
             return false;
@@ -414,7 +414,8 @@ void BatchParse(int i)
     FWIF &fwif = rgfwif[i];
     JTAGIF &jt = rgjtag[i];
     BATCH &bt = jt.batch;
-    uint64_t cbStream = bt.cbOps < fwif.cbSnd ? bt.cbOps : fwif.cbSnd;
+    uint32_t cbSnd = fwif.cbSnd;
+    uint64_t cbStream = bt.cbOps < cbSnd ? bt.cbOps : cbSnd;
     if (fwif.cbSndDone >= cbStream) {
         if (!FReadBack(i, true))
             return BatchAbortInternal(i);

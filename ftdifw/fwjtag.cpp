@@ -191,6 +191,11 @@ void UnpackTdo(int i, uint32_t iclk)
         unsigned cbit = jt.rgcbitAns[ians] & 0x7F;
         if (jt.rgcbitAns[ians] & 0x80)
             b = uint8_t(b >> (8 - cbit));
+        if (cbit == 8 && ibit % 8 == 0) {
+            fwif.pbRcv[ibit / 8] = b;
+            ibit += 8;
+            continue;
+        }
         for (unsigned k = 0; k < cbit; k++, ibit++) {
             uint8_t &bDst = fwif.pbRcv[ibit / 8];
             bDst = uint8_t((bDst & ~(1u << (ibit % 8))) | (((b >> k) & 1) << (ibit % 8)));

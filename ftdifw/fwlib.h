@@ -15,6 +15,8 @@
 
 #include <stdint.h>
 
+#include <atomic>
+
 #include "ambrel.h"
 #include "d2xxapi.h"
 #include "ftdimgr.h"
@@ -64,17 +66,19 @@ uint32_t FsFtdevPorts(int i);
 /* ---- firmware record ---- */
 typedef void (*PFNFW)(int i);
 
+/* The host fields (buffers, their counts and progress, fBuffersSet) are
+ * shared between the client's threads and the worker, hence atomic. */
 struct FWIF {
     uint8_t rgbCmd[cbPkt];
     uint8_t cbCmdRcvd;
     uint8_t rgbSts[cbPkt];
     uint8_t cbStsReady;
-    uint8_t *pbSnd;
-    uint32_t cbSndDone, cbSnd;
-    uint8_t *pbRcv;
-    uint32_t cbRcvDone, cbRcv;
+    std::atomic<uint8_t *> pbSnd;
+    std::atomic<uint32_t> cbSndDone, cbSnd;
+    std::atomic<uint8_t *> pbRcv;
+    std::atomic<uint32_t> cbRcvDone, cbRcv;
     ABSSEM *psemTransDone;
-    volatile int32_t fBuffersSet;
+    std::atomic<int32_t> fBuffersSet;
     uint32_t cOutDone, cOutTotal, cInDone, cInTotal;
     uint8_t fws;
     uint8_t aptCur, cmdCur, prtCur;
