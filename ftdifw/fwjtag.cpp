@@ -399,8 +399,6 @@ void JtagDispatch(int i)
     }
     if (fwif.prtCur != 0)
         return FwSetSts(i, stsInvalidPort);
-    if (cmd >= 32)
-        return FwSetSts(i, stsUnknownCommand);
     if (cmd == 24) {
         if (fwif.rgbCmd[0] != rgcbCmd[cmd])
             return FwSetSts(i, stsBadLength);
@@ -412,6 +410,8 @@ void JtagDispatch(int i)
     /* The port bit is shared by every process: a port another process enabled passes. */
     if (!(FsFtdevPorts(i) & 1))
         return FwSetSts(i, stsNotEnabled);
+    if (cmd >= 32)
+        return FwSetSts(i, stsUnknownCommand);
     if (cmd == 1)
         return Disable(i);
     if (fwif.rgbCmd[0] != rgcbCmd[cmd])
