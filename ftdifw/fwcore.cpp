@@ -167,7 +167,7 @@ void FwPutRet(int i, const void *pv, uint8_t cb)
 int FFwInitAll()
 {
     for (int i = 0; i < cintfMax; i++) {
-        memset(&rgfwif[i], 0, sizeof(rgfwif[i]));
+        memset(static_cast<void *>(&rgfwif[i]), 0, sizeof(rgfwif[i]));
         FwResetPhase(i);
     }
     return 1;

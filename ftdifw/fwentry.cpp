@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
+
 #include "fwlib.h"
 #include "yorl.h"
 
@@ -27,7 +29,7 @@ void *pvFtdevmg = nullptr;
 ABSTHD *rgpthdWorker[cintfMax];
 ABSSEM *rgpsemStarted[cintfMax];
 ABSSEM *rgpsemStopped[cintfMax];
-volatile int32_t rgfStop[cintfMax];
+std::atomic<int32_t> rgfStop[cintfMax];
 int32_t rgcrefLocal[cintfMax];
 bool fAttached = false;
 
@@ -60,7 +62,13 @@ uint32_t WorkerThread(void *pvArg)
     rgpsemStarted[i]->Release(1);
     while (!rgfStop[i]) {
         MbxStep(i);
+        /* Armed without buffers, or finished before the completion command: only the
+         * host can move it on, so the worker yields instead of spinning. */
+        const FWIF &fwif = rgfwif[i];
+        bool fWaitHost = fwif.cbCmdRcvd == 0 && ((fwif.fws == 1 && !fwif.fBuffersSet) || fwif.fws == 4);
         FwStep(i);
+        if (fWaitHost)
+            pabsutil->SleepMs(0);
     }
     /* Ports are closed on the thread that claimed their channels, before it ends. */
 #if AMBREL_JTAG
@@ -168,7 +176,8 @@ int FLibInit()
     memset(rgpthdWorker, 0, sizeof(rgpthdWorker));
     memset(rgpsemStarted, 0, sizeof(rgpsemStarted));
     memset(rgpsemStopped, 0, sizeof(rgpsemStopped));
-    memset((void *)rgfStop, 0, sizeof(rgfStop));
+    for (auto &fStop : rgfStop)
+        fStop = 0;
     memset(rgcrefLocal, 0, sizeof(rgcrefLocal));
     return FMbxInitAll() && FFwInitAll() && FStmInitAll();
 }

@@ -13,53 +13,45 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <initializer_list>
-#include <vector>
-
-#include "fwlib.h"
+#include "fwjtag.h"
 #include "yorl.h"
 
 #if AMBREL_JTAG
+
+JTAGIF rgjtag[cintfMax];
+
+bool FJtagAdd(JTAGIF &jt, std::initializer_list<uint8_t> rgb)
+{
+    return FMpsAddBytes(&jt.mpsbuf, rgb.begin(), uint32_t(rgb.size()));
+}
+
+bool FJtagPins(JTAGIF &jt, bool fTms, bool fTdi, bool fTck, bool fForce)
+{
+    if (!fForce && jt.fTms == fTms && jt.fTdi == fTdi && jt.fTck == fTck)
+        return true;
+    jt.fTms = fTms;
+    jt.fTdi = fTdi;
+    jt.fTck = fTck;
+    return FJtagAdd(jt, { 0x80, uint8_t((fTms ? pinTms : 0) | (fTdi ? pinTdi : 0) | (fTck ? pinTck : 0)), bDirJtag });
+}
 
 namespace {
 
 const uint32_t dprpJtag = 0x80020003;
 const uint32_t freqDefault = 10000000;
-const uint8_t bDirJtag = 0x0B;          /* TCK, TDI, TMS outputs */
 
-enum JMODE : uint8_t { jmTdi = 8, jmTdo = 9, jmPairs = 10, jmTms = 11 };
+enum JMODE : uint8_t { jmClock = 7, jmTdi = 8, jmTdo = 9, jmPairs = 10, jmTms = 11 };
 
-struct JTAGIF {
-    FT_HANDLE hChannel;
-    FTINTF ftintf;
-    MPSBUF mpsbuf;
-    uint32_t fEnabled;
-    uint32_t freqTck;
-    bool fTms, fTdi;
-    /* the running shift */
-    JMODE jm;
-    bool fCapture;
-    /* how the answer bytes of the step in flight unpack: bit count, bits at the top */
-    std::vector<uint8_t> rgcbitAns;
-};
+bool FAdd(JTAGIF &jt, std::initializer_list<uint8_t> rgb) { return FJtagAdd(jt, rgb); }
 
-JTAGIF rgjtag[cintfMax];
-
-bool FAdd(JTAGIF &jt, std::initializer_list<uint8_t> rgb)
-{
-    return FMpsAddBytes(&jt.mpsbuf, rgb.begin(), uint32_t(rgb.size()));
-}
-
-bool FPins(JTAGIF &jt)
-{
-    return FAdd(jt, { 0x80, uint8_t((jt.fTms ? 0x08 : 0) | (jt.fTdi ? 0x02 : 0)), bDirJtag });
-}
+/* Re-asserts the tracked levels with TCK low before a shift chunk. */
+bool FPins(JTAGIF &jt) { return FJtagPins(jt, jt.fTms, jt.fTdi, false, true); }
 
 /* TCK = 30 MHz / (divisor + 1), the divisor rounded so the clock is at most freq. */
 uint32_t FreqSet(JTAGIF &jt, uint32_t freq, bool fWrite)
 {
-    if (freq == 0)
-        freq = 1;
+    if (freq <= 8000)
+        freq = 8000;
     uint32_t div = (30000000 + freq - 1) / freq - 1;
     if (div > 0xFFFF)
         div = 0xFFFF;
@@ -90,11 +82,12 @@ void Enable(int i)
     jt.mpsbuf.cb = jt.mpsbuf.tusQueued = jt.mpsbuf.fWritten = 0;
     bool fOk = (jt.ftintf.fsIntf & fsintfMpsse) && FSyncBadCmd(jt.hChannel, 0xAA, 100, 0);
     fOk = fOk || FMpsseInit(jt.hChannel);
-    jt.fTms = true;
-    jt.fTdi = false;
+    BatchReset(jt);
     if (fOk) {
+        /* TMS high, TDI and TCK low, the JTAG pins and the auxiliary output (ACBUS7) driven. */
         jt.freqTck = FreqSet(jt, freqDefault, true);
-        fOk = FPins(jt) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1);
+        fOk = FJtagPins(jt, true, false, false, true) && FAdd(jt, { 0x82, 0x80, 0x80, 0x81, 0x87 }) &&
+              FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 2);
     }
     if (!fOk) {
         jt.ftintf.fsIntf &= uint8_t(~fsintfMpsse);
@@ -112,7 +105,10 @@ void Disable(int i)
     JTAGIF &jt = rgjtag[i];
     if (!jt.fEnabled)
         return;
-    bool fOk = FAdd(jt, { 0x80, 0x00, 0x00, 0x81, 0x87 }) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1);
+    /* Pins released: same levels, nothing driven (the auxiliary output too). */
+    BatchReset(jt);
+    bool fOk = FAdd(jt, { 0x80, pinTms, 0x00, 0x82, 0x00, 0x00, 0x81, 0x87 }) &&
+               FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1);
     if (!fOk)
         jt.ftintf.fsIntf &= uint8_t(~fsintfMpsse);
     char szName[16];
@@ -195,6 +191,11 @@ void UnpackTdo(int i, uint32_t iclk)
         unsigned cbit = jt.rgcbitAns[ians] & 0x7F;
         if (jt.rgcbitAns[ians] & 0x80)
             b = uint8_t(b >> (8 - cbit));
+        if (cbit == 8 && ibit % 8 == 0) {
+            fwif.pbRcv[ibit / 8] = b;
+            ibit += 8;
+            continue;
+        }
         for (unsigned k = 0; k < cbit; k++, ibit++) {
             uint8_t &bDst = fwif.pbRcv[ibit / 8];
             bDst = uint8_t((bDst & ~(1u << (ibit % 8))) | (((b >> k) & 1) << (ibit % 8)));
@@ -213,8 +214,8 @@ void ShiftStep(int i)
     FWIF &fwif = rgfwif[i];
     JTAGIF &jt = rgjtag[i];
     uint32_t iclk = fwif.cOutDone, cclk = fwif.cOutTotal - iclk;
-    if (cclk > CclkStep(jt.jm))
-        cclk = CclkStep(jt.jm);
+    if (cclk > CclkStep(JMODE(jt.jm)))
+        cclk = CclkStep(JMODE(jt.jm));
     /* Never past the caller's buffers: the bytes this step needs must be there. */
     uint64_t cbNeedOut = jt.jm == jmTdo ? 0 : jt.jm == jmPairs ? (uint64_t(iclk) + cclk + 3) / 4 : (uint64_t(iclk) + cclk + 7) / 8;
     uint64_t cbNeedIn = jt.fCapture ? (uint64_t(iclk) + cclk + 7) / 8 : 0;
@@ -268,6 +269,87 @@ void Shift(int i, JMODE jm)
     fwif.cmdCompletion = uint8_t(jm | 0x80);
 }
 
+
+void SetTck(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    uint32_t freqOld = jt.freqTck, cbFlushOld = jt.mpsbuf.cbFlush;
+    uint32_t freq = FreqSet(jt, DwArg(i, 0), true);
+    if (!FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1)) {
+        jt.freqTck = freqOld;
+        jt.mpsbuf.cbFlush = cbFlushOld;
+        return FwSetSts(i, stsFtdiIo);
+    }
+    jt.freqTck = freq;
+    FwPutRet(i, &jt.freqTck, 4);
+}
+
+void SetPins(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    bool fOk = FJtagPins(jt, fwif.rgbCmd[4] != 0, fwif.rgbCmd[5] != 0, fwif.rgbCmd[6] != 0, true) &&
+               FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 0);
+    if (!fOk)
+        FwSetSts(i, stsFtdiIo);
+}
+
+void GetPins(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    if (!FAdd(jt, { 0x81, 0x87 }) || !FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1))
+        return FwSetSts(i, stsFtdiIo);
+    uint8_t b = jt.mpsbuf.pb[0];
+    uint8_t rgb[4] = { uint8_t((b & pinTms) != 0), uint8_t((b & pinTdi) != 0), uint8_t((b & pinTdo) != 0),
+                       uint8_t((b & pinTck) != 0) };
+    FwPutRet(i, rgb, 4);
+}
+
+/* Command 7: TCK clocks with TMS and TDI held, no host data (state 3). */
+void ClockStep(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    uint32_t cclk = fwif.cOutTotal - fwif.cOutDone;
+    if (cclk > 8 * jt.mpsbuf.cbFlush)
+        cclk = 8 * jt.mpsbuf.cbFlush;
+    uint32_t cb = cclk / 8, cbit = cclk % 8;
+    bool fOk = FPins(jt);
+    if (cb > 0) {
+        /* Whole bytes: 0x19 with data bytes that hold TDI at its level. */
+        fOk = fOk && FAdd(jt, { 0x19, uint8_t(cb - 1), uint8_t((cb - 1) >> 8) }) && jt.mpsbuf.cb + cb <= 65536;
+        if (fOk) {
+            memset(jt.mpsbuf.pb + jt.mpsbuf.cb, jt.fTdi ? 0xFF : 0x00, cb);
+            jt.mpsbuf.cb += cb;
+        }
+    }
+    if (cbit > 0)
+        fOk = fOk && FAdd(jt, { 0x8E, uint8_t(cbit - 1) });
+    fOk = fOk && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 0);
+    if (!fOk) {
+        fwif.stsPhase = stsSndLess;
+        return FwFailPhase(i);
+    }
+    fwif.cOutDone += cclk;
+    if (fwif.cOutDone >= fwif.cOutTotal)
+        FwPhaseFinished(i);
+}
+
+void Clock(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    jt.fTms = fwif.rgbCmd[4] != 0;
+    jt.fTdi = fwif.rgbCmd[5] != 0;
+    fwif.cOutDone = fwif.cInDone = fwif.cInTotal = 0;
+    memcpy(&fwif.cOutTotal, fwif.rgbCmd + 6, 4);
+    if (fwif.cOutTotal == 0)
+        return FwSetSts(i, stsBadArgument);
+    FwArmPhase(i, 3, ClockStep, FwDoneSts, nullptr);
+    fwif.fsStsCounts = 0x80;
+    fwif.cmdCompletion = 0x87;
+}
+
 } // namespace
 
 int FJtagInit(int i)
@@ -279,6 +361,7 @@ int FJtagInit(int i)
     jt.mpsbuf = MPSBUF();
     jt.mpsbuf.cbFlush = 4096;
     jt.mpsbuf.pb = static_cast<uint8_t *>(malloc(65536));
+    BatchReset(jt);
     return jt.mpsbuf.pb != nullptr;
 }
 
@@ -290,9 +373,19 @@ void JtagTerm(int i)
     jt.mpsbuf.pb = nullptr;
 }
 
+/* Required length byte of commands 3 to 31 (0: not checked). */
+const uint8_t rgcbCmd[32] = {
+    0, 0, 0, 7, 3, 6, 3, 9, 9, 9, 8, 9, 4, 7, 3, 5,
+    3, 9, 3, 8, 3, 4, 5, 11, 3, 5, 3, 7, 3, 7, 3, 5,
+};
+
+/* Commands the port's property word offers: 0 to 11, 23 and 24. */
+bool FOffered(uint8_t cmd) { return cmd <= 11 || cmd == 23 || cmd == 24; }
+
 void JtagDispatch(int i)
 {
     FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
     uint8_t cmd = fwif.cmdCur;
     if (cmd == 2) {
         unsigned n = fwif.rgbCmd[4] > 5 ? 5 : fwif.rgbCmd[4];
@@ -306,24 +399,37 @@ void JtagDispatch(int i)
     }
     if (fwif.prtCur != 0)
         return FwSetSts(i, stsInvalidPort);
+    if (cmd == 24) {
+        if (fwif.rgbCmd[0] != rgcbCmd[cmd])
+            return FwSetSts(i, stsBadLength);
+        const uint32_t dprpBatch = 0;
+        return FwPutRet(i, &dprpBatch, 4);
+    }
     if (cmd == 0)
         return Enable(i);
-    if (!(FsFtdevPorts(i) & 1) || !rgjtag[i].fEnabled)
+    /* The port bit is shared by every process: a port another process enabled passes. */
+    if (!(FsFtdevPorts(i) & 1))
         return FwSetSts(i, stsNotEnabled);
-    JTAGIF &jt = rgjtag[i];
+    if (cmd >= 32)
+        return FwSetSts(i, stsUnknownCommand);
+    if (cmd == 1)
+        return Disable(i);
+    if (fwif.rgbCmd[0] != rgcbCmd[cmd])
+        return FwSetSts(i, stsBadLength);
+    if (!FOffered(cmd))
+        return FwSetSts(i, stsNotSupported);
+    /* Enabled elsewhere only: this process holds no channel to talk to. */
+    if (!jt.fEnabled && cmd != 4)
+        return FwSetSts(i, stsFtdiIo);
     switch (cmd) {
-    case 1: return Disable(i);
-    case 3: {
-        if (fwif.rgbCmd[0] != 7)
-            return FwSetSts(i, stsBadLength);
-        jt.freqTck = FreqSet(jt, DwArg(i, 0), true);
-        if (!FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1))
-            return FwSetSts(i, stsFtdiIo);
-        return FwPutRet(i, &jt.freqTck, 4);
-    }
+    case 3: return SetTck(i);
     case 4: return FwPutRet(i, &jt.freqTck, 4);
+    case 5: return SetPins(i);
+    case 6: return GetPins(i);
+    case jmClock: return Clock(i);
     case jmTdi: case jmTdo: case jmPairs: case jmTms: return Shift(i, JMODE(cmd));
-    default: return FwSetSts(i, cmd < 32 ? stsNotSupported : stsUnknownCommand);
+    case 23: return JtagBatchArm(i);
+    default: return FwSetSts(i, stsNotSupported);
     }
 }
 

@@ -7,12 +7,15 @@
  * Files: fwentry.cpp (exports, attach, workers), fwdevtbl.cpp (FTDEVMG),
  * fwmbx.cpp (mailbox), fwcore.cpp (firmware record, steps, system
  * protocol, data phases), fwchan.cpp (channel, MPSSE buffer, FIFO mode),
- * fwstream.cpp (stream protocol and protocol 1).
+ * fwstream.cpp (stream protocol and protocol 1), fwjtag.cpp (JTAG protocol,
+ * see fwjtag.h), fwbatch.cpp (JTAG batch engine).
  */
 #ifndef FWLIB_H
 #define FWLIB_H
 
 #include <stdint.h>
+
+#include <atomic>
 
 #include "ambrel.h"
 #include "d2xxapi.h"
@@ -42,7 +45,7 @@ enum {
 enum {
     stsOk = 0, stsNotSupported = 1, stsCancelled = 2, stsCapConflict = 3, stsNotEnabled = 4,
     stsSndLess = 7, stsRcvLess = 8, stsSndRcvLess = 10, stsInvalidPort = 12, stsBadArgument = 13,
-    stsFtdiIo = 26, stsUnknownProtocol = 49, stsUnknownCommand = 50, stsBadLength = 51,
+    stsFtdiIo = 26, stsBatchOpNotSupported = 32, stsBatchNoMemory = 48, stsUnknownProtocol = 49, stsUnknownCommand = 50, stsBadLength = 51,
 };
 
 extern D2XXAPI d2xx;
@@ -63,17 +66,19 @@ uint32_t FsFtdevPorts(int i);
 /* ---- firmware record ---- */
 typedef void (*PFNFW)(int i);
 
+/* The host fields (buffers, their counts and progress, fBuffersSet) are
+ * shared between the client's threads and the worker, hence atomic. */
 struct FWIF {
     uint8_t rgbCmd[cbPkt];
     uint8_t cbCmdRcvd;
     uint8_t rgbSts[cbPkt];
     uint8_t cbStsReady;
-    uint8_t *pbSnd;
-    uint32_t cbSndDone, cbSnd;
-    uint8_t *pbRcv;
-    uint32_t cbRcvDone, cbRcv;
+    std::atomic<uint8_t *> pbSnd;
+    std::atomic<uint32_t> cbSndDone, cbSnd;
+    std::atomic<uint8_t *> pbRcv;
+    std::atomic<uint32_t> cbRcvDone, cbRcv;
     ABSSEM *psemTransDone;
-    volatile int32_t fBuffersSet;
+    std::atomic<int32_t> fBuffersSet;
     uint32_t cOutDone, cOutTotal, cInDone, cInTotal;
     uint8_t fws;
     uint8_t aptCur, cmdCur, prtCur;

@@ -7,6 +7,8 @@
  */
 #include "dvt.h"
 #include "fwinstall.h"
+#include "d2xxload.h"
+#include "fwtrans.h"
 #include "kor_child.h"
 #include "korsimenv.h"
 #include "tvxutil.h"
@@ -34,69 +36,8 @@ KORSIM_ENVIRONMENT(KORSIM_CONFIG, "ftdifw", true);
 
 namespace {
 
-using BYTES = std::vector<uint8_t>;
-
 KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
 
-/* One transaction on the handle's DVT: its error code (0 for success). */
-struct TRANS {
-    BYTES rgbCmd;               /* without the length byte */
-    uint8_t cbRet = 0;
-    const uint8_t *pbSnd = nullptr;
-    uint32_t cbSnd = 0;
-    uint8_t *pbRcv = nullptr;
-    uint32_t cbRcv = 0;
-    uint8_t cmdDone = 0;        /* completion command, 0: none */
-    uint8_t rgbRet[64] = {};
-    uint32_t cbOut = 0, cbIn = 0;
-};
-
-bool FStart(HIF hif, TRANS &tr)
-{
-    DVT *pdvt = nullptr;
-    if (!TvxGetDvt(hif, &pdvt))
-        return false;
-    TFP *ptfp = pdvt->GetPtfp();
-    memset(ptfp, 0, sizeof(*ptfp));
-    ptfp->rgbCmd[0] = uint8_t(tr.rgbCmd.size());
-    memcpy(ptfp->rgbCmd + 1, tr.rgbCmd.data(), tr.rgbCmd.size());
-    if (tr.cbRet) {
-        ptfp->rplyCmd.crply = 1;
-        ptfp->rplyCmd.rgrply[0].cb = tr.cbRet;
-        ptfp->rplyCmd.rgrply[0].pb = tr.rgbRet;
-    }
-    ptfp->cbSnd = tr.cbSnd;
-    ptfp->pbSnd = const_cast<uint8_t *>(tr.pbSnd);
-    ptfp->cbRcv = tr.cbRcv;
-    ptfp->pbRcv = tr.pbRcv;
-    if (tr.cmdDone) {
-        ptfp->rgbCmdDone[0] = 3;
-        ptfp->rgbCmdDone[1] = tr.rgbCmd[0];
-        ptfp->rgbCmdDone[2] = tr.cmdDone;
-        ptfp->rgbCmdDone[3] = tr.rgbCmd.size() > 2 ? tr.rgbCmd[2] : 0;
-    }
-    return pdvt->FDoTrans(nullptr);
-}
-
-int ErcRun(HIF hif, TRANS &tr)
-{
-    if (!FStart(hif, tr))
-        return -1;
-    if (TvxGetTransResult(hif, &tr.cbOut, &tr.cbIn, 30000))
-        return 0;
-    return TvxGetLastError();
-}
-
-BYTES RgbLe(std::initializer_list<uint32_t> rgdw)
-{
-    BYTES rgb;
-    for (uint32_t dw : rgdw)
-        for (int ib = 0; ib < 4; ib++)
-            rgb.push_back(uint8_t(dw >> (8 * ib)));
-    return rgb;
-}
-
-uint32_t DwAt(const uint8_t *pb) { return pb[0] | pb[1] << 8 | pb[2] << 16 | uint32_t(pb[3]) << 24; }
 
 class Ftdifw : public ::testing::Test {
 protected:
@@ -149,15 +90,6 @@ protected:
     HIF hif = hifNil;
 };
 
-BYTES RgbPattern(size_t cb, uint32_t seed)
-{
-    BYTES rgb(cb);
-    for (size_t ib = 0; ib < cb; ib++) {
-        seed = seed * 1103515245u + 12345u;
-        rgb[ib] = uint8_t(seed >> 16);
-    }
-    return rgb;
-}
 
 TEST_F(Ftdifw, PortPropertiesAndProtocolOneAnswerAsEachConfigurationSays)
 {
@@ -283,6 +215,84 @@ TEST_F(Ftdifw, UnpluggingMidTransferEndsTheCallAndAReplugLetsTheNextOpenWork)
     BYTES rgbSmall = RgbPattern(1000, 9), rgbBack(1000);
     ASSERT_EQ(ErcStream(0, rgbSmall, rgbBack), 0);
     EXPECT_TRUE(rgbBack == rgbSmall);
+}
+
+/* Channel B of the two-channel board straight through D2XX: FIFO loop-back
+ * rounds of 1 MiB, every byte checked, from the first round until the stop
+ * file appears (at most 60 s). argv[1]: the folder of the two files. */
+KOR_CHILD_ROLE(rawfifob)
+{
+    if (argc < 2)
+        return 9;
+    std::string szDir = argv[1];
+    const D2XX *pd2xx = PD2xx();
+    FT_HANDLE h = nullptr;
+    if (pd2xx == nullptr || pd2xx->FT_OpenEx((PVOID) "210183F59002B", FT_OPEN_BY_SERIAL_NUMBER, &h) != FT_OK)
+        return 10;
+    pd2xx->FT_SetBitMode(h, 0, 0);
+    pd2xx->FT_SetTimeouts(h, 2000, 2000);
+    pd2xx->FT_Purge(h, 3);
+    bool fOk = true;
+    int cround = 0;
+    auto tStart = std::chrono::steady_clock::now();
+    while (fOk && std::chrono::steady_clock::now() - tStart < std::chrono::seconds(60)) {
+        BYTES rgbOut = RgbPattern(1 << 20, 100 + cround), rgbIn(1 << 20);
+        for (uint32_t ib = 0; ib < rgbOut.size() && fOk; ib += 65536) {
+            DWORD cb = 0;
+            fOk = pd2xx->FT_Write(h, rgbOut.data() + ib, 65536, &cb) == FT_OK && cb == 65536;
+            for (DWORD cbDone = 0; fOk && cbDone < 65536; cbDone += cb)
+                fOk = pd2xx->FT_Read(h, rgbIn.data() + ib + cbDone, 65536 - cbDone, &cb) == FT_OK && cb > 0;
+        }
+        fOk = fOk && rgbIn == rgbOut;
+        if (fOk && ++cround == 1)
+            std::ofstream(szDir + "rawfifob.started") << "1";
+        if (std::ifstream(szDir + "rawfifob.stop").good())
+            break;
+    }
+    pd2xx->FT_Close(h);
+    printf("channel B: %d rounds of 1 MiB\n", cround);
+    return fOk ? 0 : 1;
+}
+
+TEST_F(Ftdifw, TwoProcessesOnTwoChannelsOfOneChipStreamAtOnceWithoutInterference)
+{
+    std::string szDir = getenv("YORL_FWDIR");
+    remove((szDir + "rawfifob.started").c_str());
+    remove((szDir + "rawfifob.stop").c_str());
+    Open("SN:210183F59002");
+    ASSERT_EQ(ErcCmd({ 11, 0, 0 }), 0);
+    KorChild child;
+    ASSERT_TRUE(child.Start("rawfifob", { szDir }));
+    auto tStart = std::chrono::steady_clock::now();
+    while (!std::ifstream(szDir + "rawfifob.started").good() && child.FRunning() &&
+           std::chrono::steady_clock::now() - tStart < std::chrono::seconds(30))
+        KorSleepMs(10);
+    ASSERT_TRUE(std::ifstream(szDir + "rawfifob.started").good()) << "channel B never streamed";
+    /* While channel B streams in the other process, channel A through the library. */
+    for (uint32_t iround = 0; iround < 8; iround++) {
+        BYTES rgbOut = RgbPattern(1 << 20, iround), rgbIn(1 << 20);
+        TRANS tr;
+        ASSERT_EQ(ErcStream(0, rgbOut, rgbIn, &tr), 0) << "round " << iround;
+        ASSERT_TRUE(rgbIn == rgbOut) << "round " << iround;
+    }
+    EXPECT_TRUE(child.FRunning()) << "channel B stopped before channel A was done";
+    std::ofstream(szDir + "rawfifob.stop") << "1";
+    int code = -1;
+    ASSERT_TRUE(child.Wait(90000, &code));
+    EXPECT_EQ(code, 0);
+    /* The chip saw both streams: 8 MiB on A, at least one round on B. */
+    std::vector<std::string> rgsz;
+    Sim().FCmd("FTDI ft59two", &rgsz);
+    double cbA = 0, cbB = 0;
+    for (const std::string &sz : rgsz) {
+        if (sz.rfind("A.written ", 0) == 0)
+            cbA = atof(sz.c_str() + 10);
+        if (sz.rfind("B.written ", 0) == 0)
+            cbB = atof(sz.c_str() + 10);
+    }
+    EXPECT_GE(cbA, 8.0 * (1 << 20));
+    EXPECT_GE(cbB, 1.0 * (1 << 20));
+    EXPECT_EQ(ErcCmd({ 11, 1, 0 }), 0);
 }
 
 bool FBit(const std::vector<uint8_t> &rgb, size_t ibit) { return (rgb[ibit / 8] >> (ibit % 8)) & 1; }
