@@ -414,6 +414,8 @@ int main(int argc, char **argv)
         return ScenarioWorkIoex(szSimCfg);
     if (szScenario == "work-plugins")
         return ScenarioWorkPlugins(szSimCfg);
+    if (szScenario == "work-boardsupport")
+        return ScenarioWorkBoardSupport(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

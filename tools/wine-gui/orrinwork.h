@@ -20,6 +20,7 @@ int ScenarioWorkConfig(const std::string &szSimCfg);
 int ScenarioWorkRegsFiles(const std::string &szSimCfg);
 int ScenarioWorkIoex(const std::string &szSimCfg);
 int ScenarioWorkPlugins(const std::string &szSimCfg);
+int ScenarioWorkBoardSupport(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
