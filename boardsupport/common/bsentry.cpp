@@ -70,11 +70,13 @@ uint8_t BSCALL FInit(BSINIT *pbsinit)
     return 1;
 }
 
+// The views go first: a view that ends its work may still report through
+// the host's callbacks.
 void BSCALL Term(void)
 {
-    ForgetCallbacks();
     if (g_bsboard.pfnTermViews != nullptr)
         g_bsboard.pfnTermViews();
+    ForgetCallbacks();
 }
 
 int32_t BSCALL Cdbs(void)
