@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "model/flasharray.h"
+#include "model/bpinor.h"
 #include "model/spinor.h"
 
 #include <vector>
@@ -150,6 +151,106 @@ TEST(SpiNor, Erases)
     EXPECT_EQ(host.Status() & 0x01, 0x01);
     clock.us += 256 * 1000;
     EXPECT_TRUE(array.FBlank(0, array.CbSize()));
+}
+
+} // namespace
+
+namespace {
+
+// Corvale's parallel flash: 32 MB, 16 KB boot blocks at both ends.
+struct BPIFIX {
+    CLOCK clock;
+    sim::FLASHARRAY array{{{4, 0x4000}, {509, 0x10000}, {8, 0x4000}}, {1, 1000}, clock.Fn()};
+    sim::BPINOR bpi{array, 0x0089, 0x8919};
+    void Settle() { clock.us += 1000000; }
+};
+
+TEST(BpiNor, CfiQueryDescribesTheGeometry)
+{
+    BPIFIX fix;
+    fix.bpi.Write(0x55, 0x98);
+    EXPECT_EQ(fix.bpi.Read(0x10), 'Q');
+    EXPECT_EQ(fix.bpi.Read(0x11), 'R');
+    EXPECT_EQ(fix.bpi.Read(0x12), 'Y');
+    EXPECT_EQ(fix.bpi.Read(0x27), 25);   // 2^25 bytes
+    EXPECT_EQ(fix.bpi.Read(0x2C), 3);    // three erase regions
+    const uint16_t rgwRegions[] = {3, 0, 0x40, 0, 0xFC, 0x01, 0x00, 0x01, 7, 0, 0x40, 0};
+    for (uint32_t i = 0; i < 12; i++)
+        EXPECT_EQ(fix.bpi.Read(0x2D + i), rgwRegions[i]) << i;
+    fix.bpi.Write(0, 0x90);
+    EXPECT_EQ(fix.bpi.Read(0), 0x0089);
+    EXPECT_EQ(fix.bpi.Read(1), 0x8919);
+    fix.bpi.Write(0, 0xFF);
+    EXPECT_EQ(fix.bpi.Read(0), 0xFFFF);
+}
+
+TEST(BpiNor, ProgramStatusAndReadArray)
+{
+    BPIFIX fix;
+    fix.bpi.Write(0x100, 0x40);
+    fix.bpi.Write(0x100, 0x1234);
+    EXPECT_EQ(fix.bpi.Read(0x100) & 0x80, 0);   // status mode, busy
+    fix.Settle();
+    EXPECT_EQ(fix.bpi.Read(0x100), 0x80);        // ready, no error
+    fix.bpi.Write(0x100, 0xFF);
+    EXPECT_EQ(fix.bpi.Read(0x100), 0x1234);
+    EXPECT_EQ(fix.array.Read(0x200, 2), (std::vector<uint8_t>{0x34, 0x12}));
+    // Programming only clears bits.
+    fix.bpi.Write(0x100, 0x10);
+    fix.bpi.Write(0x100, 0xFF00);
+    fix.Settle();
+    fix.bpi.Write(0, 0xFF);
+    EXPECT_EQ(fix.bpi.Read(0x100), 0x1200);
+    // A buffered program of four words.
+    fix.bpi.Write(0x8000, 0xE8);
+    fix.bpi.Write(0x8000, 3);
+    for (uint16_t i = 0; i < 4; i++)
+        fix.bpi.Write(0x8000 + i, uint16_t(0xA000 + i));
+    fix.bpi.Write(0x8000, 0xD0);
+    fix.Settle();
+    EXPECT_EQ(fix.bpi.Read(0), 0x80);
+    fix.bpi.Write(0, 0xFF);
+    for (uint16_t i = 0; i < 4; i++)
+        EXPECT_EQ(fix.bpi.Read(0x8000 + i), 0xA000 + i);
+}
+
+TEST(BpiNor, EraseLockAndErrors)
+{
+    BPIFIX fix;
+    std::vector<uint8_t> rgb0(0x20000, 0);
+    ASSERT_TRUE(fix.array.FProgram(0, rgb0.data(), rgb0.size()));
+    fix.Settle();
+    // Block erase of the 16 KB boot block holding word 0x2345 (byte 0x468A).
+    fix.bpi.Write(0x2345, 0x20);
+    fix.bpi.Write(0x2345, 0xD0);
+    fix.Settle();
+    EXPECT_EQ(fix.bpi.Read(0), 0x80);
+    EXPECT_TRUE(fix.array.FBlank(0x4000, 0x4000));
+    EXPECT_FALSE(fix.array.FBlank(0, 0x4000));
+    EXPECT_FALSE(fix.array.FBlank(0x8000, 0x4000));
+    // A locked block refuses, the status says why, clear status forgets it.
+    fix.bpi.Write(0x8000, 0x60);
+    fix.bpi.Write(0x8000, 0x01);
+    fix.bpi.Write(0x8000, 0x90);
+    EXPECT_EQ(fix.bpi.Read(0x8002), 1);   // lock state of the block (byte 0x10000)
+    fix.bpi.Write(0x8000, 0x20);
+    fix.bpi.Write(0x8000, 0xD0);
+    EXPECT_EQ(fix.bpi.Read(0), 0x80 | 0x20 | 0x02);
+    EXPECT_FALSE(fix.array.FBlank(0x10000, 0x10));
+    fix.bpi.Write(0, 0x50);
+    EXPECT_EQ(fix.bpi.Read(0), 0x80);
+    // A broken sequence: erase setup without its confirmation.
+    fix.bpi.Write(0, 0x20);
+    fix.bpi.Write(0, 0xFF);
+    EXPECT_EQ(fix.bpi.Read(0) & 0x30, 0x30);
+    fix.bpi.Write(0, 0x50);
+    fix.bpi.Write(0x8000, 0x60);
+    fix.bpi.Write(0x8000, 0xD0);
+    fix.bpi.Write(0x8000, 0x20);
+    fix.bpi.Write(0x8000, 0xD0);
+    fix.Settle();
+    EXPECT_EQ(fix.bpi.Read(0), 0x80);
+    EXPECT_TRUE(fix.array.FBlank(0x10000, 0x10000));
 }
 
 } // namespace
