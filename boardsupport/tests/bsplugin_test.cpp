@@ -13,6 +13,7 @@
 
 #include "bsexpect.h"
 #include "bsplug.h"
+#include "bsrecord.h"
 #include "proccount.h"
 
 namespace {
@@ -144,6 +145,25 @@ TEST_F(Plugins, InitRefusesWrongRecordsAndMissingDataFolder)
         plugin.pfnTerm();
         SetDataPath("X:\\shared");
         EXPECT_NE(plugin.pfnFInit(&bsinit) & 0xFF, 0);
+        plugin.pfnTerm();
+    }
+}
+
+// A data folder value of the full 260 bytes without a terminator: the plug-in
+// keeps it terminated, and a test image that no longer fits its 264
+// characters makes FInit refuse (the plug-in without a test image starts).
+TEST_F(Plugins, FullLengthDataFolder)
+{
+    std::string szFull(cbBsDataMax, 'x');
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, szKeyShared, "DataPath", REG_BINARY, szFull.data(),
+                              static_cast<DWORD>(szFull.size())),
+              ERROR_SUCCESS);
+    for (const BSEXPECT &exp : RgbsExpect()) {
+        SCOPED_TRACE(exp.szLibrary);
+        PLUGIN plugin;
+        ASSERT_TRUE(plugin.FLoad(exp.szLibrary));
+        BSINIT bsinit = BsinitFor(exp.pbsb->prodnum << 20 | 0x100);
+        EXPECT_EQ(plugin.pfnFInit(&bsinit) != 0, exp.pbsb->idsTestImage == 0);
         plugin.pfnTerm();
     }
 }
