@@ -16,5 +16,5 @@ const BSTAB rgtab[] = {
 } // namespace
 
 const BSBOARD g_bsboard = {
-    sizeof(rgtab) / sizeof(rgtab[0]), rgtab, IDB_LOGO, IDB_MASK, IDS_PRODUCT, IDS_REGISTRY, nullptr, nullptr,
+    sizeof(rgtab) / sizeof(rgtab[0]), rgtab, IDB_LOGO, IDB_MASK, IDS_PRODUCT, 1, IDS_REGISTRY, 0, nullptr, nullptr,
 };

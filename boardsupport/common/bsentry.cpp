@@ -1,33 +1,14 @@
 // The entry module of every board-support plug-in: the library entry and the
-// seven exports, over the plug-in's board table (bsboard.h).
+// seven exports, over the plug-in's BSBOARD (bsboard.h).
 
 #include "bsboard.h"
+#include "bsutil.h"
 
-#include <stdio.h>
 #include <string.h>
 
 BSMOD g_bsmod;
 
 namespace {
-
-// Read the registry value named by the last component of szPath (the key is
-// what comes before it) from HKLM into pb (cb bytes).
-BOOL FReadHklm(const char *szPath, void *pb, DWORD cb)
-{
-    char szKey[MAX_PATH];
-    snprintf(szKey, sizeof(szKey), "%s", szPath);
-    char *pchSep = strrchr(szKey, '\\');
-    if (pchSep == nullptr || strlen(pchSep + 1) > 255)
-        return FALSE;
-    *pchSep = '\0';
-    HKEY hkey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, szKey, 0, KEY_READ, &hkey) != ERROR_SUCCESS)
-        return FALSE;
-    DWORD cbRead = cb;
-    LONG lErr = RegQueryValueExA(hkey, pchSep + 1, nullptr, nullptr, static_cast<BYTE *>(pb), &cbRead);
-    RegCloseKey(hkey);
-    return lErr == ERROR_SUCCESS;
-}
 
 void ForgetCallbacks()
 {
@@ -37,14 +18,19 @@ void ForgetCallbacks()
     g_bsmod.pfnConfigureFpga = nullptr;
 }
 
-} // namespace
-
-char *SzBsLoad(UINT ids, char *sz, int cch)
+// String of the product name of the board's variant into sz (cchBsString
+// characters); "" for a variant the plug-in has no name for.
+char *SzProduct(char *sz)
 {
-    if (LoadStringA(g_bsmod.hinst, ids, sz, cch) <= 0)
+    int32_t iv = g_bsmod.ivariant;
+    if (iv < 0 || iv >= g_bsboard.cvariantNamed) {
         sz[0] = '\0';
-    return sz;
+        return sz;
+    }
+    return SzLoadInto(g_bsboard.idsProductBase + static_cast<UINT>(iv), sz);
 }
+
+} // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hinst, DWORD, LPVOID)
 {
@@ -56,28 +42,36 @@ extern "C" {
 
 uint8_t BSCALL FInit(BSINIT *pbsinit)
 {
-    if (pbsinit == nullptr || pbsinit->cb != sizeof(BSINIT) || pbsinit->pfnLog == nullptr ||
-        pbsinit->pfnSetProgressRange == nullptr || pbsinit->pfnLockHost == nullptr ||
-        pbsinit->pfnConfigureFpga == nullptr || pbsinit->szConn[0] == '\0')
+    if (!FBsinitValid(pbsinit))
         return 0;
     g_bsmod.pdid = pbsinit->pdid;
     g_bsmod.dwInfo = pbsinit->dwInfo;
-    g_bsmod.ivariant = static_cast<int32_t>((pbsinit->pdid >> 8) & 0xFFF);
+    g_bsmod.ivariant = IvariantOf(pbsinit->pdid);
     g_bsmod.pfnLog = pbsinit->pfnLog;
     g_bsmod.pfnSetProgressRange = pbsinit->pfnSetProgressRange;
     g_bsmod.pfnLockHost = pbsinit->pfnLockHost;
     g_bsmod.pfnConfigureFpga = pbsinit->pfnConfigureFpga;
-    snprintf(g_bsmod.szConn, sizeof(g_bsmod.szConn), "%.*s", cchBsConn - 1, pbsinit->szConn);
-    char szReg[MAX_PATH];
+    memcpy(g_bsmod.szConn, pbsinit->szConn, sizeof(g_bsmod.szConn) - 1);
+    g_bsmod.szConn[sizeof(g_bsmod.szConn) - 1] = '\0';
+
+    char szReg[cchBsString];
     memset(g_bsmod.szDataPath, 0, sizeof(g_bsmod.szDataPath));
-    if (!FReadHklm(SzBsLoad(g_bsboard.idsRegistry, szReg, sizeof(szReg)), g_bsmod.szDataPath,
-                   sizeof(g_bsmod.szDataPath) - 1))
+    g_bsmod.szTestImage[0] = '\0';
+    if (!FRegGetValue(HKEY_LOCAL_MACHINE, SzLoadInto(g_bsboard.idsRegistry, szReg), g_bsmod.szDataPath))
         return 0;
+    if (g_bsboard.idsTestImage != 0) {
+        char szName[cchBsString];
+        if (!FFormatTestImage(g_bsmod.szTestImage, sizeof(g_bsmod.szTestImage), g_bsmod.szDataPath,
+                              SzLoadInto(g_bsboard.idsTestImage, szName), g_bsmod.ivariant))
+            return 0;
+    }
     if (g_bsboard.pfnInitViews != nullptr && !g_bsboard.pfnInitViews())
         return 0;
     return 1;
 }
 
+// The views go first: a view that ends its work may still report through
+// the host's callbacks.
 void BSCALL Term(void)
 {
     if (g_bsboard.pfnTermViews != nullptr)
@@ -92,10 +86,13 @@ int32_t BSCALL Cdbs(void)
 
 uint8_t BSCALL FGetDbs(int32_t idbs, DBS *pdbs)
 {
-    if (idbs < 0 || idbs >= g_bsboard.ctab || pdbs == nullptr || pdbs->cb != sizeof(DBS))
+    if (!FDbsFillable(idbs, g_bsboard.ctab, pdbs))
         return 0;
     const BSTAB &tab = g_bsboard.rgtab[idbs];
-    SzBsLoad(tab.idsName, pdbs->szName, sizeof(pdbs->szName));
+    char szName[cchBsString];
+    SzLoadInto(tab.idsName, szName);
+    memcpy(pdbs->szName, szName, sizeof(pdbs->szName) - 1);
+    pdbs->szName[sizeof(pdbs->szName) - 1] = '\0';
     pdbs->pfnCreate = tab.pfnCreate;
     pdbs->pfnDestroy = tab.pfnDestroy;
     pdbs->pfnStop = tab.pfnStop;
@@ -104,7 +101,7 @@ uint8_t BSCALL FGetDbs(int32_t idbs, DBS *pdbs)
 
 uint8_t BSCALL FGetBslogo(BSLOGO *pbslogo)
 {
-    if (pbslogo == nullptr || pbslogo->cb != sizeof(BSLOGO))
+    if (!FBslogoFillable(pbslogo))
         return 0;
     pbslogo->idBitmap1 = g_bsboard.idbmpLogo;
     pbslogo->idBitmap2 = g_bsboard.idbmpMask;
@@ -114,14 +111,14 @@ uint8_t BSCALL FGetBslogo(BSLOGO *pbslogo)
 
 int32_t BSCALL CchProduct(void)
 {
-    char sz[cchBsProductMin];
-    return static_cast<int32_t>(strlen(SzBsLoad(g_bsboard.idsProductBase + g_bsmod.ivariant, sz, sizeof(sz))));
+    char sz[cchBsString];
+    return static_cast<int32_t>(strlen(SzProduct(sz)));
 }
 
 uint8_t BSCALL FGetSzProduct(char *szProduct)
 {
     if (szProduct != nullptr)
-        SzBsLoad(g_bsboard.idsProductBase + g_bsmod.ivariant, szProduct, cchBsProductMin);
+        SzProduct(szProduct);
     return 1;
 }
 

@@ -118,7 +118,7 @@ BSBOARD BoardMake()
     rgtab[ctab++] = {IDS_TAB_FILEIO, nullptr, nullptr, nullptr};
     rgtab[ctab++] = {IDS_TAB_IOEX, nullptr, nullptr, nullptr};
     rgtab[ctab++] = {IDS_TAB_SETTINGS, nullptr, nullptr, nullptr};
-    return {ctab, rgtab, IDB_LOGO, IDB_MASK, IDS_PRODUCT, IDS_REGISTRY, nullptr, TermViews};
+    return {ctab, rgtab, IDB_LOGO, IDB_MASK, IDS_PRODUCT, 2, IDS_REGISTRY, 0, nullptr, TermViews};
 }
 
 } // namespace

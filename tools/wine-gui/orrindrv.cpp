@@ -416,6 +416,8 @@ int main(int argc, char **argv)
         return ScenarioWorkPlugins(szSimCfg);
     if (szScenario == "chain-prom-cpld")
         return ScenarioChainPromCpld(szSimCfg);
+    if (szScenario == "work-boardsupport")
+        return ScenarioWorkBoardSupport(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

@@ -22,6 +22,7 @@ int ScenarioWorkIoex(const std::string &szSimCfg);
 int ScenarioWorkPlugins(const std::string &szSimCfg);
 // The Config tab on a chain of CPLD, FPGA and PROM (chain.cfg, orrinchain.cpp).
 int ScenarioChainPromCpld(const std::string &szSimCfg);
+int ScenarioWorkBoardSupport(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);

@@ -10,8 +10,10 @@
 # runtime's folders (YORL_DATADIR, YORL_DEVTBL, YORL_FWDIR, private to this
 # run) are exported to the programs under wine.
 # With BOARDSUPPORT (the build's plug-in folder), the run's data folder gets
-# the plug-ins (the test plug-in also in a sub-folder as "006 - Probe.dll",
-# for boards identified as product 6) and KOR_GUI_DATAPATH names it.
+# the plug-ins (every one for the scenario work-boardsupport, the fallback and
+# the test plug-in for the others; the test plug-in also in a sub-folder as
+# "006 - Probe.dll", for boards identified as product 6) and KOR_GUI_DATAPATH
+# names it.
 set -u
 build=$1 scenario=$2 driver=$3 program=$4 artifacts=$5/$2
 korsims=${6:-} simcfg=${7:-} bsdir=${8:-}
@@ -38,7 +40,14 @@ if [ -n "$simcfg" ]; then
     # A private namespace for the runtime's shared objects of this run.
     export YORL_NAMESPACE=orringui-$$
     if [ -n "$bsdir" ]; then
-        cp -r "$bsdir" "$simdir/data/BoardSupport"
+        if [ "$scenario" = work-boardsupport ]; then
+            cp -r "$bsdir" "$simdir/data/BoardSupport"
+        else
+            # The host's own scenarios run with the fallback and the test
+            # plug-in only, whatever board plug-ins the build has.
+            mkdir -p "$simdir/data/BoardSupport"
+            cp "$bsdir/000 - Unknown.dll" "$bsdir/0AA - Probe.dll" "$simdir/data/BoardSupport/"
+        fi
         mkdir -p "$simdir/data/BoardSupport/probe"
         cp "$bsdir/0AA - Probe.dll" "$simdir/data/BoardSupport/probe/006 - Probe.dll"
         export KOR_GUI_DATAPATH="$(winpath "$simdir/data")"

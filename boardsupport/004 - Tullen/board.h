@@ -1,0 +1,11 @@
+// Resource ids of the plug-in "004 - Tullen".
+#ifndef BS_TULLEN_H
+#define BS_TULLEN_H
+
+#define IDB_LOGO          101   // picture
+#define IDB_MASK          102   // mask
+#define IDS_REGISTRY      105
+#define IDS_TESTIMAGE     104
+#define IDS_PRODUCT       200   // variant 0, "Unknown"
+
+#endif

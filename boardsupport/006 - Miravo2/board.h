@@ -1,0 +1,11 @@
+// Resource ids of the plug-in "006 - Miravo2".
+#ifndef BS_MIRAVO2_H
+#define BS_MIRAVO2_H
+
+#define IDB_LOGO          106   // picture
+#define IDB_MASK          107   // mask
+#define IDS_REGISTRY      5
+#define IDS_TESTIMAGE     4
+#define IDS_PRODUCT       106   // variant 0, "Unknown"
+
+#endif

@@ -1,0 +1,11 @@
+// Resource ids of the plug-in "007 - Corvale".
+#ifndef BS_CORVALE_H
+#define BS_CORVALE_H
+
+#define IDB_LOGO          106   // picture
+#define IDB_MASK          107   // mask
+#define IDS_REGISTRY      5
+#define IDS_TESTIMAGE     4
+#define IDS_PRODUCT       106   // variant 0, "Unknown"
+
+#endif
