@@ -81,6 +81,10 @@ FT_STATUS StsOpen(const FTBYTES &req, FT_HANDLE *pHandle)
     if (!pth->link.FConnect())
         return FT_DEVICE_NOT_FOUND;
     FT_STATUS sts = pth->link.StsRequest(fmsgOpen, req.rgb);
+    /* A chip's channel is free once the process that had it open is gone,
+     * even where the system still keeps that process's connection. */
+    if (sts == FT_DEVICE_NOT_OPENED && pth->link.FHolderEnded(req.rgb))
+        sts = pth->link.StsRequest(fmsgOpen, req.rgb);
     if (sts != FT_OK)
         return sts;
     std::lock_guard<std::mutex> lock(mtxGlobal);

@@ -1,6 +1,7 @@
 /* ftlink.cpp - requests on the FTDI wire. */
 #include "ftlink.h"
 #include "ftdiwire.h"
+#include "prcid.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -26,7 +27,25 @@ bool FTLINK::FConnect()
         sock = ftsockNil;
         return false;
     }
+    /* Who this connection belongs to, so that a process that finds a
+     * channel held by it after it ended can tell the simulator. */
+    std::vector<uint8_t> rgbOwner(cbOwner);
+    OwnerRecordSelf(rgbOwner.data());
+    if (rgbOwner[0] != ownerwire::ownerNone) {
+        std::vector<uint8_t> rgbAnswer;
+        if (!FRequest(fmsgOwner, rgbOwner, &rgbAnswer))
+            return false;
+    }
     return true;
+}
+
+bool FTLINK::FHolderEnded(const std::vector<uint8_t> &rgbWhich)
+{
+    std::vector<uint8_t> rgb;
+    if (StsRequest(fmsgHolder, rgbWhich, &rgb) != ftOk || rgb.size() != 4 + cbOwner)
+        return false;
+    std::vector<uint8_t> rgbOwner(rgb.begin() + 4, rgb.end());
+    return FOwnerRecordEnded(rgbOwner.data()) && StsRequest(fmsgOwnerEnded, rgbOwner) == ftOk;
 }
 
 bool FTLINK::FRequest(uint8_t type, const std::vector<uint8_t> &rgbPayload, std::vector<uint8_t> *prgbAnswer)

@@ -27,6 +27,10 @@ public:
     /* A request whose answer starts with a status: that status, or
      * FT_IO_ERROR when the link broke. */
     uint32_t StsRequest(uint8_t type, const std::vector<uint8_t> &rgbPayload, std::vector<uint8_t> *prgbAnswer = NULL);
+    /* The channel named by rgbWhich (as an open names it) is held by a
+     * connection of a process of this system that has ended: the simulator
+     * is told, and closes that process's connections. */
+    bool FHolderEnded(const std::vector<uint8_t> &rgbWhich);
 
 private:
     FTSOCK sock = ftsockNil;

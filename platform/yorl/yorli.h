@@ -12,6 +12,7 @@
 #define YORLI_H
 
 #include "yorl.h"
+#include "../prcid/prcid.h"
 
 #include <string>
 #include <vector>
@@ -57,11 +58,8 @@ uint32_t YbGetErc();
 void YbSetErc(uint32_t erc);
 uint32_t YbIdProcess();
 uint32_t YbIdThread();
-/* What the system tells of process idProcess: ended (also a zombie not yet
- * reaped), running with its start time in the system's own unit in
- * *ptStart, or not to be looked at. */
-enum PRCST { prcstEnded, prcstRunning, prcstUnknown };
-PRCST PrcstYbProcess(uint32_t idProcess, uint64_t *ptStart);
+/* What the system tells of process idProcess (prcid.h). */
+inline PRCST PrcstYbProcess(uint32_t idProcess, uint64_t *ptStart) { return PrcstProcess(idProcess, ptStart); }
 /* Machine-wide monotonic milliseconds (since boot). */
 uint64_t YbTickMs();
 void YbSleepMs(uint32_t tms);

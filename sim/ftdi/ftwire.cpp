@@ -5,6 +5,7 @@
 #include "../server/net.h"
 #include "../wire/ftdiwire.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace sim {
@@ -47,9 +48,14 @@ private:
     bool fOk = true;
 };
 
+} // namespace
+
+// One connection of the FTDI wire: one D2XX handle. Listed in
+// BUS::mpftsession (under the bus lock) while it is served, so a report of
+// its owner's end reaches it.
 class FTSESSION {
 public:
-    FTSESSION(BUS &busIn, int idIn) : bus(busIn), id(idIn) {}
+    FTSESSION(BUS &busIn, int sockIn, int idIn) : bus(busIn), sock(sockIn), id(idIn) {}
     // Runs one request under the bus lock; the answer's type and payload.
     uint8_t TypeRun(uint8_t type, const std::vector<uint8_t> &rgbIn, ANSWER &ans);
     void CloseL();
@@ -57,14 +63,20 @@ public:
 private:
     uint32_t StsHandleL();
     void ListL(ANSWER &ans);
+    uint32_t StsFindL(IN &in, DEVICE **ppdev, FTCHAN **ppchan);
     uint32_t StsOpenL(IN &in);
+    uint8_t TypeHolderL(IN &in, ANSWER &ans);
+    uint32_t StsOwnerEndedL(const uint8_t *pbOwner);
     uint8_t TypeEeL(uint8_t type, IN &in, ANSWER &ans);
 
     BUS &bus;
+    const int sock;
     const int id;
     DEVICE *pdev = nullptr;
     FTCHAN *pchan = nullptr;
     unsigned epoch = 0;
+    bool fGone = false;             // closed because its owner ended
+    uint8_t rgbOwner[cbOwner] = {}; // kind 0: not told
 };
 
 void FTSESSION::CloseL()
@@ -78,6 +90,8 @@ void FTSESSION::CloseL()
 // ftOk when the handle is open on a chip that is still there.
 uint32_t FTSESSION::StsHandleL()
 {
+    if (fGone)
+        return ftIoError;
     if (!pchan)
         return ftInvalidHandle;
     if (!pdev->FPresent() || pdev->pftchip->epoch != epoch)
@@ -108,9 +122,9 @@ void FTSESSION::ListL(ANSWER &ans)
     ans.rgb.insert(ans.rgb.end(), body.rgb.begin(), body.rgb.end());
 }
 
-uint32_t FTSESSION::StsOpenL(IN &in)
+// The channel named as fmsgOpen and fmsgHolder name it.
+uint32_t FTSESSION::StsFindL(IN &in, DEVICE **ppdev, FTCHAN **ppchan)
 {
-    CloseL();
     uint8_t by = in.U8();
     uint32_t locid = by == openByLocation ? in.U32() : 0;
     std::string sz = by == openByLocation ? "" : in.Text();
@@ -123,18 +137,62 @@ uint32_t FTSESSION::StsOpenL(IN &in)
             bool fMatch = by == openBySerial        ? pchanAll->SzName() == sz && !sz.empty()
                           : by == openByDescription ? pchanAll->SzDescription() == sz
                                                     : pchanAll->Locid() == locid;
-            if (!fMatch)
-                continue;
-            if (pchanAll->idConnOpen != 0)
-                return ftDeviceNotOpened;
-            pchanAll->idConnOpen = id;
-            pdev = pdevAll.get();
-            pchan = pchanAll.get();
-            epoch = pdev->pftchip->epoch;
-            return ftOk;
+            if (fMatch) {
+                *ppdev = pdevAll.get();
+                *ppchan = pchanAll.get();
+                return ftOk;
+            }
         }
     }
     return ftDeviceNotFound;
+}
+
+uint32_t FTSESSION::StsOpenL(IN &in)
+{
+    CloseL();
+    DEVICE *pdevFound = nullptr;
+    FTCHAN *pchanFound = nullptr;
+    uint32_t sts = StsFindL(in, &pdevFound, &pchanFound);
+    if (sts != ftOk)
+        return sts;
+    if (pchanFound->idConnOpen != 0)
+        return ftDeviceNotOpened;
+    pchanFound->idConnOpen = id;
+    pdev = pdevFound;
+    pchan = pchanFound;
+    epoch = pdev->pftchip->epoch;
+    return ftOk;
+}
+
+uint8_t FTSESSION::TypeHolderL(IN &in, ANSWER &ans)
+{
+    DEVICE *pdevFound = nullptr;
+    FTCHAN *pchanFound = nullptr;
+    uint32_t sts = StsFindL(in, &pdevFound, &pchanFound);
+    ans.U32(sts);
+    auto it = sts == ftOk ? bus.mpftsession.find(pchanFound->idConnOpen) : bus.mpftsession.end();
+    if (it != bus.mpftsession.end())
+        ans.rgb.insert(ans.rgb.end(), it->second->rgbOwner, it->second->rgbOwner + cbOwner);
+    else
+        ans.rgb.insert(ans.rgb.end(), cbOwner, 0);
+    return fmsgHolderR;
+}
+
+// Every other connection of owner pbOwner gives its channel back and is
+// shut; its reader ends and it goes as any other.
+uint32_t FTSESSION::StsOwnerEndedL(const uint8_t *pbOwner)
+{
+    if (pbOwner[0] == ownerwire::ownerNone)
+        return ftOk;
+    for (auto &idsession : bus.mpftsession) {
+        FTSESSION &session = *idsession.second;
+        if (&session == this || !std::equal(pbOwner, pbOwner + cbOwner, session.rgbOwner))
+            continue;
+        session.CloseL();
+        session.fGone = true;
+        ShutdownSock(session.sock);
+    }
+    return ftOk;
 }
 
 uint8_t FTSESSION::TypeEeL(uint8_t type, IN &in, ANSWER &ans)
@@ -180,6 +238,20 @@ uint8_t FTSESSION::TypeRun(uint8_t type, const std::vector<uint8_t> &rgbIn, ANSW
     case fmsgOpen: ans.U32(StsOpenL(in)); return fmsgResult;
     case fmsgClose: CloseL(); ans.U32(ftOk); return fmsgResult;
     case fmsgPing: ans.U32(ftOk); return fmsgResult;
+    case fmsgHolder: return TypeHolderL(in, ans);
+    case fmsgOwner:
+    case fmsgOwnerEnded: {
+        size_t cb;
+        const uint8_t *pbOwner = in.PbRest(cb);
+        if (cb != cbOwner)
+            ans.U32(ftInvalidParameter);
+        else if (type == fmsgOwner) {
+            std::copy(pbOwner, pbOwner + cbOwner, rgbOwner);
+            ans.U32(ftOk);
+        } else
+            ans.U32(StsOwnerEndedL(pbOwner));
+        return fmsgResult;
+    }
     default: break;
     }
     uint32_t sts = StsHandleL();
@@ -290,6 +362,8 @@ uint8_t FTSESSION::TypeRun(uint8_t type, const std::vector<uint8_t> &rgbIn, ANSW
     }
 }
 
+namespace {
+
 std::vector<uint8_t> RgbFtFrame(uint8_t type, uint32_t tag, const std::vector<uint8_t> &rgbPayload)
 {
     std::vector<uint8_t> rgb(cbFrameHeader);
@@ -304,7 +378,11 @@ std::vector<uint8_t> RgbFtFrame(uint8_t type, uint32_t tag, const std::vector<ui
 
 void ServeFtdiWire(BUS &bus, int sock, int id)
 {
-    FTSESSION session(bus, id);
+    FTSESSION session(bus, sock, id);
+    {
+        std::lock_guard<std::mutex> lock(bus.mtx);
+        bus.mpftsession[id] = &session;
+    }
     std::vector<uint8_t> rgbPayload;
     for (;;) {
         uint8_t rgbHeader[cbFrameHeader];
@@ -324,6 +402,7 @@ void ServeFtdiWire(BUS &bus, int sock, int id)
     }
     std::lock_guard<std::mutex> lock(bus.mtx);
     session.CloseL();
+    bus.mpftsession.erase(id);
 }
 
 } // namespace sim

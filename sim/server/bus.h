@@ -30,6 +30,7 @@ namespace sim {
 
 struct DEVICE;
 class FTCHIP;
+class FTSESSION;
 
 // One host connection of the wire: one host-side device object.
 class CONN {
@@ -118,6 +119,7 @@ public:
     std::mutex mtx;
     std::condition_variable cvPresence;     // notified when a device comes or goes
     std::vector<std::unique_ptr<DEVICE>> rgpdev;
+    std::map<int, FTSESSION *> mpftsession;     // FTDI wire connections by id
 
 private:
     uint32_t StsNoDeviceL(CONN &conn) const;

@@ -117,7 +117,7 @@ TEST(FtdiWire, KorsimSurvivesMalformedRequestsAndVanishingClients)
     /* Every request type with a truncated payload, before and after an open. */
     int sock = SockFtdi(simctl.Port());
     ASSERT_GE(sock, 0);
-    for (uint8_t type = 1; type <= 20; type++) {
+    for (uint8_t type = 1; type <= 24; type++) {
         ASSERT_TRUE(FSendFrame(sock, type, { 1 }));
         EXPECT_GE(RgbAnswer(sock).size(), 4u) << int(type);
     }
@@ -128,7 +128,7 @@ TEST(FtdiWire, KorsimSurvivesMalformedRequestsAndVanishingClients)
     std::vector<uint8_t> rgb = RgbAnswer(sock);
     ASSERT_EQ(rgb.size(), 4u);
     EXPECT_EQ(GetU32(rgb.data()), ftOk);
-    for (uint8_t type = 1; type <= 20; type++) {
+    for (uint8_t type = 1; type <= 24; type++) {
         if (type == fmsgCycle || type == fmsgClose || type == fmsgOpen || type == fmsgEeErase)
             continue;
         ASSERT_TRUE(FSendFrame(sock, type, { 1 }));
@@ -170,6 +170,86 @@ TEST(FtdiWire, KorsimSurvivesMalformedRequestsAndVanishingClients)
     EXPECT_NE(std::find(rgsz.begin(), rgsz.end(), "serial 210183F0AB01"), rgsz.end());
     EXPECT_FALSE(simctl.FCmd("FTDI nosuchboard"));
     EXPECT_FALSE(simctl.FCmd("EEPOKE ft 0x200 00"));
+}
+
+/* The status of a request answered by a status first; 0xFFFFFFFF when the
+ * connection ended. */
+uint32_t StsOf(int sock, uint8_t type, const std::vector<uint8_t> &rgbPayload, std::vector<uint8_t> *prgb = nullptr)
+{
+    if (!FSendFrame(sock, type, rgbPayload))
+        return 0xFFFFFFFFu;
+    std::vector<uint8_t> rgb = RgbAnswer(sock);
+    if (prgb)
+        *prgb = rgb;
+    return rgb.size() >= 4 ? GetU32(rgb.data()) : 0xFFFFFFFFu;
+}
+
+// A connection whose process ended but which stays open (as some systems
+// keep a killed process's connections for a while) gives its channel back
+// when another host reports its owner ended; a record that matches no
+// connection exactly, or that names nobody, closes nothing.
+TEST(FtdiWire, ConnectionsOfAnEndedOwnerGiveTheirChannelBackWhenReported)
+{
+    SIMCTL simctl;
+    std::string szErr;
+    ASSERT_TRUE(simctl.FStart(szBoards, &szErr)) << szErr;
+    const std::vector<uint8_t> rgbDead = { ownerwire::ownerPosix, 0x34, 0x12, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8 };
+    const std::vector<uint8_t> rgbLive = { ownerwire::ownerPosix, 0x35, 0x12, 0, 0, 1, 2, 3, 4, 5, 6, 7, 9 };
+    std::vector<uint8_t> rgbChanA = { openBySerial, 13, 0 };
+    const char szName[] = "210183F0AB01A";
+    rgbChanA.insert(rgbChanA.end(), szName, szName + 13);
+    std::vector<uint8_t> rgbChanB = rgbChanA;
+    rgbChanB.back() = 'B';
+    const std::vector<uint8_t> rgbNoChan = { openBySerial, 3, 0, 'x', 'y', 'z' };
+
+    int sockDead = SockFtdi(simctl.Port()), sockDeadB = SockFtdi(simctl.Port()), sockOther = SockFtdi(simctl.Port());
+    ASSERT_GE(sockDead, 0);
+    ASSERT_GE(sockDeadB, 0);
+    ASSERT_GE(sockOther, 0);
+    EXPECT_EQ(StsOf(sockDead, fmsgOwner, rgbDead), ftOk);
+    EXPECT_EQ(StsOf(sockDeadB, fmsgOwner, rgbDead), ftOk);
+    EXPECT_EQ(StsOf(sockOther, fmsgOwner, rgbLive), ftOk);
+    EXPECT_EQ(StsOf(sockOther, fmsgOwner, { 1, 2 }), ftInvalidParameter);
+
+    std::vector<uint8_t> rgb;
+    EXPECT_EQ(StsOf(sockOther, fmsgHolder, rgbChanA, &rgb), ftOk);
+    EXPECT_EQ(rgb, std::vector<uint8_t>(4 + cbOwner, 0)) << "nobody holds channel A";
+    EXPECT_EQ(StsOf(sockOther, fmsgHolder, rgbNoChan), ftDeviceNotFound);
+    EXPECT_EQ(StsOf(sockOther, fmsgHolder, { openBySerial, 9 }), ftInvalidParameter);
+
+    ASSERT_EQ(StsOf(sockDead, fmsgOpen, rgbChanA), ftOk);
+    ASSERT_EQ(StsOf(sockDeadB, fmsgOpen, rgbChanB), ftOk);
+    ASSERT_EQ(StsOf(sockDead, fmsgBitMode, { 0x0B, 0x02 }), ftOk);
+    EXPECT_EQ(StsOf(sockOther, fmsgOpen, rgbChanA), ftDeviceNotOpened);
+    EXPECT_EQ(StsOf(sockOther, fmsgHolder, rgbChanA, &rgb), ftOk);
+    EXPECT_EQ(std::vector<uint8_t>(rgb.begin() + 4, rgb.end()), rgbDead);
+
+    for (const std::vector<uint8_t> &rgbRec :
+         { std::vector<uint8_t>(cbOwner, 0), rgbLive, std::vector<uint8_t>(rgbDead.begin(), rgbDead.end() - 1) }) {
+        EXPECT_EQ(StsOf(sockOther, fmsgOwnerEnded, rgbRec), rgbRec.size() == cbOwner ? ftOk : ftInvalidParameter);
+        EXPECT_EQ(StsOf(sockOther, fmsgOpen, rgbChanA), ftDeviceNotOpened)
+            << "still held after a record of size " << rgbRec.size();
+    }
+    // Its own record closes nothing of the requester.
+    EXPECT_EQ(StsOf(sockDead, fmsgOwnerEnded, rgbDead), ftOk);
+    EXPECT_EQ(StsOf(sockDead, fmsgPing, {}), ftOk);
+    EXPECT_EQ(StsOf(sockOther, fmsgOpen, rgbChanA), ftDeviceNotOpened);
+
+    // Reported by another: every connection of that owner goes, with both
+    // its channels; the new holder finds channel A as a fresh open.
+    EXPECT_EQ(StsOf(sockOther, fmsgOwnerEnded, rgbDead), ftOk);
+    EXPECT_EQ(StsOf(sockOther, fmsgOpen, rgbChanA), ftOk);
+    EXPECT_EQ(StsOf(sockOther, fmsgGetPins, {}, &rgb), ftOk);
+    EXPECT_EQ(StsOf(sockDead, fmsgPing, {}), 0xFFFFFFFFu) << "the ended owner's connection is closed";
+    EXPECT_EQ(StsOf(sockDeadB, fmsgPing, {}), 0xFFFFFFFFu) << "the ended owner's connection is closed";
+    std::vector<std::string> rgsz;
+    ASSERT_TRUE(simctl.FCmd("FTDI ft", &rgsz));
+    EXPECT_NE(std::find(rgsz.begin(), rgsz.end(), "A.open 1"), rgsz.end());
+    EXPECT_NE(std::find(rgsz.begin(), rgsz.end(), "B.open 0"), rgsz.end());
+    close(sockDead);
+    close(sockDeadB);
+    close(sockOther);
+    EXPECT_TRUE(simctl.FCmd("PING"));
 }
 
 } // namespace

@@ -9,7 +9,8 @@
 //
 // Connection
 //   The host connects to 127.0.0.1:<port> and sends the 8-byte preamble
-//   "KFTD" u16 version (kftdVersion) u16 0. One connection is one D2XX
+//   "KFTD" u16 version (kftdVersion) u16 0, then tells its owner (fmsgOwner).
+//   One connection is one D2XX
 //   handle: it is opened on at most one channel at a time. A channel is open
 //   on at most one connection (in any process) at a time: that is D2XX's
 //   exclusive open. A connection that closes (the process ended, or was
@@ -79,6 +80,19 @@
 //                 its EEPROM again and comes back; the connection's handle is
 //                 closed. answer fmsgResult.
 //   fmsgPing      no payload. answer fmsgResult ftOk.
+//   fmsgOwner     the owner record (ownerwire.h) of the process the connection
+//                 belongs to. Sent once after the preamble. answer fmsgResult
+//                 (ftInvalidParameter when the record is short).
+//   fmsgHolder    as fmsgOpen: which channel. answer fmsgHolderR: u32 status
+//                 (ftOk, ftDeviceNotFound, ftInvalidParameter), then the owner
+//                 record of the connection that has the channel open (kind 0
+//                 when it is not open or its owner is not known).
+//   fmsgOwnerEnded  an owner record: the host has found that this process has
+//                 ended. A real chip's channel is free the moment its process
+//                 dies, but some systems keep a killed process's connections
+//                 open for a while; every other connection of exactly that
+//                 owner is therefore closed now, its channel given back.
+//                 answer fmsgResult (ftOk also when no connection matched).
 //
 // A channel whose chip is unplugged (control channel) answers every request
 // of its open handle with ftIoError; the handle stays dead after a replug.
@@ -90,7 +104,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ownerwire.h"
+
 namespace ftdiwire {
+
+using ownerwire::cbOwner;
 
 constexpr char kftdMagic[4] = { 'K', 'F', 'T', 'D' };
 constexpr uint16_t kftdVersion = 1;
@@ -116,6 +134,9 @@ enum : uint8_t {
     fmsgEeErase = 15,
     fmsgCycle = 16,
     fmsgPing = 17,
+    fmsgOwner = 18,
+    fmsgHolder = 19,
+    fmsgOwnerEnded = 20,
 
     fmsgResult = 0x81,      // u32 status
     fmsgListR = 0x82,
@@ -123,6 +144,7 @@ enum : uint8_t {
     fmsgCountR = 0x84,      // u32 status, u32 count
     fmsgReadR = 0x85,
     fmsgEeR = 0x86,
+    fmsgHolderR = 0x87,     // u32 status, owner record
 };
 
 enum : uint8_t {

@@ -77,7 +77,7 @@
 //   msgPing      no payload. answer msgResult stsOk (a round trip: every
 //                completion caused by earlier requests has been sent before).
 //   msgOwner     the process the connection belongs to, as its system tells
-//                processes apart (an owner record, below). Sent once after
+//                processes apart (an owner record, ownerwire.h). Sent once after
 //                the preamble; no answer is awaited. answer msgResult.
 //   msgClaimer   no payload. answer msgClaimerR: u32 status (stsOk,
 //                stsNotOpen, stsNoDevice), then the owner record of the
@@ -92,11 +92,7 @@
 //                back, and it is no longer open on its device. answer
 //                msgResult (stsOk also when no connection matched).
 //
-// Owner record (13 bytes)
-//   u8 kind (ownerPosix, ownerWin32; 0: none), u32 process id, u32 start
-//   time low, u32 start time high (the system's own start time of the
-//   process, which tells it from a later process with the same id). Only a
-//   host of the same kind can tell whether such a process still runs.
+// Owner record: see ownerwire.h.
 //
 // Endpoints (logical numbers, as the maker's firmware uses them)
 //   epCmd      0, OUT: command packets, at most 64 bytes each
@@ -109,6 +105,8 @@
 
 #include <cstddef>
 #include <cstdint>
+
+#include "ownerwire.h"
 
 namespace usbwire {
 
@@ -143,13 +141,11 @@ enum : uint8_t {
     msgClaimerR = 0x85,
 };
 
-// Kinds of owner records
-enum : uint8_t {
-    ownerNone = 0,
-    ownerPosix = 1,
-    ownerWin32 = 2,
-};
-constexpr size_t cbOwner = 13;
+// Kinds and size of owner records
+using ownerwire::cbOwner;
+using ownerwire::ownerNone;
+using ownerwire::ownerPosix;
+using ownerwire::ownerWin32;
 
 // Status values of answers and completions
 enum : uint32_t {

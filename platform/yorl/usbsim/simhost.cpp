@@ -148,26 +148,6 @@ private:
 
 const uint32_t tmsAnswer = 30000;       /* the simulator answers at once */
 
-#if defined(_WIN32)
-const uint8_t ownerOwn = ownerWin32;
-#else
-const uint8_t ownerOwn = ownerPosix;
-#endif
-
-/* This process's owner record; kind 0 when its start time is unknown. */
-void OwnerOwn(uint8_t *pb)
-{
-    memset(pb, 0, cbOwner);
-    uint32_t idProcess = YbIdProcess();
-    uint64_t tStart = 0;
-    if (PrcstYbProcess(idProcess, &tStart) != prcstRunning)
-        return;
-    pb[0] = ownerOwn;
-    PutU32(pb + 1, idProcess);
-    PutU32(pb + 5, (uint32_t)tStart);
-    PutU32(pb + 9, (uint32_t)(tStart >> 32));
-}
-
 ERC SIMHOST::ErcEnsureConn()
 {
     if (fLost)
@@ -190,7 +170,7 @@ ERC SIMHOST::ErcEnsureConn()
     /* Who this connection belongs to; the answer is not waited for (an
      * answer to no request is passed over). */
     uint8_t rgbOwner[cbOwner];
-    OwnerOwn(rgbOwner);
+    OwnerRecordSelf(rgbOwner);
     if (rgbOwner[0] != ownerNone)
         return ErcSend(msgOwner, tagNext++, rgbOwner, sizeof(rgbOwner));
     return 0;
@@ -360,13 +340,7 @@ bool SIMHOST::FClaimerEnded()
     /* a copy: the frame lies in the receive buffer the next request reuses */
     uint8_t pbOwner[cbOwner];
     memcpy(pbOwner, frame.pb + 4, cbOwner);
-    if (pbOwner[0] != ownerOwn)
-        return false;
-    ABSPRCID prcid;
-    prcid.idProcess = GetU32(pbOwner + 1);
-    prcid.tStartLo = GetU32(pbOwner + 5);
-    prcid.tStartHi = GetU32(pbOwner + 9);
-    if (prcid.idProcess == YbIdProcess() || !pabsutil->FPrcidEnded(&prcid))
+    if (!FOwnerRecordEnded(pbOwner))
         return false;
     return ErcSimple(msgOwnerEnded, pbOwner, cbOwner) == 0;
 }

@@ -128,23 +128,3 @@ bool FYbDefaultPath(char kind, std::string *psz)
         return false;
     }
 }
-
-PRCST PrcstYbProcess(uint32_t idProcess, uint64_t *ptStart)
-{
-    /* The creation time tells a process from a later one with its id; a
-     * process object kept open by someone outlives the process, so the
-     * object's signal decides whether it still runs. */
-    HANDLEHOLDER hh(idProcess == GetCurrentProcessId()
-                        ? NULL
-                        : OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, idProcess));
-    HANDLE h = idProcess == GetCurrentProcessId() ? GetCurrentProcess() : hh.h;
-    if (h == NULL)
-        return GetLastError() == ERROR_INVALID_PARAMETER ? prcstEnded : prcstUnknown;
-    if (h == hh.h && WaitForSingleObject(h, 0) == WAIT_OBJECT_0)
-        return prcstEnded;
-    FILETIME ftCreate, ftExit, ftKernel, ftUser;
-    if (!GetProcessTimes(h, &ftCreate, &ftExit, &ftKernel, &ftUser))
-        return prcstUnknown;
-    *ptStart = (uint64_t)ftCreate.dwHighDateTime << 32 | ftCreate.dwLowDateTime;
-    return prcstRunning;
-}
