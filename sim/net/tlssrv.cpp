@@ -97,6 +97,8 @@ bool FTlsWriteAll(TLSSESS *psess, const void *pb, size_t cb)
     return f;
 }
 
+size_t CbTlsPending(TLSSESS *psess) { return size_t(SSL_pending(psess->pssl)); }
+
 void TlsEnd(TLSSESS *psess)
 {
     if (psess == NULL)

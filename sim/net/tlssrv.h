@@ -24,6 +24,8 @@ TLSSESS *PtlsAccept(TLSSRV *psrv, int fd);
 /* Up to cb bytes; 0 when the peer closed, -1 on failure. */
 long CbTlsRead(TLSSESS *psess, void *pb, size_t cb);
 bool FTlsWriteAll(TLSSESS *psess, const void *pb, size_t cb);
+/* Bytes already decrypted and waiting to be read. */
+size_t CbTlsPending(TLSSESS *psess);
 /* Sends close-notify and frees the session; the socket stays open. */
 void TlsEnd(TLSSESS *psess);
 

@@ -157,18 +157,15 @@ ERC YbSockSendTo(YBSOCK sock, uint32_t ipv4, uint16_t port, const void *pb, size
 
 ERC YbSockRecvFrom(YBSOCK sock, void *pb, size_t cb, size_t *pcbTrue, uint32_t *pipv4, uint16_t *pport)
 {
+    /* Windows tells only that a datagram was cut: take it whole into a
+     * buffer of the largest size, then hand out what fits. */
+    static thread_local char rgbDgram[65536];
     sockaddr_in sin = {};
     int cbSin = sizeof(sin);
-    int c = recvfrom((SOCKET)sock, (char *)pb, (int)cb, 0, (sockaddr *)&sin, &cbSin);
-    if (c == SOCKET_ERROR) {
-        int err = WSAGetLastError();
-        if (err == WSAEWOULDBLOCK)
-            return ercYbAgain;
-        if (err != WSAEMSGSIZE)
-            return ercAbsFailed;
-        /* Longer than cb: the rest is gone; report it as one byte more. */
-        c = (int)cb + 1;
-    }
+    int c = recvfrom((SOCKET)sock, rgbDgram, (int)sizeof(rgbDgram), 0, (sockaddr *)&sin, &cbSin);
+    if (c == SOCKET_ERROR)
+        return WSAGetLastError() == WSAEWOULDBLOCK ? ercYbAgain : (ERC)ercAbsFailed;
+    memcpy(pb, rgbDgram, (size_t)c < cb ? (size_t)c : cb);
     *pcbTrue = (size_t)c;
     *pipv4 = sin.sin_addr.s_addr;
     *pport = ntohs(sin.sin_port);
