@@ -141,9 +141,12 @@ int NETC::FConnect(ABSTCPIP *ptcpip, const char *szHost, const char *szPort, con
         }
         if (!fSkipTls) {
             int fRecvFailed = 0;
+            /* Asked for by the string, TLS is never given up for a plain
+             * connection that would carry the password. */
+            int fTlsRequired = fModifier && fTls;
             if (!FCtrlCmd(ptcpip, cmdEnableTLS, nullptr, 0, pcsts, &fRecvFailed, tmsConn)) {
                 ptcpip->Close();
-                if (fRecvFailed) {
+                if (fRecvFailed && !fTlsRequired) {
                     /* A device without TLS closed or kept silent: again, plain. */
                     fSkipTls = 1;
                     continue;
@@ -162,7 +165,7 @@ int NETC::FConnect(ABSTCPIP *ptcpip, const char *szHost, const char *szPort, con
                     ptcpip->Close();
                     break;
                 }
-            } else if (scode != 8) {
+            } else if (scode != 8 || fTlsRequired) {
                 FRecordf(ercConnectionFailed, "NETC::FConnect received scode = %ld in response to cmdEnableTLS", scode);
                 ptcpip->Close();
                 break;

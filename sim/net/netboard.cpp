@@ -1,6 +1,7 @@
 // netboard.cpp - listeners and control connections of the network boards.
 
 #include "netboard.h"
+#include "netdisc.h"
 #include "netsession.h"
 
 #include "../server/bus.h"
@@ -86,6 +87,10 @@ bool FStartNetBoards(BUS &bus, const std::string &szTlsDir, std::string &szErr)
             return false;
         }
         std::thread(ListenThread, std::ref(bus), std::ref(*pdev), psrv, sock).detach();
+        if (!FStartDiscResponder(bus, *pdev)) {
+            szErr = "board " + pdev->bd.cfg.szName + " cannot answer discovery on UDP port 33890";
+            return false;
+        }
     }
     return true;
 }

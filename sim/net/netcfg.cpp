@@ -50,6 +50,21 @@ bool FParseNetLine(NETCFG &net, const std::string &szKey, const std::vector<std:
         net.fDataTls = rgszArg[0] == "on";
         return true;
     }
+    if (szKey == "netdisc") {
+        for (size_t i = 0; i < rgszArg.size(); i++) {
+            if (rgszArg[i] == "off")
+                net.fUdp = false;
+            else if (rgszArg[i] == "noip")
+                net.fDiscNoIp = true;
+            else if (rgszArg[i] == "ver" && i + 1 < rgszArg.size())
+                net.verDisc = uint16_t(strtoul(rgszArg[++i].c_str(), nullptr, 0));
+            else {
+                szErr = "'netdisc' takes off, noip and ver N";
+                return false;
+            }
+        }
+        return true;
+    }
     fTaken = false;
     return true;
 }

@@ -26,6 +26,9 @@ struct NETCFG {
     TLSANS tlsans = tlsansOn;
     uint8_t scodeTls = 1;
     bool fDataTls = true;           // cmdEnableDataTLS answered 0 (else 1)
+    bool fUdp = true;               // answers discovery requests on UDP port 33890
+    uint16_t verDisc = 2;           // VER of the discovery answer
+    bool fDiscNoIp = false;         // the answer leaves the address text empty
     bool FOn() const { return !szAddr.empty(); }
 };
 

@@ -292,11 +292,19 @@ bool NETSESSION::FVendorReq(const uint8_t *pb, size_t cb)
     if (!fIn && cb - 8 != wLength)
         return false;
     std::vector<uint8_t> rgbIn;
+    std::vector<uint8_t> rgbOut(pb + 8, pb + cb);
+    // The network firmware takes the user and product names with their
+    // characters only; its fields are those of the USB firmware.
+    size_t cbField = req == 0xE3 ? 16 : req == 0xE1 ? 28 : 0;
+    if (!fIn && cbField != 0 && rgbOut.size() <= cbField) {
+        rgbOut.resize(cbField, 0);
+        wLength = uint16_t(cbField);
+    }
     bool fOk = false;
     if (fAuthed) {
         std::lock_guard<std::mutex> lock(bus.mtx);
         FWACT fwact = fwactNone;
-        fOk = dev.fw.FVendorRequest(uint8_t(fIn ? 0xC0 : 0x40), req, wValue, wIndex, fIn ? nullptr : pb + 8,
+        fOk = dev.fw.FVendorRequest(uint8_t(fIn ? 0xC0 : 0x40), req, wValue, wIndex, fIn ? nullptr : rgbOut.data(),
                                     wLength, rgbIn, fwact);
     }
     if (!fIn || !fOk)
