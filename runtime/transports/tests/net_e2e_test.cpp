@@ -163,7 +163,7 @@ TEST_F(NetE2e, RefusedConnectionsGiveTheirCodes)
         int erc;
         const char *szMsg;
     } rgcase[] = {
-        {"127.0.2.4:33890", false, ercConnectionFailed, "NETC::FConnect received scode = 1 in response to cmdEnableTLS"},
+        {"127.0.2.4:33890", true, ercConnectionFailed, "NETC::FConnect received scode = 1 in response to cmdEnableTLS"},
         {"127.0.2.5:33890", true, ercConnectionFailed, "NETC::FConnect timed out while establishing a TLS connection"},
         {"alice:nope@127.0.2.2", false, ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
         {"nobody@127.0.2.2", false, ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
