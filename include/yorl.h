@@ -472,7 +472,8 @@ static_assert(sizeof(ABSNETIF) == 76, "ABSNETIF");
  * network byte order and ports in host order; RecvFrom waits up to tms
  * (13 on time-out) and reports a datagram's true length in *pcb even when
  * it was longer than cb (only cb bytes are stored). The interface list is
- * a snapshot taken by CreateIfList.
+ * a snapshot taken by CreateIfList. Test hook, read at every SendTo:
+ * YORL_UDPPORTMAP "FROM=TO[,...]" sends what is meant for port FROM to TO.
  */
 class YORLAPI ABSUDP {
 public:

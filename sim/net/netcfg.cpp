@@ -58,8 +58,10 @@ bool FParseNetLine(NETCFG &net, const std::string &szKey, const std::vector<std:
                 net.fDiscNoIp = true;
             else if (rgszArg[i] == "ver" && i + 1 < rgszArg.size())
                 net.verDisc = uint16_t(strtoul(rgszArg[++i].c_str(), nullptr, 0));
+            else if (rgszArg[i] == "port" && i + 1 < rgszArg.size())
+                net.portDisc = uint16_t(strtoul(rgszArg[++i].c_str(), nullptr, 0));
             else {
-                szErr = "'netdisc' takes off, noip and ver N";
+                szErr = "'netdisc' takes off, noip, ver N and port N";
                 return false;
             }
         }

@@ -28,6 +28,7 @@ struct NETCFG {
     bool fDataTls = true;           // cmdEnableDataTLS answered 0 (else 1)
     bool fUdp = true;               // answers discovery requests on UDP port 33890
     uint16_t verDisc = 2;           // VER of the discovery answer
+    uint16_t portDisc = 33890;      // UDP port of the discovery requests
     bool fDiscNoIp = false;         // the answer leaves the address text empty
     bool FOn() const { return !szAddr.empty(); }
 };

@@ -1,5 +1,6 @@
 // netdisc.h - the discovery answers of the network boards: every board
-// with UDP discovery on listens on port 33890 (beside the other boards) and
+// with UDP discovery on listens on its discovery port, 33890 unless the
+// configuration says otherwise (beside the other boards), and
 // answers a discovery request with its 154-byte record, sent from its own
 // address.
 
@@ -15,7 +16,6 @@ namespace sim {
 class BUS;
 struct DEVICE;
 
-constexpr uint16_t portDisc = 33890;
 constexpr size_t cbDiscReq = 32, cbDiscResp = 154;
 
 // The record the board answers with now (identity as its vendor requests

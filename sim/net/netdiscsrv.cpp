@@ -87,7 +87,7 @@ bool FStartDiscResponder(BUS &bus, DEVICE &dev)
     in_addr in;
     if (!net.fUdp || inet_pton(AF_INET, net.szAddr.c_str(), &in) != 1)
         return true;
-    int sockRecv = SockUdp(htonl(INADDR_ANY), portDisc);
+    int sockRecv = SockUdp(htonl(INADDR_ANY), net.portDisc);
     int sockSend = SockUdp(in.s_addr, 0);
     if (sockRecv < 0 || sockSend < 0) {
         if (sockRecv >= 0)

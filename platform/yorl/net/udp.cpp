@@ -2,6 +2,7 @@
 #include "ybnet.h"
 
 #include <new>
+#include <stdio.h>
 
 namespace {
 struct UDPSOCK {
@@ -70,9 +71,30 @@ bool ABSUDP::Bind(uint32_t ipv4, uint16_t port)
     return FYorlCheck(YbSockBind(PUDP->sock, ipv4, port));
 }
 
+/* Test hook: YORL_UDPPORTMAP "FROM=TO[,FROM=TO...]" sends datagrams for
+ * port FROM to port TO, so that tests running side by side in one network
+ * namespace each broadcast to simulated devices of their own. */
+static uint16_t PortMapped(uint16_t port)
+{
+    std::string sz = SzYorlEnv("YORL_UDPPORTMAP");
+    size_t ich = 0;
+    while (ich < sz.size()) {
+        size_t ichEnd = sz.find(',', ich);
+        std::string szItem = sz.substr(ich, ichEnd == std::string::npos ? std::string::npos : ichEnd - ich);
+        unsigned from = 0, to = 0;
+        if (sscanf(szItem.c_str(), "%u=%u", &from, &to) == 2 && from == port && to > 0 && to < 65536)
+            return (uint16_t)to;
+        if (ichEnd == std::string::npos)
+            break;
+        ich = ichEnd + 1;
+    }
+    return port;
+}
+
 bool ABSUDP::SendTo(uint32_t ipv4, uint16_t port, const void *pb, uint32_t cb, uint32_t tms)
 {
     CHECK_SOCKET();
+    port = PortMapped(port);
     if (pb == NULL && cb != 0)
         return FYorlFail(ercAbsInvalidParameter);
     uint64_t tickEnd = YbTickMs() + tms;

@@ -47,6 +47,8 @@ protected:
     {
         if (!PkorsimEnv()->fOk)
             return;
+        /* Discovery requests go to the port where this test's boards answer. */
+        UsbSetEnv("YORL_UDPPORTMAP", "33890=33902");
         fStarted = FUsbRuntimeStart("net-e2e");
     }
     static void TearDownTestSuite()

@@ -22,7 +22,7 @@ KORSIM_ENVIRONMENT(KORSIM_CONFIG, "net-fault", false);
 namespace {
 
 bool fStarted = false;
-const char szBoardA[] = "127.0.2.1:33890:DISABLE_TLS";
+const char szBoardA[] = "127.0.3.1:33890:DISABLE_TLS";
 
 KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
 
@@ -45,7 +45,7 @@ protected:
         ASSERT_TRUE(fStarted);
         TvxSetNetworkConnTimeout(1000);
     }
-    void TearDown() override { Sim().FCmd("PLUG netA"); }
+    void TearDown() override { Sim().FCmd("PLUG netF"); }
 };
 
 /* A stream transaction that waits for bytes the board never makes: the
@@ -87,7 +87,7 @@ TEST_F(NetFault, EndedDataPhaseLeavesTheHandleUsable)
         /* The completion's status: the board ended the phase as cancelled. */
         EXPECT_EQ(TvxGetLastError(), ercTransferCancelled);
         EXPECT_EQ(cbIn, 0u);
-        EXPECT_EQ(Sim().SzState("netA", "phase"), "idle");
+        EXPECT_EQ(Sim().SzState("netF", "phase"), "idle");
         pdvt->SetTimeout(30000);
         /* Bytes out and back on a new data connection. */
         std::vector<uint8_t> rgbOut(5000, 0x5A), rgbIn(5000, 0);
@@ -116,7 +116,7 @@ TEST_F(NetFault, BoardUnpluggedMidTransfer)
     STALLED st(1 << 20);
     ASSERT_TRUE(pdvt->FDoTrans(&st.t.tfp));
     EXPECT_FALSE(TvxGetTransResult(hif, nullptr, nullptr, 200));
-    ASSERT_TRUE(Sim().FCmd("UNPLUG netA"));
+    ASSERT_TRUE(Sim().FCmd("UNPLUG netF"));
     EXPECT_FALSE(TvxGetTransResult(hif, nullptr, nullptr, 25000));
     EXPECT_NE(TvxGetLastError(), 0);
     EXPECT_NE(TvxGetLastError(), ercTransferPending);
@@ -124,7 +124,7 @@ TEST_F(NetFault, BoardUnpluggedMidTransfer)
     EXPECT_TRUE(TvxClose(hif));
     HIF hifAgain = 0;
     EXPECT_FALSE(TvxOpenEx(&hifAgain, szBoardA, 0, 0));
-    ASSERT_TRUE(Sim().FCmd("PLUG netA"));
+    ASSERT_TRUE(Sim().FCmd("PLUG netF"));
     ASSERT_TRUE(TvxOpenEx(&hifAgain, szBoardA, 0, 0)) << TvxGetLastError();
     EXPECT_EQ(ErcStreamEnable(hifAgain, true), 0);
     EXPECT_EQ(ErcStreamEnable(hifAgain, false), 0);
@@ -138,7 +138,7 @@ TEST_F(NetFault, ConnectTimesOut)
     int sockL = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in sa = {};
     sa.sin_family = AF_INET;
-    inet_pton(AF_INET, "127.0.2.9", &sa.sin_addr);
+    inet_pton(AF_INET, "127.0.3.9", &sa.sin_addr);
     socklen_t cbSa = sizeof(sa);
     ASSERT_EQ(bind(sockL, (sockaddr *)&sa, sizeof(sa)), 0);
     ASSERT_EQ(listen(sockL, 0), 0);
@@ -150,7 +150,7 @@ TEST_F(NetFault, ConnectTimesOut)
         rgsockFill.push_back(s);
     }
     char szOpen[64];
-    snprintf(szOpen, sizeof(szOpen), "127.0.2.9:%u", ntohs(sa.sin_port));
+    snprintf(szOpen, sizeof(szOpen), "127.0.3.9:%u", ntohs(sa.sin_port));
     TvxSetNetworkConnTimeout(300);
     USBLOG log;
     HIF hif = 0;
