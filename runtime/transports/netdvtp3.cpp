@@ -46,7 +46,7 @@ void TcpipRelease(ABSTCPIP **pptcpip)
 } // namespace
 
 DVTP3::DVTP3(ABSTCPIP *ptcpipCmdStsIn, int fDataTlsIn)
-    : ptcpipCmdSts(ptcpipCmdStsIn), ptcpipDtoDti(nullptr), fDataTls(fDataTlsIn), fDataConn(0)
+    : ptcpipCmdSts(ptcpipCmdStsIn), ptcpipDtoDti(nullptr), fDataTls(fDataTlsIn), fDataConn(0), fStsRefused(0)
 {
     dtp = dtpNetwork;
 }
@@ -176,10 +176,16 @@ int DVTP3::FXTrans()
     if (tfp.rgbCmd[0] != 0 && !FCmdPhase())
         return 0;
     int fOk = 1;
+    fStsRefused = 0;
     if ((tfp.cbSnd != 0 || tfp.cbRcv != 0) && !FDataPhase())
         fOk = 0;
+    /* A device that refused the data command keeps its own code: the
+     * completion that follows only ends the exchange. */
+    int ercRefused = ercTrans;
     if (tfp.rgbCmdDone[0] != 0 && !FCompletionPhase())
         fOk = 0;
+    if (fStsRefused)
+        ercTrans = ercRefused;
     return fOk;
 }
 
@@ -264,7 +270,6 @@ int DVTP3::FDataPhase()
         ercTrans = ercInternalError;
         return 0;
     }
-    int fStsRefused = 0;
     for (;;) {
         if (cbSent >= tfp.cbSnd && cbRcvd >= tfp.cbRcv && fStsComplete)
             return 1;

@@ -37,6 +37,7 @@ private:
     ABSTCPIP *ptcpipDtoDti;
     int fDataTls;
     int fDataConn;
+    int fStsRefused;               /* the last data phase's command was refused by the device */
 };
 
 #endif /* NETDVTP3_H */

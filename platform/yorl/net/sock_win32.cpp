@@ -3,7 +3,6 @@
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <iphlpapi.h>
 #include <string.h>
 
 namespace {
@@ -172,34 +171,43 @@ ERC YbSockRecvFrom(YBSOCK sock, void *pb, size_t cb, size_t *pcbTrue, uint32_t *
     return 0;
 }
 
+/*
+ * The interfaces as the host's name resolves them, without the IP helper
+ * library (under wine that one starts the system's device services, which
+ * then hold on to the first caller's output): loopback with its broadcast
+ * address, and every other IPv4 address of the host with the limited
+ * broadcast address, which the system sends out on that network.
+ */
 ERC YbNetIfList(std::vector<ABSNETIF> *pvnetif)
 {
-    ULONG cb = 16384;
-    std::vector<unsigned char> vb;
-    ULONG r;
-    for (int iTry = 0; iTry < 4; iTry++) {
-        vb.resize(cb);
-        r = GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
-                                 NULL, (IP_ADAPTER_ADDRESSES *)vb.data(), &cb);
-        if (r != ERROR_BUFFER_OVERFLOW)
-            break;
+    ABSNETIF netifLoop = {};
+    netifLoop.fUse = 1;
+    netifLoop.ipv4 = htonl(INADDR_LOOPBACK);
+    netifLoop.ipv4Bcast = htonl(0x7FFFFFFFu);
+    strcpy(netifLoop.szName, "loopback");
+    pvnetif->push_back(netifLoop);
+    char szHost[256];
+    if (gethostname(szHost, sizeof(szHost)) != 0)
+        return 0;
+    addrinfo aiHints = {};
+    aiHints.ai_family = AF_INET;
+    addrinfo *pai0 = NULL;
+    if (getaddrinfo(szHost, NULL, &aiHints, &pai0) != 0)
+        return 0;
+    for (addrinfo *pai = pai0; pai != NULL; pai = pai->ai_next) {
+        uint32_t ip = ((const sockaddr_in *)pai->ai_addr)->sin_addr.s_addr;
+        bool fSeen = false;
+        for (const ABSNETIF &netif : *pvnetif)
+            fSeen = fSeen || netif.ipv4 == ip;
+        if (fSeen || (ntohl(ip) >> 24) == 127)
+            continue;
+        ABSNETIF netif = {};
+        netif.fUse = 1;
+        netif.ipv4 = ip;
+        netif.ipv4Bcast = 0xFFFFFFFFu;
+        strcpy(netif.szName, "host");
+        pvnetif->push_back(netif);
     }
-    if (r != NO_ERROR)
-        return ercAbsFailed;
-    for (IP_ADAPTER_ADDRESSES *pad = (IP_ADAPTER_ADDRESSES *)vb.data(); pad != NULL; pad = pad->Next) {
-        for (IP_ADAPTER_UNICAST_ADDRESS *pua = pad->FirstUnicastAddress; pua != NULL; pua = pua->Next) {
-            if (pua->Address.lpSockaddr == NULL || pua->Address.lpSockaddr->sa_family != AF_INET)
-                continue;
-            ABSNETIF netif = {};
-            uint32_t ip = ((sockaddr_in *)pua->Address.lpSockaddr)->sin_addr.s_addr;
-            ULONG cbit = pua->OnLinkPrefixLength > 32 ? 32 : pua->OnLinkPrefixLength;
-            uint32_t mask = cbit == 0 ? 0 : htonl(0xFFFFFFFFu << (32 - cbit));
-            netif.ipv4 = ip;
-            netif.ipv4Bcast = ip | ~mask;
-            netif.fUse = pad->OperStatus == IfOperStatusUp;
-            strncpy(netif.szName, pad->AdapterName ? pad->AdapterName : "", sizeof(netif.szName) - 1);
-            pvnetif->push_back(netif);
-        }
-    }
+    freeaddrinfo(pai0);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "korsimenv.h"
+#include "tlssrv.h"
 #include "netc.h"
 #include "usbtestenv.h"
 
@@ -129,6 +130,57 @@ TEST_F(NetFault, BoardUnpluggedMidTransfer)
     EXPECT_EQ(ErcStreamEnable(hifAgain, true), 0);
     EXPECT_EQ(ErcStreamEnable(hifAgain, false), 0);
     EXPECT_TRUE(TvxClose(hifAgain));
+}
+
+/* A data command the board refuses (its stream port is not enabled) ends
+ * with the board's own code, not with the short counts of the aborted
+ * data phase; the handle goes on working. */
+TEST_F(NetFault, RefusedDataCommandReportsTheBoardsCode)
+{
+    HIF hif = 0;
+    ASSERT_TRUE(TvxOpen(&hif, szBoardA)) << TvxGetLastError();
+    std::vector<uint8_t> rgbOut(4000, 0x11), rgbIn(4000);
+    USBTRANS t;
+    StreamCmds(&t, 4000, 4000);
+    t.tfp.cbSnd = t.tfp.cbRcv = 4000;
+    t.tfp.pbSnd = rgbOut.data();
+    t.tfp.pbRcv = rgbIn.data();
+    int erc = t.Run(hif);
+    EXPECT_EQ(erc, 4) << "the board's status: capability not enabled";
+    EXPECT_EQ(Sim().SzState("netF", "phase"), "idle");
+    EXPECT_EQ(ErcStreamEnable(hif, true), 0);
+    EXPECT_EQ(ErcStreamEnable(hif, false), 0);
+    EXPECT_TRUE(TvxClose(hif));
+}
+
+/* With verification asked for (YORL_TLS_CAFILE), the board's certificate
+ * (written by korsim into KORSIM_TLS_DIR) is taken and any other refused
+ * with its code. */
+TEST_F(NetFault, CertificateIsVerifiedWhenAskedFor)
+{
+    const char *szTlsDir = getenv("KORSIM_TLS_DIR");
+    ASSERT_NE(szTlsDir, nullptr);
+    std::string szOther = SzUsbTempDir("net-fault-other");
+    ASSERT_TRUE(FTlsMakeCert(szOther + "other.key", szOther + "other.crt", "other"));
+    struct CASE {
+        std::string szCa;
+        bool fOpens;
+    } rgcase[] = {{std::string(szTlsDir) + "/board.crt", true}, {szOther + "other.crt", false}};
+    for (const CASE &c : rgcase) {
+        SCOPED_TRACE(c.szCa);
+        UsbSetEnv("YORL_TLS_CAFILE", c.szCa.c_str());
+        USBLOG log;
+        HIF hif = 0;
+        EXPECT_EQ(TvxOpenEx(&hif, "127.0.3.1:33890:ENABLE_TLS", 0, 0) != 0, c.fOpens) << TvxGetLastError();
+        if (c.fOpens) {
+            int fSecure = 0;
+            EXPECT_TRUE(TvxIsDataChannelSecure(hif, &fSecure, 5000) && fSecure);
+            EXPECT_TRUE(TvxClose(hif));
+        } else {
+            EXPECT_TRUE(log.FHas(ercConnectionFailed, "NETC::FConnect unknown connection failure, erc = 39"));
+        }
+    }
+    UsbSetEnv("YORL_TLS_CAFILE", nullptr);
 }
 
 /* A listener whose queue is full never accepts: the connect times out
