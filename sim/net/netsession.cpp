@@ -51,8 +51,16 @@ NETSESSION::~NETSESSION()
 {
     std::lock_guard<std::mutex> lock(bus.mtx);
     auto it = mpowner.find(&dev);
-    if (it != mpowner.end() && it->second == this)
+    if (it != mpowner.end() && it->second == this) {
         mpowner.erase(it);
+        // The host of the running transaction is gone: the board ends it
+        // as a cancel would, and drops the status packets nobody reads.
+        if (dev.fw.FPhaseArmed()) {
+            static const uint8_t rgbAbort[4] = { 0x03, 0x00, 0x02, 0x00 };
+            dev.fw.CommandPacket(rgbAbort, sizeof(rgbAbort));
+        }
+        dev.fw.ClearSts();
+    }
 }
 
 bool NETSESSION::FPresent()

@@ -8,6 +8,7 @@
  */
 #include <thread>
 
+#include "kor_child.h"
 #include "korsimenv.h"
 #include "tlssrv.h"
 #include "netc.h"
@@ -181,6 +182,68 @@ TEST_F(NetFault, CertificateIsVerifiedWhenAskedFor)
         }
     }
     UsbSetEnv("YORL_TLS_CAFILE", nullptr);
+}
+
+/* A client process killed in the middle of a transfer: the board ends its
+ * transaction, the simulator goes on, and another process opens the board
+ * and moves data at once. */
+KOR_CHILD_ROLE(streamer)
+{
+    if (!FUsbRuntimeStart("net-fault-child", true))
+        return 2;
+    HIF hif = 0;
+    if (!TvxOpen(&hif, szBoardA) || ErcStreamEnable(hif, true) != 0)
+        return 3;
+    FILE *pf = fopen(argv[1], "w");
+    if (pf != nullptr)
+        fclose(pf);
+    std::vector<uint8_t> rgb(1 << 20, 0x33), rgbIn(1 << 20);
+    for (;;) {
+        USBTRANS t;
+        StreamCmds(&t, 1 << 20, 1 << 20);
+        t.tfp.cbSnd = t.tfp.cbRcv = 1 << 20;
+        t.tfp.pbSnd = rgb.data();
+        t.tfp.pbRcv = rgbIn.data();
+        if (t.Run(hif) != 0)
+            return 4;
+    }
+}
+
+TEST_F(NetFault, ClientKilledMidTransfer)
+{
+    std::string szMark = SzUsbTempDir("net-fault-kill") + "streaming";
+    remove(szMark.c_str());
+    KorChild child;
+    ASSERT_TRUE(child.Start("streamer", {szMark}));
+    bool fStreaming = false;
+    for (int i = 0; i < 1000 && !fStreaming; i++) {
+        FILE *pf = fopen(szMark.c_str(), "r");
+        fStreaming = pf != nullptr;
+        if (pf != nullptr)
+            fclose(pf);
+        else
+            pabsutil->SleepMs(10);
+    }
+    ASSERT_TRUE(fStreaming);
+    pabsutil->SleepMs(50);
+    ASSERT_TRUE(child.Kill());
+    ASSERT_TRUE(Sim().FCmd("PING"));
+    HIF hif = 0;
+    ASSERT_TRUE(TvxOpen(&hif, szBoardA)) << TvxGetLastError();
+    /* The runtime may give the dead process's hold on the device back only
+     * at this first transaction (see README); the board itself is ready. */
+    if (ErcStreamEnable(hif, true) != 0)
+        ASSERT_EQ(ErcStreamEnable(hif, true), 0);
+    std::vector<uint8_t> rgbOut(100000, 0x77), rgbIn(100000);
+    USBTRANS t;
+    StreamCmds(&t, 100000, 100000);
+    t.tfp.cbSnd = t.tfp.cbRcv = 100000;
+    t.tfp.pbSnd = rgbOut.data();
+    t.tfp.pbRcv = rgbIn.data();
+    EXPECT_EQ(t.Run(hif), 0);
+    EXPECT_TRUE(rgbIn == rgbOut);
+    EXPECT_EQ(ErcStreamEnable(hif, false), 0);
+    EXPECT_TRUE(TvxClose(hif));
 }
 
 /* A listener whose queue is full never accepts: the connect times out
