@@ -72,6 +72,7 @@ enum {
     ercAbsAbandoned = 33,        /* mutex obtained, previous owner ended holding it */
     ercAbsHostUnreachable = 37,
     ercAbsConnectTimeout = 38,   /* connect or TLS hand-shake time-out */
+    ercAbsTlsVerify = 39,        /* the peer's certificate did not verify */
 };
 
 static const uint32_t tmsInfinite = 0xFFFFFFFFu;
@@ -380,9 +381,126 @@ private:
     void *pvImpl;
 };
 
-/* Objects of the network transports; their factory slots hand out none yet. */
 class ABSTCPIP;
-class ABSUDP;
+
+/*
+ * ABSXFER - one connection's share of a transfer pass (ABSTCPIP::
+ * PrepareTransfer, ABSTCPIP::WaitTransfers): what is still to be received
+ * and sent, and what the last pass moved.
+ */
+struct ABSXFER {
+    ABSTCPIP *ptcpip;          /* the connection, set by PrepareTransfer */
+    void *pbRcv;               /* room for the bytes still to be received */
+    uint32_t cbRcv;
+    const void *pbSnd;         /* the bytes still to be sent */
+    uint32_t cbSnd;
+    uint32_t cbRcvd;           /* out: received in the last pass */
+    uint32_t cbSent;           /* out: sent in the last pass */
+};
+
+/* Socket option levels and names as ABSTCPIP and ABSUDP take them: the
+ * Windows Sockets values on every platform. */
+enum {
+    absSolSocket = 0xFFFF,
+    absSoBroadcast = 0x20,
+    absSoReuseAddr = 0x4,
+    absIpprotoTcp = 6,
+    absTcpNodelay = 1,
+};
+
+/*
+ * ABSTCPIP - a TCP connection to an IPv4 address, optionally running TLS
+ * (client side). Connect fails with 37 when the host cannot be reached,
+ * 38 on time-out; a refused connection fails with 1. Send and Recv move
+ * exactly cb bytes within tms or fail (29 on time-out, 1 when the peer
+ * closed or reset the connection), with the bytes moved before the
+ * failure in *pcb. A Recv time-out of 0 waits up to 10000 ms.
+ *
+ * TLS: StartTLS runs the client hand-shake on the connected socket (38 on
+ * time-out, 1 when refused). The peer's certificate is checked only when
+ * YORL_TLS_CAFILE names a file of trusted certificates (PEM); a
+ * certificate that does not verify then fails with 39 (Linux: OpenSSL;
+ * the Windows builds: see README).
+ */
+class YORLAPI ABSTCPIP {
+public:
+    virtual ~ABSTCPIP();                     /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    /* slot 2: closes the connection; the object may be Init'ed again. */
+    virtual bool Term();
+    /* slot 3: connect to ipv4 (network byte order) and port (host order). */
+    virtual bool Connect(uint32_t ipv4, uint16_t port, uint32_t tms);
+    virtual bool Send(const void *pb, uint32_t cb, uint32_t *pcbSent, uint32_t tms);  /* slot 4 */
+    virtual bool Recv(void *pb, uint32_t cb, uint32_t *pcbRcvd, uint32_t tms);        /* slot 5 */
+    /* slot 6: level and option in the values above (absIpprotoTcp, ...). */
+    virtual bool SetSockOpt(int32_t level, int32_t opt, const void *pv, uint32_t cb);
+    virtual bool StartTLS(uint32_t tms);     /* slot 7 */
+    virtual bool IsSecure();                 /* slot 8 */
+    /* slot 9: arm *pxfer for this connection with what remains to move. */
+    virtual bool PrepareTransfer(ABSXFER *pxfer, void *pbRcv, uint32_t cbRcv, const void *pbSnd, uint32_t cbSnd);
+    /*
+     * slot 10: one pass on one or two connections (pxfer2 may be NULL):
+     * waits up to tms and moves what it can, until every armed direction is
+     * done or the time is up. The counts moved go into cbRcvd and cbSent.
+     * Fails with 29 when nothing moved, with 1 when a connection broke
+     * (the counts then still tell what moved).
+     */
+    virtual bool WaitTransfers(ABSXFER *pxfer1, ABSXFER *pxfer2, uint32_t tms);
+    /* slot 11: close; succeeds when not connected. */
+    virtual bool Close();
+protected:
+    ABSTCPIP();
+private:
+    ABSTCPIP(const ABSTCPIP &);
+    ABSTCPIP &operator=(const ABSTCPIP &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/* A network interface of ABSUDP's list. */
+struct ABSNETIF {
+    uint32_t fUse;             /* nonzero: up, IPv4, broadcast-capable or loopback */
+    uint32_t ipv4;             /* address, network byte order */
+    uint32_t ipv4Bcast;        /* broadcast address, network byte order */
+    char szName[64];
+};
+
+static_assert(sizeof(ABSNETIF) == 76, "ABSNETIF");
+
+/*
+ * ABSUDP - a UDP socket. SendTo and RecvFrom take IPv4 addresses in
+ * network byte order and ports in host order; RecvFrom waits up to tms
+ * (13 on time-out) and reports a datagram's true length in *pcb even when
+ * it was longer than cb (only cb bytes are stored). The interface list is
+ * a snapshot taken by CreateIfList. Test hook, read at every SendTo:
+ * YORL_UDPPORTMAP "FROM=TO[,...]" sends what is meant for port FROM to TO.
+ */
+class YORLAPI ABSUDP {
+public:
+    virtual ~ABSUDP();                       /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    virtual bool Term();                     /* slot 2 */
+    virtual bool CreateSocket();             /* slot 3 */
+    virtual bool SetSockOpt(int32_t level, int32_t opt, const void *pv, uint32_t cb);  /* slot 4 */
+    /* slot 5: bind to ipv4:port (0: any). */
+    virtual bool Bind(uint32_t ipv4, uint16_t port);
+    virtual bool SendTo(uint32_t ipv4, uint16_t port, const void *pb, uint32_t cb, uint32_t tms);  /* slot 6 */
+    virtual bool RecvFrom(void *pb, uint32_t cb, uint32_t *pcb, uint32_t *pipv4, uint16_t *pport,
+                          uint32_t tms);    /* slot 7 */
+    virtual bool CreateIfList(uint32_t *pcif);                /* slot 8 */
+    virtual bool GetIf(uint32_t iif, ABSNETIF *pnetif);       /* slot 9 */
+    virtual bool FreeIfList();                                /* slot 10 */
+    virtual bool Close();                                     /* slot 11 */
+protected:
+    ABSUDP();
+private:
+    ABSUDP(const ABSUDP &);
+    ABSUDP &operator=(const ABSUDP &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
+/* Objects that the factory does not hand out yet. */
 class ABSMDNSSD;
 class ABSRSV;
 

@@ -14,6 +14,7 @@
 #include "server/config.h"
 #include "server/net.h"
 #include "server/wireserver.h"
+#include "net/netboard.h"
 #include "wire/usbwire.h"
 #include "wire/ftdiwire.h"
 #include "ftdi/ftwire.h"
@@ -102,6 +103,15 @@ int main(int argc, char **argv)
         return 1;
     }
     static sim::BUS bus(rgcfg);     // lives until the process ends
+    // Network boards listen on their own addresses; their TLS certificate
+    // goes to KORSIM_TLS_DIR (a directory of this process when unset).
+    const char *szTlsDir = getenv("KORSIM_TLS_DIR");
+    std::string szNetErr;
+    if (!sim::FStartNetBoards(bus, szTlsDir && *szTlsDir ? szTlsDir : "/tmp/korsim-tls." + std::to_string(getpid()),
+                              szNetErr)) {
+        fprintf(stderr, "korsim: %s\n", szNetErr.c_str());
+        return 1;
+    }
     if (!args.szPortFile.empty()) {
         std::string szTmp = args.szPortFile + ".tmp";
         std::ofstream(szTmp) << port << "\n";

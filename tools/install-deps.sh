@@ -6,7 +6,8 @@ pkgs="cmake ninja-build ccache g++ clang libclang-rt-14-dev googletest
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
       wine wine64 wine32:i386 xvfb x11-apps imagemagick
       libusb-1.0-0-dev pkg-config
-      iproute2 util-linux procps psmisc"
+      iproute2 util-linux procps psmisc
+      libssl-dev tshark"
 missing=""
 for p in $pkgs; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

@@ -19,6 +19,9 @@
 #include "netset.h"
 #include "vzcore.h"
 #include "yorl.h"
+#ifdef KOR_NET_IN_CORE
+#include "netc.h"
+#endif
 #ifdef KOR_USB_IN_CORE
 #include "usbc.h"
 #endif
@@ -147,7 +150,7 @@ const char *SzInitOneTime()
     return "VOZIRI DllInit failed to create mutex pnmtxOneTimeInit";
 }
 
-/* Steps 14 to 16. TODO: FTDIC (1, 2) and NETC (2, 1) come with their transports. */
+/* Steps 14 to 16: USBC (1, 1), FTDIC (1, 2), NETC (2, 1). */
 const char *SzInitManagers()
 {
 #ifdef KOR_USB_IN_CORE
@@ -166,6 +169,12 @@ const char *SzInitManagers()
         TvxSetLastErrorNoLog(ercSave);
     }
 #endif
+#ifdef KOR_NET_IN_CORE
+    if (!netc.FInit())
+        return "VOZIRI DllInit failed to init NETC";
+    if (!magmg.FAddMag(tptNet, ptcNetc, &netc))
+        return "VOZIRI DllInit failed to add NETC to MAGMG";
+#endif
     return nullptr;
 }
 
@@ -173,6 +182,9 @@ void TermManagers()
 {
 #ifdef KOR_USB_IN_CORE
     UsbcStop();
+#endif
+#ifdef KOR_NET_IN_CORE
+    NetcStop();
 #endif
 #ifdef KOR_FTDI_IN_CORE
     FtdicStop();

@@ -30,7 +30,7 @@ flags=(-std=c++17 -g -O1 -pthread -fsanitize=fuzzer,address,undefined -fno-sanit
 
 # The simulator once (without its main), then one small object per target.
 objs=()
-for src in "$sim"/model/*.cpp "$sim"/fw/*.cpp "$sim"/server/*.cpp "$sim"/ftdi/*.cpp "$here/simfuzz.cpp"; do
+for src in "$sim"/model/*.cpp "$sim"/fw/*.cpp "$sim"/server/*.cpp "$sim"/ftdi/*.cpp "$sim"/net/netcfg.cpp "$here/simfuzz.cpp"; do
     obj="$out/$(basename "$(dirname "$src")")-$(basename "$src" .cpp).o"
     "$cxx" "${flags[@]/-fsanitize=fuzzer,/-fsanitize=fuzzer-no-link,}" -c "$src" -o "$obj"
     objs+=("$obj")

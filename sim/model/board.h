@@ -11,6 +11,7 @@
 
 #include "chain.h"
 #include "../ftdi/ftcfg.h"
+#include "../net/netcfg.h"
 #include "regfile.h"
 #include "sparsemem.h"
 #include "stream.h"
@@ -94,6 +95,7 @@ struct BOARDCFG {
     bool fAuth = false;
     std::string szDesign = "reference";
     FTDICFG ftdi;                   // ftt != fttNone: the board sits behind an FTDI chip
+    NETCFG net;                     // net.FOn(): the board is on the network, not on USB
 };
 
 // Descriptor a RAM image carries so that the simulated chip knows what the

@@ -154,7 +154,7 @@ std::vector<uint8_t> BUS::RgbEnum()
         rgb.insert(rgb.end(), sz.begin(), sz.end());
     };
     for (auto &pdev : rgpdev) {
-        if (!pdev->FPresent() || pdev->pftchip)
+        if (!pdev->FPresent() || pdev->pftchip || pdev->bd.cfg.net.FOn())
             continue;
         cdev++;
         appendText(pdev->SzPath());
@@ -179,7 +179,7 @@ uint32_t BUS::Open(CONN *pconn, const std::string &szPath)
     Close(pconn);
     std::lock_guard<std::mutex> lock(mtx);
     for (auto &pdev : rgpdev) {
-        if (pdev->FPresent() && !pdev->pftchip && pdev->SzPath() == szPath) {
+        if (pdev->FPresent() && !pdev->pftchip && !pdev->bd.cfg.net.FOn() && pdev->SzPath() == szPath) {
             pconn->pdev = pdev.get();
             pconn->fGone = false;
             pdev->rgpconn.push_back(pconn);

@@ -5,6 +5,7 @@
 // board started. Text values (names) take the rest of the line.
 
 #include "config.h"
+#include "../net/netcfg.h"
 #include "../model/cfgpacket.h"
 #include "../model/xc2c.h"
 #include "../model/xcf.h"
@@ -133,6 +134,11 @@ bool PARSER::FBoardDirective(BOARDCFG &cfg, const LINE &line, std::string &szErr
         { "oldversion", &IDENT::szOldVersion },
     };
     const std::string &szKey = line.szKey;
+    bool fNetLine = false;
+    if (!FParseNetLine(cfg.net, szKey, line.rgszArg, fNetLine, szErr))
+        return false;
+    if (fNetLine)
+        return true;
     auto itText = mpszText.find(szKey);
     if (itText != mpszText.end()) {
         cfg.ident.*(itText->second) = line.szRest;

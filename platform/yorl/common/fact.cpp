@@ -134,9 +134,15 @@ ABSNMTX2 *ABSFACT::InstABSNMTX2()
     return FInstAllowed("InstABSNMTX2") ? PChecked(new (std::nothrow) ABSNMTX2()) : NULL;
 }
 bool ABSFACT::RlsABSNMTX2(ABSNMTX2 *p) { return FRls(p); }
-ABSTCPIP *ABSFACT::InstABSTCPIP() { return PInstNone<ABSTCPIP>("InstABSTCPIP"); }
-bool ABSFACT::RlsABSTCPIP(ABSTCPIP *p) { return FRlsNone(p); }
-ABSUDP *ABSFACT::InstABSUDP() { return PInstNone<ABSUDP>("InstABSUDP"); }
-bool ABSFACT::RlsABSUDP(ABSUDP *p) { return FRlsNone(p); }
+ABSTCPIP *ABSFACT::InstABSTCPIP()
+{
+    return FInstAllowed("InstABSTCPIP") ? PChecked(new (std::nothrow) ABSTCPIP()) : NULL;
+}
+bool ABSFACT::RlsABSTCPIP(ABSTCPIP *p) { return FRls(p); }
+ABSUDP *ABSFACT::InstABSUDP()
+{
+    return FInstAllowed("InstABSUDP") ? PChecked(new (std::nothrow) ABSUDP()) : NULL;
+}
+bool ABSFACT::RlsABSUDP(ABSUDP *p) { return FRls(p); }
 ABSMDNSSD *ABSFACT::InstABSMDNSSD() { return PInstNone<ABSMDNSSD>("InstABSMDNSSD"); }
 bool ABSFACT::RlsABSMDNSSD(ABSMDNSSD *p) { return FRlsNone(p); }

@@ -223,10 +223,14 @@ TEST_F(YorlUtil, TransportSlotsHandOutWhatExists)
     ABSUSBTP *pusbtp = pabsfact->InstABSUSBTP();
     ASSERT_NE(pusbtp, nullptr);
     EXPECT_TRUE(pabsfact->RlsABSUSBTP(pusbtp));
-    EXPECT_EQ(pabsfact->InstABSTCPIP(), nullptr);
-    EXPECT_EQ(pabsutil->GetLastErc(), (uint32_t)ercAbsFailed);
-    EXPECT_EQ(pabsfact->InstABSUDP(), nullptr);
+    ABSTCPIP *ptcpip = pabsfact->InstABSTCPIP();
+    ASSERT_NE(ptcpip, nullptr);
+    EXPECT_TRUE(pabsfact->RlsABSTCPIP(ptcpip));
+    ABSUDP *pudp = pabsfact->InstABSUDP();
+    ASSERT_NE(pudp, nullptr);
+    EXPECT_TRUE(pabsfact->RlsABSUDP(pudp));
     EXPECT_EQ(pabsfact->InstABSMDNSSD(), nullptr);
+    EXPECT_EQ(pabsutil->GetLastErc(), (uint32_t)ercAbsFailed);
     EXPECT_EQ(pabsfact->InstABSRSV(), nullptr);
     EXPECT_FALSE(pabsfact->RlsABSUSB(nullptr));
     EXPECT_EQ(pabsutil->GetLastErc(), (uint32_t)ercAbsInvalidParameter);
