@@ -226,7 +226,10 @@ bool SVFPLAYER::FRunTest(const SVFCMD &cmd)
         uint32_t erc = 0;
         if (!pschain->pjtport->FWaitForTransaction(h, &erc))
             return false;
-        double ms = ceil(cmd.secMin * 1000.0);
+        // Rounded to a double before ceil: 32-bit x86 keeps the product in
+        // extended precision, where 1.00E-02 s is a hair over 10 ms (11).
+        volatile double msExact = cmd.secMin * 1000.0;
+        double ms = ceil(msExact);
         pschain->pfnSleepMs(ms < 1 ? 1 : (uint32_t)ms);
     }
     return FWalkTo(cmd.tapstEnd != tapstNone ? cmd.tapstEnd : tapstRun);

@@ -113,7 +113,10 @@ run_win32() {
         run_ctest win32 4
     elif [ -n "${KOR_VM32_IMAGE:-}" ]; then
         echo "win32: 32-bit programs do not run here; running the suites in the guest (tools/vm32)"
-        # The guest starts its own display and wine prefixes.
+        # The guest starts its own display and wine prefixes; files the tests
+        # read from outside the checkout are shared with it too.
+        KOR_VM32_SHARES=$(sed -n 's/^KOR_VENDOR_DATA:PATH=//p' build/win32/CMakeCache.txt)
+        export KOR_VM32_SHARES
         run_ctest win32 4 bash tools/vm32/boot.sh --display
     else
         echo "win32: test programs built, not run; this machine cannot execute 32-bit programs" \
@@ -143,7 +146,9 @@ stage "build linux"        build linux
 stage "build win64"        build win64
 # The win32 test programs are built everywhere (so they keep compiling for
 # 32-bit Windows) and run only where 32-bit programs run.
-stage "build win32"        build win32 all -DKOR_BUILD_TESTS=ON
+# Under the guest's software emulation programs run several times slower.
+if can_run_32bit; then win32_scale=1; else win32_scale=${KOR_VM32_TIMEOUT_SCALE:-8}; fi
+stage "build win32"        build win32 all -DKOR_BUILD_TESTS=ON -DKOR_TEST_TIMEOUT_SCALE=$win32_scale
 stage "build linux-asan"   build linux-asan sanitized
 stage "build linux-tsan"   build linux-tsan sanitized
 stage "display and wine"   eval 'start_display && make_prefixes'

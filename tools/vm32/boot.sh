@@ -18,6 +18,8 @@
 # image.sh), KOR_VM32_CPUS (default: the host's cores, at most 4),
 # KOR_VM32_MEM (MiB, default 4096), KOR_VM32_TIMEOUT (seconds, default 3600),
 # KOR_VM32_ACCEL (kvm or tcg).
+# KOR_VM32_SHARES: more folders (separated by ':') shared read-only at
+# their own paths, for files outside the checkout that tests read.
 # KOR_* and YORL_* variables pass into the guest, except the host's wine
 # prefixes. Exit code 125: the guest did not run the command to its end.
 set -u -o pipefail
@@ -57,6 +59,17 @@ while IFS= read -r name; do
     printf 'export %s=%q\n' "$name" "${!name}"
 done < <(compgen -e | grep -E '^(KOR|YORL)_') >"$job/env"
 : >"$job/out"
+shares=()
+n=0
+IFS=: read -r -a extra <<<"${KOR_VM32_SHARES:-}"
+for dir in "${extra[@]}"; do
+    [ -d "$dir" ] || continue
+    dir=$(cd "$dir" && pwd)
+    case $dir/ in "$root"/*) continue ;; esac
+    n=$((n + 1))
+    shares+=(-virtfs "local,path=$dir,mount_tag=korshare$n,security_model=none,readonly=on,id=korshare$n")
+    echo "korshare$n $dir" >>"$job/shares"
+done
 
 cpus=${KOR_VM32_CPUS:-$(nproc)}
 [ "$cpus" -gt 4 ] && [ -z "${KOR_VM32_CPUS:-}" ] && cpus=4
@@ -81,7 +94,7 @@ qemu-system-x86_64 "${accel[@]}" -smp "$cpus" -m "${KOR_VM32_MEM:-4096}" \
     -append "root=/dev/vda rw console=ttyS0 quiet init=/sbin/kor-init panic=-1" \
     -drive "file=$image/root.img,format=raw,if=virtio,snapshot=on" \
     -virtfs "local,path=$root,mount_tag=kortree,security_model=none,id=kortree" \
-    -virtfs "local,path=$job,mount_tag=korjob,security_model=none,id=korjob" \
+    -virtfs "local,path=$job,mount_tag=korjob,security_model=none,id=korjob" "${shares[@]}" \
     -serial "file:$job/console.log" -serial "file:$job/out" \
     </dev/null >"$job/qemu.log" 2>&1 &
 qemu_pid=$!

@@ -9,6 +9,13 @@ export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 # shellcheck disable=SC1091
 . "$job/env"
 cd "$(cat "$job/cwd")" || exit 125
+if [ -f "$job/shares" ]; then
+    while read -r tag dir; do
+        mkdir -p "$dir"
+        mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=loose,ro "$tag" "$dir" ||
+            echo "vm32 guest: $dir is not shared" >&2
+    done <"$job/shares"
+fi
 
 xvfb_pid=
 if [ "$(cat "$job/display")" = 1 ]; then
@@ -25,10 +32,19 @@ if [ "$(cat "$job/display")" = 1 ]; then
     WINEPREFIX=$KOR_WINEPREFIX_WIN32 WINEARCH=win32 WINEDEBUG=-all /usr/lib/wine/wine wineboot -i >/dev/null 2>&1
     # One wine server for the whole job.
     WINEPREFIX=$KOR_WINEPREFIX_WIN32 wineserver -p 2>/dev/null
+    # The desktop process wine starts for a prefix's first window inherits
+    # that program's output and lives while any program of the prefix runs,
+    # so ctest would wait for it: start it here, without output, and keep
+    # it with a program that waits for the whole job.
+    sleep infinity | WINEPREFIX=$KOR_WINEPREFIX_WIN32 WINEDEBUG=-all /usr/lib/wine/wine cmd.exe >/dev/null 2>&1 &
+    WINEPREFIX=$KOR_WINEPREFIX_WIN32 WINEDEBUG=-all /usr/lib/wine/wine rundll32.exe user32.dll,GetDesktopWindow \
+        </dev/null >/dev/null 2>&1
 fi
 
-eval "$(cat "$job/cmd")"
-rc=$?
+# Through a pipe: the guest's serial line is a terminal, and programs (ctest)
+# would colour their output for it.
+eval "$(cat "$job/cmd")" 2>&1 | cat
+rc=${PIPESTATUS[0]}
 
 if [ -n "$xvfb_pid" ]; then
     WINEPREFIX=$KOR_WINEPREFIX_WIN32 wineserver -k 2>/dev/null
