@@ -32,13 +32,7 @@ if [ "$(cat "$job/display")" = 1 ]; then
     WINEPREFIX=$KOR_WINEPREFIX_WIN32 WINEARCH=win32 WINEDEBUG=-all /usr/lib/wine/wine wineboot -i >/dev/null 2>&1
     # One wine server for the whole job.
     WINEPREFIX=$KOR_WINEPREFIX_WIN32 wineserver -p 2>/dev/null
-    # The desktop process wine starts for a prefix's first window inherits
-    # that program's output and lives while any program of the prefix runs,
-    # so ctest would wait for it: start it here, without output, and keep
-    # it with a program that waits for the whole job.
-    sleep infinity | WINEPREFIX=$KOR_WINEPREFIX_WIN32 WINEDEBUG=-all /usr/lib/wine/wine cmd.exe >/dev/null 2>&1 &
-    WINEPREFIX=$KOR_WINEPREFIX_WIN32 WINEDEBUG=-all /usr/lib/wine/wine rundll32.exe user32.dll,GetDesktopWindow \
-        </dev/null >/dev/null 2>&1
+    bash "$(cat "$job/tree")/tools/wine-desktop.sh" win32
 fi
 
 # Through a pipe: the guest's serial line is a terminal, and programs (ctest)
