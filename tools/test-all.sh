@@ -104,11 +104,8 @@ make_prefixes() {
     if can_run_32bit; then
         WINEPREFIX=$KOR_WINEPREFIX_WIN32 WINEARCH=win32 WINEDEBUG=-all /usr/lib/wine/wine wineboot -i >/dev/null 2>&1 || return 1
     fi
-    # Keep one wineserver per prefix alive for the whole run, and its
-    # desktop process (tools/wine-desktop.sh).
+    # Keep one wineserver per prefix alive for the whole run.
     WINEPREFIX=$KOR_WINEPREFIX_WIN64 wineserver -p 2>/dev/null || true
-    bash tools/wine-desktop.sh win64
-    if can_run_32bit; then bash tools/wine-desktop.sh win32; fi
 }
 
 run_win32() {
