@@ -32,9 +32,12 @@ add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 # kor_dll_exports(target def-file)
 # 32-bit Windows exports plain functions as __stdcall with undecorated names;
 # the .def file lists them and --kill-at strips the @N decoration.
+# Every such library is listed in the global property KOR_DLL_EXPORTS as
+# "target|def-file", for the test that binds the names (tests/winabi).
 function(kor_dll_exports target deffile)
     if(KOR_WINDOWS)
         target_sources(${target} PRIVATE ${deffile})
+        set_property(GLOBAL APPEND PROPERTY KOR_DLL_EXPORTS "${target}|${deffile}")
         if(KOR_BUILD STREQUAL win32)
             target_link_options(${target} PRIVATE -Wl,--kill-at)
         endif()

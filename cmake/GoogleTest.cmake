@@ -24,6 +24,9 @@ add_custom_target(sanitized)
 # KOR_BUILD_TESTS OFF leaves the test programs out (the test driver does so for
 # a build whose programs this machine cannot execute).
 option(KOR_BUILD_TESTS "Build the test programs" ON)
+# Every test's time limit is multiplied by this: the test driver raises it for
+# a build whose suites run under software emulation (tools/vm32).
+set(KOR_TEST_TIMEOUT_SCALE 1 CACHE STRING "Factor on every test's time limit")
 
 function(kor_add_test name)
     cmake_parse_arguments(T "NO_GTEST_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;SANITIZE;WRAPPER;ENVIRONMENT" ${ARGN})
@@ -44,6 +47,7 @@ function(kor_add_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
+    math(EXPR T_TIMEOUT "${T_TIMEOUT} * ${KOR_TEST_TIMEOUT_SCALE}")
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${KOR_BUILD};${T_LABELS}"
         ENVIRONMENT "KOR_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp;${T_ENVIRONMENT}")
     if(KOR_SANITIZER)

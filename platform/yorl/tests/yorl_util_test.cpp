@@ -167,9 +167,11 @@ TEST_F(YorlUtil, NoFactoryAndNoUtilLeaveTheExportsNull)
 
 TEST_F(YorlUtil, TickOffsetWrapsAround)
 {
-    /* The child's tick starts about where ours is (machine-wide). */
+    /* The child's tick starts about where ours is (machine-wide) and wraps
+     * 6 s from now: time for a child started slowly (under emulation) to
+     * see the top first. */
     uint32_t tmsNow = pabsutil->GetTickMs();
-    std::string szOffset = std::to_string((uint64_t)(0x100000000ull - tmsNow - 2000u));
+    std::string szOffset = std::to_string((uint64_t)(0x100000000ull - tmsNow - 6000u));
     EXPECT_EQ(CodeRunWith("tickwrap", "YORL_TICK_OFFSET", szOffset.c_str()), 0);
 }
 
