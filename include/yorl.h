@@ -500,8 +500,58 @@ private:
     void *pvImpl;
 };
 
+/*
+ * ASERVICEINFO - one service that a DNS-SD browse found: the IPv4 address
+ * text of its host, its port and its TXT record. Owned by the browser; valid
+ * until the browser is closed.
+ */
+class YORLAPI ASERVICEINFO {
+public:
+    virtual ~ASERVICEINFO();                 /* slot 0 */
+    /* slot 1: dotted IPv4 text, NULL when the service has none. */
+    virtual const char *GetIpv4();
+    virtual uint16_t GetPort();              /* slot 2 */
+    /* slot 3: szKey NULL: whether the service has a TXT record. Otherwise
+     * whether the key is present (letter case as written); its value, or ""
+     * for a key without one, goes into *pszValue. */
+    virtual bool GetTxtRecord(const char *szKey, const char **pszValue);
+protected:
+    ASERVICEINFO();
+private:
+    ASERVICEINFO(const ASERVICEINFO &);
+    ASERVICEINFO &operator=(const ASERVICEINFO &);
+    friend class ABSMDNSSD;
+    void *pvImpl;
+};
+
+/*
+ * ABSMDNSSD - a DNS-SD browser over multicast DNS. StartBrowse asks for a
+ * service type ("_name._tcp"; ".local" is added) on the multicast group and
+ * on the broadcast address of every interface of the list that ABSUDP uses;
+ * GetService collects the answers that have arrived by then and gives the
+ * service at index i (NULL, last error 13, when there is none yet). Test
+ * hook: YORL_UDPPORTMAP maps the port 5353 as for ABSUDP::SendTo.
+ */
+class YORLAPI ABSMDNSSD {
+public:
+    virtual ~ABSMDNSSD();                    /* slot 0 */
+    virtual bool Init();                     /* slot 1 */
+    virtual bool Term();                     /* slot 2 */
+    virtual bool StartBrowse(const char *szType);           /* slot 3 */
+    virtual bool StopBrowse();                              /* slot 4 */
+    virtual ASERVICEINFO *GetService(uint32_t i);           /* slot 5 */
+    /* slot 6: stops browsing and forgets the services found. */
+    virtual bool Close();
+protected:
+    ABSMDNSSD();
+private:
+    ABSMDNSSD(const ABSMDNSSD &);
+    ABSMDNSSD &operator=(const ABSMDNSSD &);
+    friend class ABSFACT;
+    void *pvImpl;
+};
+
 /* Objects that the factory does not hand out yet. */
-class ABSMDNSSD;
 class ABSRSV;
 
 /*

@@ -23,6 +23,8 @@
 
 class ABSMTX;
 class ABSTCPIP;
+class ASERVICEINFO;
+struct ENUMRESP;
 class DTBLMG;
 
 enum {
@@ -101,6 +103,9 @@ public:
     static int FSzConnToServerParams(const char *szConn, char *szHost, char *szAccount, char *szPassword,
                                      char *szPort, int *pfModifier, int *pfTls);
     static int FSzConnToParts(const char *szConn, NETSZPARTS *pparts);
+    /* An answer from a DNS-SD service record (netdnssd.cpp); false when the
+     * record lacks an address, a required key or a readable number. */
+    static int FEnumrespFromServiceInfo(ASERVICEINFO *psi, ENUMRESP *per);
 
     /* Control protocol (netcproto.cpp). */
     static int FCtrlCmd(ABSTCPIP *ptcpip, uint8_t cmd, const uint8_t *pbPayload, uint16_t cbPayload, uint8_t *pcsts,

@@ -191,7 +191,7 @@ int NETC::FEnum(int fTbl, int fDisc, uint32_t dinfoFilter, void *pInfoSet, DVCMG
         ENUMRESP er;
         while (fOk && disc.FNext(&er, netset.tmsEnum, MAG::FIsEnumStopped)) {
             if (FFilterPasses(dinfoFilter, pInfoSet, er))
-                fOk = FAppendAnswer(er, er.ver >= 2, pdvcmgTbl, pdvcmg, "");
+                fOk = FAppendAnswer(er, er.fDnssd || er.ver >= 2, pdvcmgTbl, pdvcmg, er.fDnssd ? " 2" : "");
         }
         if (fOk && !disc.FStop()) {
             FRecordErc(ercInternalError, "NETC::FEnum failed to stop browsing for korvanel-orrin service");

@@ -2,6 +2,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "netc.h"
 #include "netdisc.h"
 #include "netsock.h"
 #include "vzcore.h"
@@ -57,10 +58,20 @@ int FEnumrespFromDatagram(const uint8_t *pb, uint32_t cb, uint32_t ipv4Sender, E
     return 1;
 }
 
-NETDISC::NETDISC() : pudp(nullptr), fOwnUdp(0), tickStart(0) {}
+NETDISC::NETDISC()
+    : pmdnssd(nullptr), fBrowsing(0), ipsiNext(0), fServicesDue(0), pudp(nullptr), fOwnUdp(0), tickStart(0)
+{
+}
 
 NETDISC::~NETDISC()
 {
+    if (pmdnssd != nullptr) {
+        if (fBrowsing)
+            pmdnssd->StopBrowse();
+        pmdnssd->Close();
+        pmdnssd->Term();
+        pabsfact->RlsABSMDNSSD(pmdnssd);
+    }
     if (pudp != nullptr && fOwnUdp) {
         pudp->Close();
         pudp->Term();
@@ -70,6 +81,14 @@ NETDISC::~NETDISC()
 
 int NETDISC::FStart(const char *szFn, ABSUDP *pudpGiven)
 {
+    pmdnssd = pabsfact->InstABSMDNSSD();
+    if (pmdnssd == nullptr)
+        return FFail(szFn, "failed to get ABSMDNSSD instance");
+    if (!pmdnssd->Init())
+        return FFail(szFn, "failed to get init ABSMDNSSD instance");
+    if (!pmdnssd->StartBrowse("_korvanel-orrin._tcp"))
+        return FFail(szFn, "failed to initiate browsing for korvanel-orrin service");
+    fBrowsing = 1;
     if (pudpGiven != nullptr) {
         pudp = pudpGiven;
     } else {
@@ -108,9 +127,27 @@ int NETDISC::FStart(const char *szFn, ABSUDP *pudpGiven)
     return 1;
 }
 
+int NETDISC::FNextService(ENUMRESP *per, int (*pfnStopped)())
+{
+    while (pmdnssd != nullptr && (pfnStopped == nullptr || !pfnStopped())) {
+        ASERVICEINFO *psi = pmdnssd->GetService(ipsiNext);
+        if (psi == nullptr)
+            return 0;
+        ipsiNext++;
+        if (NETC::FEnumrespFromServiceInfo(psi, per))
+            return 1;
+    }
+    return 0;
+}
+
 int NETDISC::FNext(ENUMRESP *per, uint32_t tmsEnum, int (*pfnStopped)())
 {
     for (;;) {
+        if (fServicesDue) {
+            if (FNextService(per, pfnStopped))
+                return 1;
+            fServicesDue = 0;
+        }
         uint32_t tmsElapsed = pabsutil->GetTickMs() - tickStart;
         if (pudp == nullptr || tmsElapsed >= tmsEnum || (pfnStopped != nullptr && pfnStopped()))
             return 0;
@@ -119,6 +156,7 @@ int NETDISC::FNext(ENUMRESP *per, uint32_t tmsEnum, int (*pfnStopped)())
         uint8_t rgb[cbEnumResp + 1];
         uint32_t cb = 0, ipv4 = 0;
         uint16_t port = 0;
+        fServicesDue = 1;
         if (!pudp->RecvFrom(rgb, sizeof(rgb), &cb, &ipv4, &port, tmsLeft < tmsRecvSlice ? tmsLeft : tmsRecvSlice))
             continue;
         if (FEnumrespFromDatagram(rgb, cb, ipv4, per))
@@ -126,4 +164,10 @@ int NETDISC::FNext(ENUMRESP *per, uint32_t tmsEnum, int (*pfnStopped)())
     }
 }
 
-int NETDISC::FStop() { return 1; }
+int NETDISC::FStop()
+{
+    if (pmdnssd == nullptr || !fBrowsing)
+        return 1;
+    fBrowsing = 0;
+    return pmdnssd->StopBrowse() ? 1 : 0;
+}

@@ -1,14 +1,17 @@
 /*
- * netdisc.h - discovery of network devices: a UDP broadcast request on
- * port 33890 to every interface marked for broadcasting, and the answers
- * (fixed-size enumresp records) that arrive until the discovery time has
- * passed.
+ * netdisc.h - discovery of network devices: a DNS-SD browse for
+ * "_korvanel-orrin._tcp" and a UDP broadcast request on port 33890 to every
+ * interface marked for broadcasting; the answers (fixed-size enumresp
+ * records, and service records turned into them) that arrive until the
+ * discovery time has passed. Within a pass a UDP answer comes before the
+ * service records.
  */
 #ifndef NETDISC_H
 #define NETDISC_H
 
 #include <stdint.h>
 
+class ABSMDNSSD;
 class ABSUDP;
 
 enum { cbEnumReq = 32, cbEnumResp = 154, portNetDisc = 33890 };
@@ -27,6 +30,7 @@ struct ENUMRESP {
     uint32_t dcapPub;
     uint32_t dcapPriv;
     uint16_t fwver;
+    int fDnssd;                    /* from a DNS-SD service record */
 };
 
 /* The discovery signature: 30 bytes. */
@@ -50,6 +54,13 @@ public:
     int FStop();
 
 private:
+    /* The next service record not yet looked at that converts. */
+    int FNextService(ENUMRESP *per, int (*pfnStopped)());
+
+    ABSMDNSSD *pmdnssd;
+    int fBrowsing;
+    uint32_t ipsiNext;
+    int fServicesDue;
     ABSUDP *pudp;
     int fOwnUdp;
     uint32_t tickStart;

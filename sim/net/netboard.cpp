@@ -91,6 +91,11 @@ bool FStartNetBoards(BUS &bus, const std::string &szTlsDir, std::string &szErr)
             szErr = "board " + pdev->bd.cfg.szName + " cannot answer discovery on UDP port 33890";
             return false;
         }
+        if (!FStartMdnsResponder(bus, *pdev)) {
+            szErr = "board " + pdev->bd.cfg.szName + " cannot answer DNS-SD on UDP port " +
+                    std::to_string(net.portMdns);
+            return false;
+        }
     }
     return true;
 }

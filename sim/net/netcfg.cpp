@@ -67,6 +67,20 @@ bool FParseNetLine(NETCFG &net, const std::string &szKey, const std::vector<std:
         }
         return true;
     }
+    if (szKey == "netdnssd") {
+        net.fDnssd = true;
+        for (size_t i = 0; i < rgszArg.size(); i++) {
+            if (rgszArg[i] == "off")
+                net.fDnssd = false;
+            else if (rgszArg[i] == "port" && i + 1 < rgszArg.size())
+                net.portMdns = uint16_t(strtoul(rgszArg[++i].c_str(), nullptr, 0));
+            else {
+                szErr = "'netdnssd' takes off and port N";
+                return false;
+            }
+        }
+        return true;
+    }
     fTaken = false;
     return true;
 }

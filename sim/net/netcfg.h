@@ -30,6 +30,8 @@ struct NETCFG {
     uint16_t verDisc = 2;           // VER of the discovery answer
     uint16_t portDisc = 33890;      // UDP port of the discovery requests
     bool fDiscNoIp = false;         // the answer leaves the address text empty
+    bool fDnssd = false;            // answers DNS-SD browses (multicast DNS)
+    uint16_t portMdns = 5353;       // UDP port of the multicast DNS queries
     bool FOn() const { return !szAddr.empty(); }
 };
 

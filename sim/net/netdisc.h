@@ -25,6 +25,14 @@ std::vector<uint8_t> RgbDiscResp(DEVICE &dev);
 bool FDiscReq(const uint8_t *pb, size_t cb);
 // Starts the board's responder thread; false when it cannot bind.
 bool FStartDiscResponder(BUS &bus, DEVICE &dev);
+// The same for the DNS-SD answers of a board marked with "netdnssd".
+bool FStartMdnsResponder(BUS &bus, DEVICE &dev);
+// The multicast DNS response (PTR, SRV, TXT, A) the board gives now.
+std::vector<uint8_t> RgbMdnsResp(DEVICE &dev);
+// True for a query that asks for the boards' service type (PTR or any).
+bool FMdnsQuery(const uint8_t *pb, size_t cb);
+// The discovery flags (CTLS, DTLS, AUTH, AUTHEN) the board announces.
+uint16_t FsDisc(DEVICE &dev);
 
 } // namespace sim
 

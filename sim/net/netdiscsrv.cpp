@@ -55,6 +55,12 @@ bool FDiscReq(const uint8_t *pb, size_t cb)
     return cb == cbDiscReq && memcmp(pb, rgbSig, sizeof(rgbSig)) == 0 && pb[30] == 0xE0 && pb[31] == 0x00;
 }
 
+uint16_t FsDisc(DEVICE &dev)
+{
+    const NETCFG &net = dev.bd.cfg.net;
+    return uint16_t((net.tlsans == tlsansOn ? 1 : 0) | (net.fDataTls ? 2 : 0) | 4 | (dev.bd.fAuth ? 8 : 0));
+}
+
 std::vector<uint8_t> RgbDiscResp(DEVICE &dev)
 {
     const NETCFG &net = dev.bd.cfg.net;
@@ -63,7 +69,7 @@ std::vector<uint8_t> RgbDiscResp(DEVICE &dev)
     memcpy(rgb.data(), rgbSig, sizeof(rgbSig));
     rgb[30] = uint8_t(net.verDisc);
     rgb[31] = uint8_t(net.verDisc >> 8);
-    uint16_t fs = uint16_t((net.tlsans == tlsansOn ? 1 : 0) | (net.fDataTls ? 2 : 0) | 4 | (dev.bd.fAuth ? 8 : 0));
+    uint16_t fs = FsDisc(dev);
     rgb[32] = uint8_t(fs);
     rgb[33] = uint8_t(fs >> 8);
     if (!net.fDiscNoIp)
@@ -81,13 +87,16 @@ std::vector<uint8_t> RgbDiscResp(DEVICE &dev)
     return rgb;
 }
 
-bool FStartDiscResponder(BUS &bus, DEVICE &dev)
+// One thread per board and kind: requests arrive on port (beside the other
+// boards), answers leave from the board's own address.
+static bool FStartUdpResponder(BUS &bus, DEVICE &dev, uint16_t port, bool (*pfnReq)(const uint8_t *, size_t),
+                               std::vector<uint8_t> (*pfnResp)(DEVICE &))
 {
     const NETCFG &net = dev.bd.cfg.net;
     in_addr in;
-    if (!net.fUdp || inet_pton(AF_INET, net.szAddr.c_str(), &in) != 1)
+    if (inet_pton(AF_INET, net.szAddr.c_str(), &in) != 1)
         return true;
-    int sockRecv = SockUdp(htonl(INADDR_ANY), net.portDisc);
+    int sockRecv = SockUdp(htonl(INADDR_ANY), port);
     int sockSend = SockUdp(in.s_addr, 0);
     if (sockRecv < 0 || sockSend < 0) {
         if (sockRecv >= 0)
@@ -96,25 +105,35 @@ bool FStartDiscResponder(BUS &bus, DEVICE &dev)
             close(sockSend);
         return false;
     }
-    std::thread([&bus, &dev, sockRecv, sockSend] {
+    std::thread([&bus, &dev, sockRecv, sockSend, pfnReq, pfnResp] {
         for (;;) {
-            uint8_t rgb[512];
+            uint8_t rgb[1500];
             sockaddr_in saFrom = {};
             socklen_t cbFrom = sizeof(saFrom);
             ssize_t cb = recvfrom(sockRecv, rgb, sizeof(rgb), 0, reinterpret_cast<sockaddr *>(&saFrom), &cbFrom);
-            if (cb < 0 || !FDiscReq(rgb, size_t(cb)))
+            if (cb < 0 || !pfnReq(rgb, size_t(cb)))
                 continue;
             std::vector<uint8_t> rgbResp;
             {
                 std::lock_guard<std::mutex> lock(bus.mtx);
                 if (!dev.FPresent())
                     continue;
-                rgbResp = RgbDiscResp(dev);
+                rgbResp = pfnResp(dev);
             }
             sendto(sockSend, rgbResp.data(), rgbResp.size(), 0, reinterpret_cast<sockaddr *>(&saFrom), cbFrom);
         }
     }).detach();
     return true;
+}
+
+bool FStartDiscResponder(BUS &bus, DEVICE &dev)
+{
+    return !dev.bd.cfg.net.fUdp || FStartUdpResponder(bus, dev, dev.bd.cfg.net.portDisc, FDiscReq, RgbDiscResp);
+}
+
+bool FStartMdnsResponder(BUS &bus, DEVICE &dev)
+{
+    return !dev.bd.cfg.net.fDnssd || FStartUdpResponder(bus, dev, dev.bd.cfg.net.portMdns, FMdnsQuery, RgbMdnsResp);
 }
 
 } // namespace sim

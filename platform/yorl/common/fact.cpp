@@ -144,5 +144,8 @@ ABSUDP *ABSFACT::InstABSUDP()
     return FInstAllowed("InstABSUDP") ? PChecked(new (std::nothrow) ABSUDP()) : NULL;
 }
 bool ABSFACT::RlsABSUDP(ABSUDP *p) { return FRls(p); }
-ABSMDNSSD *ABSFACT::InstABSMDNSSD() { return PInstNone<ABSMDNSSD>("InstABSMDNSSD"); }
-bool ABSFACT::RlsABSMDNSSD(ABSMDNSSD *p) { return FRlsNone(p); }
+ABSMDNSSD *ABSFACT::InstABSMDNSSD()
+{
+    return FInstAllowed("InstABSMDNSSD") ? PChecked(new (std::nothrow) ABSMDNSSD()) : NULL;
+}
+bool ABSFACT::RlsABSMDNSSD(ABSMDNSSD *p) { return FRls(p); }

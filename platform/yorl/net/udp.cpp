@@ -74,7 +74,7 @@ bool ABSUDP::Bind(uint32_t ipv4, uint16_t port)
 /* Test hook: YORL_UDPPORTMAP "FROM=TO[,FROM=TO...]" sends datagrams for
  * port FROM to port TO, so that tests running side by side in one network
  * namespace each broadcast to simulated devices of their own. */
-static uint16_t PortMapped(uint16_t port)
+uint16_t YbPortMapped(uint16_t port)
 {
     std::string sz = SzYorlEnv("YORL_UDPPORTMAP");
     size_t ich = 0;
@@ -94,7 +94,7 @@ static uint16_t PortMapped(uint16_t port)
 bool ABSUDP::SendTo(uint32_t ipv4, uint16_t port, const void *pb, uint32_t cb, uint32_t tms)
 {
     CHECK_SOCKET();
-    port = PortMapped(port);
+    port = YbPortMapped(port);
     if (pb == NULL && cb != 0)
         return FYorlFail(ercAbsInvalidParameter);
     uint64_t tickEnd = YbTickMs() + tms;

@@ -39,6 +39,9 @@ ERC YbSockRecvFrom(YBSOCK sock, void *pb, size_t cb, size_t *pcbTrue, uint32_t *
 /* The machine's IPv4 interfaces. */
 ERC YbNetIfList(std::vector<ABSNETIF> *pvnetif);
 
+/* The test hook YORL_UDPPORTMAP applied to port (udp.cpp). */
+uint16_t YbPortMapped(uint16_t port);
+
 /* TLS client on a connected socket. */
 struct YBTLS;
 /* 0, 38 time-out, 39 certificate refused, 1 other failure. szCaFile

@@ -231,9 +231,11 @@ TEST_F(YorlUtil, TransportSlotsHandOutWhatExists)
     ABSUDP *pudp = pabsfact->InstABSUDP();
     ASSERT_NE(pudp, nullptr);
     EXPECT_TRUE(pabsfact->RlsABSUDP(pudp));
-    EXPECT_EQ(pabsfact->InstABSMDNSSD(), nullptr);
-    EXPECT_EQ(pabsutil->GetLastErc(), (uint32_t)ercAbsFailed);
+    ABSMDNSSD *pmdnssd = pabsfact->InstABSMDNSSD();
+    ASSERT_NE(pmdnssd, nullptr);
+    EXPECT_TRUE(pabsfact->RlsABSMDNSSD(pmdnssd));
     EXPECT_EQ(pabsfact->InstABSRSV(), nullptr);
+    EXPECT_EQ(pabsutil->GetLastErc(), (uint32_t)ercAbsFailed);
     EXPECT_FALSE(pabsfact->RlsABSUSB(nullptr));
     EXPECT_EQ(pabsutil->GetLastErc(), (uint32_t)ercAbsInvalidParameter);
     EXPECT_FALSE(pabsfact->RlsABSSEM(nullptr));

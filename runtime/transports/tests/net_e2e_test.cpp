@@ -3,8 +3,8 @@
  * opens by address (plain and TLS, default port, modifiers, devices without
  * TLS), transactions with data phases on the passive data connection,
  * refused connections with their codes and messages, device information,
- * the accounts of a board, discovery by UDP broadcast and opens by user
- * name, MAC and serial through it. Checks what the simulated board ended
+ * the accounts of a board, discovery by UDP broadcast and DNS-SD and opens
+ * by user name, MAC and serial through it. Checks what the simulated board ended
  * up with through its control channel. Runs natively (korsim started by
  * the test) and under wine (korsim started by simwine.sh); the Windows
  * builds have no TLS, so the cases that need it are left out there.
@@ -48,7 +48,7 @@ protected:
         if (!PkorsimEnv()->fOk)
             return;
         /* Discovery requests go to the port where this test's boards answer. */
-        UsbSetEnv("YORL_UDPPORTMAP", "33890=33902");
+        UsbSetEnv("YORL_UDPPORTMAP", "33890=33902,5353=33912");
         fStarted = FUsbRuntimeStart("net-e2e");
     }
     static void TearDownTestSuite()
@@ -287,6 +287,65 @@ const EDVC *PedvcAt(const std::vector<EDVC> &rgedvc, const char *szIp)
     return nullptr;
 }
 
+/* Every network node of one enumeration whose address begins with szIpPrefix. */
+std::vector<EDVC> RgedvcEnum(const char *szIpPrefix)
+{
+    std::vector<EDVC> rgedvc;
+    if (!TvxStartEnum(dtpNetwork, dtpNetwork, 0, nullptr))
+        return rgedvc;
+    for (int i = 0; i < 500 && !TvxIsEnumFinished(); i++)
+        pabsutil->SleepMs(10);
+    int cdvc = -1;
+    if (!TvxIsEnumFinished() || !TvxGetEnumCount(&cdvc))
+        return rgedvc;
+    for (int i = 0; i < cdvc; i++) {
+        EDVC edvc;
+        if (TvxGetEdvc(i, &edvc) && edvc.dvc.dtp == (uint32_t)dtpNetwork &&
+            strncmp(edvc.szIP, szIpPrefix, strlen(szIpPrefix)) == 0)
+            rgedvc.push_back(edvc);
+    }
+    return rgedvc;
+}
+
+TEST_F(NetE2e, DnssdFindsABoardThatAnswersNoBroadcast)
+{
+    /* netF answers DNS-SD only, with discovery version 1: its record still
+     * carries the security flags. */
+    std::vector<EDVC> rgedvc = RgedvcEnum("127.0.3.");
+    ASSERT_EQ(rgedvc.size(), 1u) << TvxGetLastError();
+    const EDVC &edvc = rgedvc[0];
+    EXPECT_STREQ(edvc.dvc.szName, "NetF");
+    EXPECT_STREQ(edvc.dvc.szConn, ":@127.0.3.6:33890");
+    EXPECT_STREQ(edvc.szUsrName, "NetF");
+    EXPECT_STREQ(edvc.szProdName, "KorvanelNetF");
+    EXPECT_STREQ(edvc.szSN, "SN:2101830000F6");
+    EXPECT_STREQ(edvc.szMAC, "MAC:00:11:22:33:44:F6");
+    EXPECT_STREQ(edvc.szPort, "33890");
+    EXPECT_EQ(edvc.pdid, 0x00700122u);
+    EXPECT_EQ(edvc.fwver, 0x0306);
+    EXPECT_EQ(edvc.fsEdvc & (fsedvcLive | fsedvcNetFlags | fsedvcCtls | fsedvcDtls | fsedvcAuth | fsedvcAuthen),
+              fsedvcLive | fsedvcNetFlags | fsedvcCtls | fsedvcDtls | fsedvcAuth);
+
+    /* Opened by the connection string the enumeration gave, and by its
+     * user name and serial through discovery. */
+    TvxEnableControlChannelTLS(0);
+    TvxEnableDataChannelTLS(0);
+    for (const char *sz : {edvc.dvc.szConn, "NetF", "SN:2101830000F6"}) {
+        SCOPED_TRACE(sz);
+        HIF hif = 0;
+        ASSERT_TRUE(TvxOpen(&hif, sz)) << TvxGetLastError();
+        DVC dvc;
+        ASSERT_TRUE(TvxGetDvcFromHif(hif, &dvc));
+        EXPECT_STREQ(dvc.szConn, ":@127.0.3.6:33890");
+        ExpectStreamLoop(hif, 5000);
+        EXPECT_TRUE(TvxClose(hif));
+    }
+    /* Unplugged, it answers no more. */
+    ASSERT_TRUE(Sim().FCmd("UNPLUG netF"));
+    EXPECT_TRUE(RgedvcEnum("127.0.3.").empty());
+    ASSERT_TRUE(Sim().FCmd("PLUG netF"));
+}
+
 TEST_F(NetE2e, DiscoveryListsTheBoardsThatAnswer)
 {
     /* Network devices are discovered by the enumeration thread. */
@@ -303,7 +362,7 @@ TEST_F(NetE2e, DiscoveryListsTheBoardsThatAnswer)
         if (edvc.dvc.dtp == (uint32_t)dtpNetwork && strncmp(edvc.szIP, "127.0.2.", 8) == 0)
             rgedvc.push_back(edvc);
     }
-    EXPECT_EQ(rgedvc.size(), 3u) << "netA, netB, netC answer; netD and netE do not";
+    EXPECT_EQ(rgedvc.size(), 3u) << "netA (by UDP and DNS-SD, listed once), netB, netC answer; netD and netE do not";
     const EDVC *pA = PedvcAt(rgedvc, "127.0.2.1");
     ASSERT_NE(pA, nullptr);
     EXPECT_STREQ(pA->dvc.szName, "NetA");
