@@ -4,7 +4,7 @@
  * commands and vendor requests answered with well-formed and malformed
  * messages by a peer on loopback that plays back bytes. Every length in an
  * answer is checked against the buffer it lands in; nothing is written
- * beyond it. Linux.
+ * beyond it. DNS-SD service records read into discovery answers. Linux.
  */
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -15,7 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include <map>
+
 #include "netc.h"
+#include "netdisc.h"
 #include "usbtestenv.h"
 
 namespace {
@@ -239,6 +242,86 @@ TEST_F(NetProto, VendorAnswersAreBoundedByTheRequest)
         Release(p);
         EXPECT_TRUE(peer.rgbRequest == RgbLe32(9) + std::vector<uint8_t>({2, 0x80, 0xE2, 0, 0, 0, 0, 4, 0}));
     }
+}
+
+/* ---- DNS-SD service records ---- */
+
+/* A service record as a browser hands it out. */
+class FAKESVC : public ASERVICEINFO {
+public:
+    std::string szIpv4 = "127.0.2.9";
+    bool fIpv4 = true;
+    uint16_t port = 33890;
+    bool fTxt = true;
+    std::map<std::string, std::string> mpTxt = {{"VER", "1"},          {"PDID", "00700121"}, {"DcapPub", "00000807"},
+                                                {"DcapPriv", "00000000"}, {"FWVER", "0305"}};
+    const char *GetIpv4() override { return fIpv4 ? szIpv4.c_str() : nullptr; }
+    uint16_t GetPort() override { return port; }
+    bool GetTxtRecord(const char *szKey, const char **pszValue) override
+    {
+        if (!fTxt)
+            return false;
+        if (szKey == nullptr)
+            return true;
+        auto it = mpTxt.find(szKey);
+        if (it == mpTxt.end())
+            return false;
+        if (pszValue != nullptr)
+            *pszValue = it->second.c_str();
+        return true;
+    }
+};
+
+TEST_F(NetProto, ServiceRecordsConvertOrAreIgnored)
+{
+    ENUMRESP er;
+    FAKESVC svc;
+    ASSERT_TRUE(NETC::FEnumrespFromServiceInfo(&svc, &er));
+    EXPECT_STREQ(er.szIPv4, "127.0.2.9");
+    EXPECT_STREQ(er.szPort, "33890");
+    EXPECT_EQ(er.ver, 1);
+    EXPECT_EQ(er.pdid, 0x00700121u);
+    EXPECT_EQ(er.dcapPub, 0x807u);
+    EXPECT_EQ(er.fwver, 0x0305);
+    EXPECT_EQ(er.fs, 0);
+    EXPECT_TRUE(er.fDnssd);
+    EXPECT_FALSE(NETC::FEnumrespFromServiceInfo(nullptr, &er));
+
+    struct CASE {
+        const char *szWhat;
+        void (*pfnChange)(FAKESVC &);
+        bool fOk;
+    } rgcase[] = {
+        {"no address", [](FAKESVC &s) { s.fIpv4 = false; }, false},
+        {"address of 16 characters", [](FAKESVC &s) { s.szIpv4 = "127.000.002.0009"; }, false},
+        {"address of 15 characters", [](FAKESVC &s) { s.szIpv4 = "127.000.002.009"; }, true},
+        {"no TXT record", [](FAKESVC &s) { s.fTxt = false; }, false},
+        {"no FWVER", [](FAKESVC &s) { s.mpTxt.erase("FWVER"); }, false},
+        {"PDID not hexadecimal", [](FAKESVC &s) { s.mpTxt["PDID"] = "zz"; }, false},
+        {"VER empty", [](FAKESVC &s) { s.mpTxt["VER"] = ""; }, false},
+        {"no DcapPriv", [](FAKESVC &s) { s.mpTxt.erase("DcapPriv"); }, false},
+    };
+    for (const CASE &c : rgcase) {
+        SCOPED_TRACE(c.szWhat);
+        FAKESVC svcCase;
+        c.pfnChange(svcCase);
+        EXPECT_EQ(NETC::FEnumrespFromServiceInfo(&svcCase, &er) != 0, c.fOk);
+    }
+
+    /* Optional texts only when they fit; flags from the keys present. */
+    FAKESVC svcTexts;
+    svcTexts.mpTxt["SN"] = "2101830000A1X";
+    svcTexts.mpTxt["MAC"] = "00:11:22:33:44:A1";
+    svcTexts.mpTxt["UsrName"] = std::string(17, 'u');
+    svcTexts.mpTxt["ProdName"] = std::string(28, 'p');
+    svcTexts.mpTxt["DTLS"] = "";
+    svcTexts.mpTxt["AUTHEN"] = "whatever";
+    ASSERT_TRUE(NETC::FEnumrespFromServiceInfo(&svcTexts, &er));
+    EXPECT_STREQ(er.szSN, "") << "13 characters";
+    EXPECT_STREQ(er.szMAC, "00:11:22:33:44:A1");
+    EXPECT_STREQ(er.szUsrName, "") << "17 characters";
+    EXPECT_EQ(std::string(er.szProdName), std::string(28, 'p'));
+    EXPECT_EQ(er.fs, 2 | 8);
 }
 
 } // namespace
