@@ -2,6 +2,7 @@
  * TerminateProcess. */
 #include "kor_child_os.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>
 
@@ -49,8 +50,16 @@ KorChild::PROC *PprocKorSpawn(const std::string &szPath, const std::vector<std::
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(szPath.c_str(), vchCmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return nullptr;
+    /* Under wine a start can fail now and then while processes that were
+     * just terminated are still being torn down; a few tries, each said. */
+    for (int iTry = 0;; iTry++) {
+        if (CreateProcessA(szPath.c_str(), vchCmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+            break;
+        fprintf(stderr, "child start failed (error %lu), try %d\n", (unsigned long)GetLastError(), iTry + 1);
+        if (iTry == 4)
+            return nullptr;
+        Sleep(200);
+    }
     CloseHandle(pi.hThread);
     return new KorChild::PROC{pi.hProcess};
 }
