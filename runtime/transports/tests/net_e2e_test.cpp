@@ -6,8 +6,8 @@
  * the accounts of a board, discovery by UDP broadcast and opens by user
  * name, MAC and serial through it. Checks what the simulated board ended
  * up with through its control channel. Runs natively (korsim started by
- * the test) and under wine (korsim started by simwine.sh); the Windows
- * builds have no TLS, so the cases that need it are left out there.
+ * the test) and under wine (korsim started by simwine.sh), TLS in both
+ * (the Windows builds through the platform's own TLS).
  */
 #include <string>
 #include <vector>
@@ -21,12 +21,6 @@
 KORSIM_ENVIRONMENT(KORSIM_CONFIG, "net-e2e", false);
 
 namespace {
-
-#if defined(_WIN32)
-const bool fTlsBuild = false;
-#else
-const bool fTlsBuild = true;
-#endif
 
 bool fStarted = false;
 
@@ -61,8 +55,8 @@ protected:
     {
         ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr;
         ASSERT_TRUE(fStarted);
-        TvxEnableControlChannelTLS(fTlsBuild);
-        TvxEnableDataChannelTLS(fTlsBuild);
+        TvxEnableControlChannelTLS(1);
+        TvxEnableDataChannelTLS(1);
         TvxSetNetworkConnTimeout(2000);
         TvxSetNetworkEnumTimeout(300);
     }
@@ -97,19 +91,16 @@ TEST_F(NetE2e, OpensByAddressAndRunsDataPhases)
     struct CASE {
         const char *szOpen;
         const char *szConnExpected;     /* the handle's connection string */
-        bool fNeedsTls;
         int fCtlSecure, fDataSecure;
     } rgcase[] = {
-        {"127.0.2.1:33890", ":@127.0.2.1:33890", true, 1, 1},
-        {"127.0.2.1:33890:DISABLE_TLS", ":@127.0.2.1:33890", false, 0, 0},
-        {"admin:secret@127.0.2.1", "admin:secret@127.0.2.1:33890", true, 1, 1},
-        {"127.0.2.1:ENABLE_TLS", ":@127.0.2.1:33890", true, 1, 1},
-        {"alice:wonder@127.0.2.2:33890", "alice:wonder@127.0.2.2:33890", false, 0, 0},
-        {"127.0.2.3:33890", ":@127.0.2.3:33890", false, 0, 0},
+        {"127.0.2.1:33890", ":@127.0.2.1:33890", 1, 1},
+        {"127.0.2.1:33890:DISABLE_TLS", ":@127.0.2.1:33890", 0, 0},
+        {"admin:secret@127.0.2.1", "admin:secret@127.0.2.1:33890", 1, 1},
+        {"127.0.2.1:ENABLE_TLS", ":@127.0.2.1:33890", 1, 1},
+        {"alice:wonder@127.0.2.2:33890", "alice:wonder@127.0.2.2:33890", 0, 0},
+        {"127.0.2.3:33890", ":@127.0.2.3:33890", 0, 0},
     };
     for (const CASE &c : rgcase) {
-        if (c.fNeedsTls && !fTlsBuild)
-            continue;
         SCOPED_TRACE(c.szOpen);
         HIF hif = 0;
         ASSERT_TRUE(TvxOpen(&hif, c.szOpen)) << TvxGetLastError();
@@ -161,24 +152,21 @@ TEST_F(NetE2e, RefusedConnectionsGiveTheirCodes)
 {
     struct CASE {
         const char *szOpen;
-        bool fNeedsTls;
         int erc;
         const char *szMsg;
     } rgcase[] = {
-        {"127.0.2.4:33890", true, ercConnectionFailed, "NETC::FConnect received scode = 1 in response to cmdEnableTLS"},
-        {"127.0.2.5:33890", true, ercConnectionFailed, "NETC::FConnect timed out while establishing a TLS connection"},
-        {"alice:nope@127.0.2.2", false, ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
-        {"nobody@127.0.2.2", false, ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
-        {"127.0.2.1:1", false, ercConnectionFailed, "NETC::FConnect unknown connection failure, erc = 1"},
-        {"no-such-board.invalid:33890", false, ercNameResolutionFailed, "NETC::FConnect getaddrinfo failed"},
-        {"127.0.2.1:33890:PLAIN", false, ercInvalidParameter,
+        {"127.0.2.4:33890", ercConnectionFailed, "NETC::FConnect received scode = 1 in response to cmdEnableTLS"},
+        {"127.0.2.5:33890", ercConnectionFailed, "NETC::FConnect timed out while establishing a TLS connection"},
+        {"alice:nope@127.0.2.2", ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
+        {"nobody@127.0.2.2", ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
+        {"127.0.2.1:1", ercConnectionFailed, "NETC::FConnect unknown connection failure, erc = 1"},
+        {"no-such-board.invalid:33890", ercNameResolutionFailed, "NETC::FConnect getaddrinfo failed"},
+        {"127.0.2.1:33890:PLAIN", ercInvalidParameter,
          "NETC::FSzConnToServerParams unrecognized modifier supplied after port number"},
-        {"127.0.2.1:123456", false, ercInvalidParameter, "NETC::FSzConnToServerParams port too long in connection string"},
+        {"127.0.2.1:123456", ercInvalidParameter, "NETC::FSzConnToServerParams port too long in connection string"},
     };
     TvxSetNetworkConnTimeout(500);
     for (const CASE &c : rgcase) {
-        if (c.fNeedsTls && !fTlsBuild)
-            continue;
         SCOPED_TRACE(c.szOpen);
         USBLOG log;
         HIF hif = 0;
