@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <algorithm>
+#include <fstream>
 
 #include "korsimenv.h"
 #include "netc.h"
@@ -191,6 +192,63 @@ TEST_F(NetE2e, ExplicitTlsNeverFallsBackToPlain)
         for (const std::string &szLine : rgszLog)
             EXPECT_EQ(szLine.find("authenticate"), std::string::npos) << szLine;
     }
+}
+
+/* A certificate of no board (self-signed, valid for a century). */
+const char szOtherCert[] =
+    "-----BEGIN CERTIFICATE-----\n"
+    "MIIBdjCCAR2gAwIBAgIUUmcAvIDEPXsSEAgylIYQg52EpekwCgYIKoZIzj0EAwIw\n"
+    "EDEOMAwGA1UEAwwFb3RoZXIwIBcNMjYxMjExMDE1MTI0WhgPMjEyNjExMTcwMTUx\n"
+    "MjRaMBAxDjAMBgNVBAMMBW90aGVyMFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAE\n"
+    "ej3ORNwp21ZPhBgeMSxUBrAisCSigt6m2cU+0N/ROvKzLUyy1aA61w4iCSocyo4X\n"
+    "K8rgBNklnXmHEAiUXONxf6NTMFEwHQYDVR0OBBYEFCiHmHyEiMwFrMzBk6L/zHeZ\n"
+    "r+VCMB8GA1UdIwQYMBaAFCiHmHyEiMwFrMzBk6L/zHeZr+VCMA8GA1UdEwEB/wQF\n"
+    "MAMBAf8wCgYIKoZIzj0EAwIDRwAwRAIgduVpHuLAUEYelfYAC0baknw1Pps4hW5T\n"
+    "6GuHZVu0eecCIFKPwsgJCJgSfar3yFqCUnCrpe8q/M8YmrsPTy46jn1f\n"
+    "-----END CERTIFICATE-----\n";
+
+/* A path korsim (a Linux process) gave, as this build opens it. */
+std::string SzHostPath(const std::string &sz)
+{
+#if defined(_WIN32)
+    if (!sz.empty() && sz[0] == '/')
+        return "Z:" + sz;
+#endif
+    return sz;
+}
+
+/* With verification asked for (YORL_TLS_CAFILE), the board's own
+ * certificate (written by korsim into KORSIM_TLS_DIR) is taken and any
+ * other refused with its code; without it, any certificate is taken. */
+TEST_F(NetE2e, CertificateIsVerifiedOnlyWhenAskedFor)
+{
+    const char *szTlsDir = getenv("KORSIM_TLS_DIR");
+    ASSERT_NE(szTlsDir, nullptr);
+    std::string szOther = SzUsbTempDir("net-e2e-other") + "other.crt";
+    {
+        std::ofstream ofs(szOther, std::ios::binary);
+        ofs << szOtherCert;
+        ASSERT_TRUE(ofs.good());
+    }
+    struct CASE {
+        std::string szCa;
+        bool fOpens;
+    } rgcase[] = {{SzHostPath(std::string(szTlsDir) + "/board.crt"), true}, {szOther, false}, {"", true}};
+    for (const CASE &c : rgcase) {
+        SCOPED_TRACE(c.szCa);
+        UsbSetEnv("YORL_TLS_CAFILE", c.szCa.empty() ? nullptr : c.szCa.c_str());
+        USBLOG log;
+        HIF hif = 0;
+        EXPECT_EQ(TvxOpenEx(&hif, "127.0.2.1:33890:ENABLE_TLS", 0, 0) != 0, c.fOpens) << TvxGetLastError();
+        if (c.fOpens) {
+            int fSecure = 0;
+            EXPECT_TRUE(TvxIsDataChannelSecure(hif, &fSecure, 5000) && fSecure);
+            EXPECT_TRUE(TvxClose(hif));
+        } else {
+            EXPECT_TRUE(log.FHas(ercConnectionFailed, "NETC::FConnect unknown connection failure, erc = 39"));
+        }
+    }
+    UsbSetEnv("YORL_TLS_CAFILE", nullptr);
 }
 
 /* ---- information ---- */
