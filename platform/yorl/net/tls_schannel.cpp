@@ -258,6 +258,11 @@ ERC YbTlsConnect(YBSOCK sock, const std::string &szCaFile, uint32_t tms, YBTLS *
 
 ERC YbTlsSend(YBTLS *ptls, const void *pb, size_t cb, size_t *pcb, int *pev)
 {
+    /* A record still on its way carries the bytes of the send that had to
+     * wait; a caller that now offers fewer has given that send up, and the
+     * stream can no longer be kept whole. */
+    if (ptls->cbOut != 0 && cb < ptls->cbOutPlain)
+        return ercAbsFailed;
     if (ptls->cbOut == 0) {
         if (cb == 0) {
             *pcb = 0;
