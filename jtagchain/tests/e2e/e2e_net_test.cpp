@@ -1,8 +1,7 @@
 /*
  * e2e_net_test.cpp - Brisel programs the FPGA of a network board end to
  * end: identification, then a generated configuration downloaded through
- * Tvxutil and the runtime's network transport (TLS on both connections
- * where the build has TLS), programmed twice, the second time over the
+ * Tvxutil and the runtime's network transport (TLS on both connections), programmed twice, the second time over the
  * design the first run left; the simulator reports DONE, the design and
  * exactly the file's data, and the design's registers answer over the
  * network.
@@ -15,11 +14,6 @@ const char szNet[] = "127.0.4.1:33890";
 
 TEST_F(E2eTest, ProgramsTheFpgaOfANetworkBoard)
 {
-#if defined(_WIN32)
-    /* The Windows builds have no TLS: every connection plain. */
-    ASSERT_TRUE(TvxEnableControlChannelTLS(0));
-    ASSERT_TRUE(TvxEnableDataChannelTLS(0));
-#endif
     std::vector<std::string> rgszChain = Identify(szNet);
     ASSERT_EQ(rgszChain.size(), 2u);
     /* A .bit whose start-up runs on TCK, then a .bin whose start-up runs on CCLK. */

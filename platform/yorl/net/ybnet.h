@@ -3,7 +3,8 @@
  *
  * Sockets are non-blocking once created; the portable objects wait with
  * YbSockPoll. Socket calls come from the backend (sock_posix.cpp or
- * sock_win32.cpp), TLS from tls_openssl.cpp or tls_none.cpp.
+ * sock_win32.cpp), TLS from tls_openssl.cpp (Linux) or tls_schannel.cpp
+ * (Windows).
  */
 #ifndef YBNET_H
 #define YBNET_H

@@ -6,13 +6,14 @@
  * the accounts of a board, discovery by UDP broadcast and DNS-SD and opens
  * by user name, MAC and serial through it. Checks what the simulated board ended
  * up with through its control channel. Runs natively (korsim started by
- * the test) and under wine (korsim started by simwine.sh); the Windows
- * builds have no TLS, so the cases that need it are left out there.
+ * the test) and under wine (korsim started by simwine.sh), TLS in both
+ * (the Windows builds through the platform's own TLS).
  */
 #include <string>
 #include <vector>
 
 #include <algorithm>
+#include <fstream>
 
 #include "korsimenv.h"
 #include "netc.h"
@@ -21,12 +22,6 @@
 KORSIM_ENVIRONMENT(KORSIM_CONFIG, "net-e2e", false);
 
 namespace {
-
-#if defined(_WIN32)
-const bool fTlsBuild = false;
-#else
-const bool fTlsBuild = true;
-#endif
 
 bool fStarted = false;
 
@@ -61,8 +56,8 @@ protected:
     {
         ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr;
         ASSERT_TRUE(fStarted);
-        TvxEnableControlChannelTLS(fTlsBuild);
-        TvxEnableDataChannelTLS(fTlsBuild);
+        TvxEnableControlChannelTLS(1);
+        TvxEnableDataChannelTLS(1);
         TvxSetNetworkConnTimeout(2000);
         TvxSetNetworkEnumTimeout(300);
     }
@@ -97,19 +92,16 @@ TEST_F(NetE2e, OpensByAddressAndRunsDataPhases)
     struct CASE {
         const char *szOpen;
         const char *szConnExpected;     /* the handle's connection string */
-        bool fNeedsTls;
         int fCtlSecure, fDataSecure;
     } rgcase[] = {
-        {"127.0.2.1:33890", ":@127.0.2.1:33890", true, 1, 1},
-        {"127.0.2.1:33890:DISABLE_TLS", ":@127.0.2.1:33890", false, 0, 0},
-        {"admin:secret@127.0.2.1", "admin:secret@127.0.2.1:33890", true, 1, 1},
-        {"127.0.2.1:ENABLE_TLS", ":@127.0.2.1:33890", true, 1, 1},
-        {"alice:wonder@127.0.2.2:33890", "alice:wonder@127.0.2.2:33890", false, 0, 0},
-        {"127.0.2.3:33890", ":@127.0.2.3:33890", false, 0, 0},
+        {"127.0.2.1:33890", ":@127.0.2.1:33890", 1, 1},
+        {"127.0.2.1:33890:DISABLE_TLS", ":@127.0.2.1:33890", 0, 0},
+        {"admin:secret@127.0.2.1", "admin:secret@127.0.2.1:33890", 1, 1},
+        {"127.0.2.1:ENABLE_TLS", ":@127.0.2.1:33890", 1, 1},
+        {"alice:wonder@127.0.2.2:33890", "alice:wonder@127.0.2.2:33890", 0, 0},
+        {"127.0.2.3:33890", ":@127.0.2.3:33890", 0, 0},
     };
     for (const CASE &c : rgcase) {
-        if (c.fNeedsTls && !fTlsBuild)
-            continue;
         SCOPED_TRACE(c.szOpen);
         HIF hif = 0;
         ASSERT_TRUE(TvxOpen(&hif, c.szOpen)) << TvxGetLastError();
@@ -161,24 +153,21 @@ TEST_F(NetE2e, RefusedConnectionsGiveTheirCodes)
 {
     struct CASE {
         const char *szOpen;
-        bool fNeedsTls;
         int erc;
         const char *szMsg;
     } rgcase[] = {
-        {"127.0.2.4:33890", true, ercConnectionFailed, "NETC::FConnect received scode = 1 in response to cmdEnableTLS"},
-        {"127.0.2.5:33890", true, ercConnectionFailed, "NETC::FConnect timed out while establishing a TLS connection"},
-        {"alice:nope@127.0.2.2", false, ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
-        {"nobody@127.0.2.2", false, ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
-        {"127.0.2.1:1", false, ercConnectionFailed, "NETC::FConnect unknown connection failure, erc = 1"},
-        {"no-such-board.invalid:33890", false, ercNameResolutionFailed, "NETC::FConnect getaddrinfo failed"},
-        {"127.0.2.1:33890:PLAIN", false, ercInvalidParameter,
+        {"127.0.2.4:33890", ercConnectionFailed, "NETC::FConnect received scode = 1 in response to cmdEnableTLS"},
+        {"127.0.2.5:33890", ercConnectionFailed, "NETC::FConnect timed out while establishing a TLS connection"},
+        {"alice:nope@127.0.2.2", ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
+        {"nobody@127.0.2.2", ercAuthenticationFailed, "NETC::FConnect account authentication failed"},
+        {"127.0.2.1:1", ercConnectionFailed, "NETC::FConnect unknown connection failure, erc = 1"},
+        {"no-such-board.invalid:33890", ercNameResolutionFailed, "NETC::FConnect getaddrinfo failed"},
+        {"127.0.2.1:33890:PLAIN", ercInvalidParameter,
          "NETC::FSzConnToServerParams unrecognized modifier supplied after port number"},
-        {"127.0.2.1:123456", false, ercInvalidParameter, "NETC::FSzConnToServerParams port too long in connection string"},
+        {"127.0.2.1:123456", ercInvalidParameter, "NETC::FSzConnToServerParams port too long in connection string"},
     };
     TvxSetNetworkConnTimeout(500);
     for (const CASE &c : rgcase) {
-        if (c.fNeedsTls && !fTlsBuild)
-            continue;
         SCOPED_TRACE(c.szOpen);
         USBLOG log;
         HIF hif = 0;
@@ -203,6 +192,63 @@ TEST_F(NetE2e, ExplicitTlsNeverFallsBackToPlain)
         for (const std::string &szLine : rgszLog)
             EXPECT_EQ(szLine.find("authenticate"), std::string::npos) << szLine;
     }
+}
+
+/* A certificate of no board (self-signed, valid for a century). */
+const char szOtherCert[] =
+    "-----BEGIN CERTIFICATE-----\n"
+    "MIIBdjCCAR2gAwIBAgIUUmcAvIDEPXsSEAgylIYQg52EpekwCgYIKoZIzj0EAwIw\n"
+    "EDEOMAwGA1UEAwwFb3RoZXIwIBcNMjYxMjExMDE1MTI0WhgPMjEyNjExMTcwMTUx\n"
+    "MjRaMBAxDjAMBgNVBAMMBW90aGVyMFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAE\n"
+    "ej3ORNwp21ZPhBgeMSxUBrAisCSigt6m2cU+0N/ROvKzLUyy1aA61w4iCSocyo4X\n"
+    "K8rgBNklnXmHEAiUXONxf6NTMFEwHQYDVR0OBBYEFCiHmHyEiMwFrMzBk6L/zHeZ\n"
+    "r+VCMB8GA1UdIwQYMBaAFCiHmHyEiMwFrMzBk6L/zHeZr+VCMA8GA1UdEwEB/wQF\n"
+    "MAMBAf8wCgYIKoZIzj0EAwIDRwAwRAIgduVpHuLAUEYelfYAC0baknw1Pps4hW5T\n"
+    "6GuHZVu0eecCIFKPwsgJCJgSfar3yFqCUnCrpe8q/M8YmrsPTy46jn1f\n"
+    "-----END CERTIFICATE-----\n";
+
+/* A path korsim (a Linux process) gave, as this build opens it. */
+std::string SzHostPath(const std::string &sz)
+{
+#if defined(_WIN32)
+    if (!sz.empty() && sz[0] == '/')
+        return "Z:" + sz;
+#endif
+    return sz;
+}
+
+/* With verification asked for (YORL_TLS_CAFILE), the board's own
+ * certificate (written by korsim into KORSIM_TLS_DIR) is taken and any
+ * other refused with its code; without it, any certificate is taken. */
+TEST_F(NetE2e, CertificateIsVerifiedOnlyWhenAskedFor)
+{
+    const char *szTlsDir = getenv("KORSIM_TLS_DIR");
+    ASSERT_NE(szTlsDir, nullptr);
+    std::string szOther = SzUsbTempDir("net-e2e-other") + "other.crt";
+    {
+        std::ofstream ofs(szOther, std::ios::binary);
+        ofs << szOtherCert;
+        ASSERT_TRUE(ofs.good());
+    }
+    struct CASE {
+        std::string szCa;
+        bool fOpens;
+    } rgcase[] = {{SzHostPath(std::string(szTlsDir) + "/board.crt"), true}, {szOther, false}, {"", true}};
+    for (const CASE &c : rgcase) {
+        SCOPED_TRACE(c.szCa);
+        UsbSetEnv("YORL_TLS_CAFILE", c.szCa.empty() ? nullptr : c.szCa.c_str());
+        USBLOG log;
+        HIF hif = 0;
+        EXPECT_EQ(TvxOpenEx(&hif, "127.0.2.1:33890:ENABLE_TLS", 0, 0) != 0, c.fOpens) << TvxGetLastError();
+        if (c.fOpens) {
+            int fSecure = 0;
+            EXPECT_TRUE(TvxIsDataChannelSecure(hif, &fSecure, 5000) && fSecure);
+            EXPECT_TRUE(TvxClose(hif));
+        } else {
+            EXPECT_TRUE(log.FHas(ercConnectionFailed, "NETC::FConnect unknown connection failure, erc = 39"));
+        }
+    }
+    UsbSetEnv("YORL_TLS_CAFILE", nullptr);
 }
 
 /* ---- information ---- */
