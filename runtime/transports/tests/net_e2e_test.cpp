@@ -4,10 +4,11 @@
  * TLS), transactions with data phases on the passive data connection,
  * refused connections with their codes and messages, device information,
  * the accounts of a board, discovery by UDP broadcast and DNS-SD and opens
- * by user name, MAC and serial through it. Checks what the simulated board ended
- * up with through its control channel. Runs natively (korsim started by
- * the test) and under wine (korsim started by simwine.sh), TLS in both
- * (the Windows builds through the platform's own TLS).
+ * by user name, MAC and serial through it and by device-table name.
+ * Checks what the simulated board ended up with through its control
+ * channel. Runs natively (korsim started by the test) and under wine
+ * (korsim started by simwine.sh), TLS in both (the Windows builds through
+ * the platform's own TLS).
  */
 #include <string>
 #include <vector>
@@ -442,6 +443,32 @@ TEST_F(NetE2e, OpensByNameMacAndSerialThroughDiscovery)
     /* Without discovery a MAC cannot be opened. */
     HIF hif = 0;
     EXPECT_FALSE(TvxOpenEx(&hif, "MAC:00:11:22:33:44:A1", 0x10002, 0));
+}
+
+/* A device-table entry names a network board by its address: opened by
+ * the entry's name, plain and with TLS, and gone with the entry. */
+TEST_F(NetE2e, OpensByDeviceTableName)
+{
+    ASSERT_TRUE(TvxDvcTblClear()) << TvxGetLastError();
+    DVC dvc = DvcNet(":@127.0.2.1:33890");
+    snprintf(dvc.szName, sizeof(dvc.szName), "%s", "BenchNet");
+    ASSERT_TRUE(TvxDvcTblAdd(&dvc)) << TvxGetLastError();
+    for (int fTls = 0; fTls <= 1; fTls++) {
+        SCOPED_TRACE(fTls ? "TLS" : "plain");
+        TvxEnableControlChannelTLS(fTls);
+        TvxEnableDataChannelTLS(fTls);
+        HIF hif = 0;
+        ASSERT_TRUE(TvxOpen(&hif, "BenchNet")) << TvxGetLastError();
+        DVC dvcOpen;
+        ASSERT_TRUE(TvxGetDvcFromHif(hif, &dvcOpen));
+        EXPECT_STREQ(dvcOpen.szConn, ":@127.0.2.1:33890");
+        ExpectStreamLoop(hif, 4096);
+        EXPECT_TRUE(TvxClose(hif));
+    }
+    ASSERT_TRUE(TvxDvcTblRem("BenchNet")) << TvxGetLastError();
+    HIF hif = 0;
+    EXPECT_FALSE(TvxOpenEx(&hif, "BenchNet", 0x10002, 0));
+    EXPECT_TRUE(TvxDvcTblClear());
 }
 
 } // namespace
