@@ -55,6 +55,9 @@ BOARD::BOARD(const BOARDCFG &cfgIn) : cfg(cfgIn)
     rgbIpv4Status.assign(cbIpv4Status, 0);
     rgacct = cfg.rgacct;
     fAuth = cfg.fAuth;
+    regs.penv = &env;
+    for (auto &opt : cfg.rgoptDesign)
+        env.SetOpt(opt.first, opt.second);
     for (auto &jdevcfg : cfg.rgjdevcfg) {
         XFAM xfam;
         const XC2CGEOM *pgeomCpld = jdevcfg.szKind == "cpld" ? PgeomXc2c(jdevcfg.szModel) : nullptr;
@@ -104,6 +107,9 @@ void BOARD::PowerOn()
     regs.szDesign = cfg.szDesign;
     regs.fLoaded = !cfg.szDesign.empty() && cfg.szDesign != "none";
     regs.fRegs = PdesignFind(cfg.szDesign) != nullptr;
+    env.PowerOn();
+    if (regs.fLoaded && regs.fRegs && PdesignFind(cfg.szDesign)->pfnNew)
+        regs.pdesign = PdesignFind(cfg.szDesign)->pfnNew(env);
     rgrail = cfg.rgrail;
     stream = STREAM();
     fConfigReset = false;

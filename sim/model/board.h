@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -94,6 +95,7 @@ struct BOARDCFG {
     std::vector<ACCOUNT> rgacct;
     bool fAuth = false;
     std::string szDesign = "reference";
+    std::vector<std::pair<std::string, std::string>> rgoptDesign;  // "designopt KEY VALUE" lines
     FTDICFG ftdi;                   // ftt != fttNone: the board sits behind an FTDI chip
     NETCFG net;                     // net.FOn(): the board is on the network, not on USB
 };
@@ -152,6 +154,7 @@ public:
     std::string szAcctPending;      // account name sent with 0xF4 out
 
     CHAIN chain;
+    DESIGNENV env;                  // what the designs see of the board (simdesign.h)
     REGFILE regs;
     std::vector<RAIL> rgrail;
     STREAM stream;

@@ -7,8 +7,8 @@ namespace sim {
 namespace {
 
 const DESIGN rgdesign[] = {
-    { "reference", true, 0x01 },
-    { "refio", true, 0x52 },
+    { "reference", true, 0x01, nullptr },
+    { "refio", true, 0x52, nullptr },
 };
 
 } // namespace
@@ -28,9 +28,13 @@ void LoadDesign(REGFILE &regs, const std::string &szTag, bool fRunning)
     regs.fLoaded = fRunning;
     const DESIGN *pdesign = PdesignFind(szTag);
     regs.fRegs = pdesign != nullptr;
-    if (fRunning && pdesign)
+    if (fRunning && pdesign) {
         regs.Put(0xFF, pdesign->bNumber);
+        if (pdesign->pfnNew && regs.penv)
+            regs.pdesign = pdesign->pfnNew(*regs.penv);
+    }
     regs.ClearStreams();
+    regs.rgwriteLog.clear();
 }
 
 } // namespace sim

@@ -46,6 +46,8 @@ public:
     void SetLocked(uint32_t addr, bool fLocked);
     bool FLocked(uint32_t addr) const;
 
+    // Sets cells directly, as a programmer socket would (tests load images).
+    void Poke(uint32_t addr, const uint8_t *pb, size_t cb) { mem.Write(addr, pb, cb); }
     void Read(uint32_t addr, uint8_t *pb, size_t cb) const;
     std::vector<uint8_t> Read(uint32_t addr, size_t cb) const { return mem.Read(addr, cb); }
     bool FBlank(uint32_t addr, uint32_t cb) const;

@@ -1,4 +1,4 @@
-// regfile.cpp - register file of the reference design.
+// regfile.cpp - the register file the running design answers through.
 
 #include "regfile.h"
 
@@ -11,6 +11,8 @@ void REGFILE::Reset()
     memset(rgb, 0, sizeof(rgb));
     mpregstream.clear();
     mpregfeed.clear();
+    rgwriteLog.clear();
+    pdesign.reset();
 }
 
 void REGFILE::Feed(uint8_t reg, const std::vector<uint8_t> &rgbFeed)
@@ -29,11 +31,24 @@ uint8_t REGFILE::TakeRepeat(uint8_t reg)
     return b;
 }
 
+uint8_t REGFILE::Get(uint8_t reg)
+{
+    if (!FServes())
+        return 0xFF;
+    uint8_t b = 0;
+    if (pdesign && pdesign->FGet(reg, b))
+        return b;
+    return rgb[reg];
+}
+
 void REGFILE::Put(uint8_t reg, uint8_t b)
 {
     if (!FServes())
         return;
-    rgb[reg] = b;
+    if (rgwriteLog.size() < cwriteLogMax)
+        rgwriteLog.emplace_back(reg, b);
+    if (!pdesign || !pdesign->FPut(reg, b))
+        rgb[reg] = b;
     auto &rgbStream = mpregstream[reg];
     if (rgbStream.size() < cbStreamMax)
         rgbStream.push_back(b);

@@ -156,6 +156,14 @@ bool PARSER::FBoardDirective(BOARDCFG &cfg, const LINE &line, std::string &szErr
         cfg.szDesign = line.szRest;
         return true;
     }
+    if (szKey == "designopt") {
+        if (line.rgszArg.size() != 2) {
+            szErr = "designopt takes a key and a value";
+            return false;
+        }
+        cfg.rgoptDesign.emplace_back(line.rgszArg[0], line.rgszArg[1]);
+        return true;
+    }
     if (szKey == "chip" || szKey == "mode") {
         static const std::map<std::string, int> mpchip = { { "fixed", chipFixed }, { "fx2", chipFx2 }, { "fx3", chipFx3 } };
         static const std::map<std::string, int> mpmode = {

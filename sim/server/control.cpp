@@ -10,6 +10,7 @@
 #include "../model/iscreport.h"
 #include "../model/xfpga.h"
 #include "../ftdi/ftcontrol.h"
+#include "designctl.h"
 
 #include <algorithm>
 #include <cctype>
@@ -435,6 +436,11 @@ bool CONTROL::FBoardCommand(const std::string &szCmd, std::unique_lock<std::mute
     if (FChange(szCmd, dev))
         return true;
     std::vector<std::string> rgszData;
+    if (FDesignControl(dev.bd, szCmd, rgszArg, rgszData, fOk, szErr)) {
+        for (auto &sz : rgszData)
+            Data(sz);
+        return fOk;
+    }
     if (FFtdiControl(bus, dev, szCmd, rgszArg, rgszData, fOk, szErr)) {
         for (auto &sz : rgszData)
             Data(sz);

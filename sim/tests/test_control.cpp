@@ -38,6 +38,10 @@ TEST_F(SIMTEST, ControlAnswersAndErrors)
         { "FAULT alpha renum sometimes", false, "usage" },
         { "FAULT alpha zlp", false, "usage" },
         { "WAIT alpha present 10", true, "" },
+        { "DOPT alpha nosuch", false, "no option" },
+        { "DESIGN alpha switches 3", false, "no design with controls" },
+        { "MEMSAVE alpha bpi /dev/null", false, "no memory" },
+        { "MEMFILL alpha ram 0 1 0xFF", false, "no memory" },
     };
     for (const CTLCASE &cc : rgcase) {
         std::string szErr;
@@ -46,6 +50,24 @@ TEST_F(SIMTEST, ControlAnswersAndErrors)
             EXPECT_NE(szErr.find(cc.szErrPart), std::string::npos) << cc.szCmd << " -> " << szErr;
         }
     }
+}
+
+// Design options live as long as the board, and the register log keeps the
+// order in which writes reached the design.
+TEST_F(SIMTEST, DesignOptionsAndRegisterWriteOrder)
+{
+    std::vector<std::string> rgsz;
+    ASSERT_TRUE(simctl.FCmd("DOPT alpha switches 0x5A"));
+    ASSERT_TRUE(simctl.FCmd("DOPT alpha switches", &rgsz));
+    EXPECT_EQ(rgsz, std::vector<std::string>{ "0x5A" });
+    ASSERT_TRUE(simctl.FCmd("DOPT alpha switches -"));
+    EXPECT_FALSE(simctl.FCmd("DOPT alpha switches"));
+
+    ASSERT_TRUE(simctl.FCmd("REGLOGCLEAR alpha"));
+    for (const char *sz : { "SETREG alpha 0x94 1", "SETREG alpha 0x89 2", "SETREG alpha 0x80 0x0C" })
+        ASSERT_TRUE(simctl.FCmd(sz)) << sz;
+    ASSERT_TRUE(simctl.FCmd("REGLOG alpha", &rgsz));
+    EXPECT_EQ(rgsz, std::vector<std::string>{ "94:01 89:02 80:0C" });
 }
 
 TEST_F(SIMTEST, BoardsListsEveryBoard)
