@@ -10,6 +10,7 @@
  * maker's USB firmware. A shift step builds the MPSSE commands of up to one
  * buffer of clocks, writes them and reads their answers back at once.
  */
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -58,6 +59,14 @@ void CclkFromTus(uint32_t freq, uint32_t tus, uint32_t *ptusActual, uint32_t *pc
     uint64_t cclk = (uint64_t(freq) * (tus - 1) + 999999) / 1000000;
     *pcclk = uint32_t(cclk);
     *ptusActual = uint32_t(cclk * 1000000 / freq) + 1;
+}
+
+void JtagPadCounts(uint32_t freq, uint16_t *pcPadPre, uint16_t *pcPadPost)
+{
+    /* a pad byte takes about 66.5 ns; the pin writes about 100 ns before and 200 ns after the edge */
+    double tnsHalf = freq == 0 ? 0 : ceil(1e9 / freq / 2);
+    *pcPadPre = uint16_t(tnsHalf > 100 ? ceil((tnsHalf - 100) / 66.5) : 0);
+    *pcPadPost = uint16_t(tnsHalf > 200 ? ceil((tnsHalf - 200) / 66.5) : 0);
 }
 
 bool FJtagWaitClocks(JTAGIF &jt, uint32_t cclk)
@@ -130,6 +139,7 @@ void Enable(int i)
     if (fOk) {
         /* TMS high, TDI and TCK low, the JTAG pins and the auxiliary output (ACBUS7) driven. */
         jt.freqTck = FreqSet(jt, freqDefault, true);
+        JtagPadCounts(jt.freqTck, &jt.cPadPre, &jt.cPadPost);
         jt.bHigh = jt.bHighDir = pinAux;
         fOk = FJtagPins(jt, true, false, false, true) && FAdd(jt, { 0x82, jt.bHigh, jt.bHighDir, 0x81, 0x87 }) &&
               FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 2);
@@ -297,24 +307,40 @@ void Shift(int i, JMODE jm)
     const uint8_t *pbArg = fwif.rgbCmd + 4;
     uint32_t cclk = 0;
     memcpy(&cclk, pbArg + (jm == jmPairs ? 1 : 2), 4);
-    /* The two-wire scan formats have no engine in this library. */
-    if (jt.scanFormat > 4)
-        return FwSetSts(i, stsNotSupported);
     jt.jm = jm;
     jt.fCapture = jm == jmTdo || pbArg[0] != 0;
-    if (jm == jmTdi)
-        jt.fTms = pbArg[1] != 0;
-    else if (jm == jmTdo) {
-        jt.fTms = pbArg[0] != 0;
-        jt.fTdi = pbArg[1] != 0;
-    } else if (jm == jmTms)
-        jt.fTdi = pbArg[1] != 0;
     fwif.cOutDone = fwif.cInDone = 0;
     fwif.cOutTotal = cclk;
     fwif.cInTotal = jt.fCapture ? cclk : 0;
     if (cclk == 0)
         return FwSetSts(i, stsBadArgument);
-    FwArmPhase(i, 1, ShiftStep, FwDoneSts, nullptr);
+    if (jt.scanFormat > 4) {
+        /* Two-wire: the fixed levels go into the frames; the pins are prepared with TCK low. */
+        if (!FJtagTwoWireEngine(jt))
+            return FwSetSts(i, stsNotSupported);
+        bool fTms = jt.fTms, fTdi = jt.fTdi;
+        if (jm == jmTdi)
+            jt.fTmsLevel = fTms = pbArg[1] != 0;
+        else if (jm == jmTdo) {
+            jt.fTmsLevel = fTms = pbArg[0] != 0;
+            jt.fTdiLevel = fTdi = pbArg[1] != 0;
+            fwif.cOutTotal = 0;
+        } else if (jm == jmTms)
+            jt.fTdiLevel = pbArg[1] != 0;
+        if (!(FJtagPins(jt, fTms, fTdi, false, false) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 0, 0)))
+            return FwSetSts(i, stsFtdiIo);
+        if (!FJtagTwoWireArm(i))
+            return FwSetSts(i, stsNotSupported);
+    } else {
+        if (jm == jmTdi)
+            jt.fTms = pbArg[1] != 0;
+        else if (jm == jmTdo) {
+            jt.fTms = pbArg[0] != 0;
+            jt.fTdi = pbArg[1] != 0;
+        } else if (jm == jmTms)
+            jt.fTdi = pbArg[1] != 0;
+        FwArmPhase(i, 1, ShiftStep, FwDoneSts, nullptr);
+    }
     fwif.fsStsCounts = jm == jmTdo ? 0x40 : jt.fCapture ? 0xC0 : 0x80;
     fwif.cmdCompletion = uint8_t(jm | 0x80);
 }
@@ -331,6 +357,7 @@ void SetTck(int i)
         return FwSetSts(i, stsFtdiIo);
     }
     jt.freqTck = freq;
+    JtagPadCounts(freq, &jt.cPadPre, &jt.cPadPost);
     FwPutRet(i, &jt.freqTck, 4);
 }
 

@@ -73,6 +73,11 @@ struct JTAGIF {
     uint8_t cbitReady;
     uint32_t cpollReady, cclkTail, fTailHigh;
     uint32_t wGpio;             /* general-purpose pins made outputs (command 27) */
+    uint16_t cPadPre, cPadPost; /* pad bytes around the rising edge of a slot made by hand */
+    /* two-wire shifts: the fixed levels of the command, the frame, a read-back left in the chip */
+    bool fTmsLevel, fTdiLevel;
+    uint8_t frame2w;
+    bool fReadPending;
     /* the running shift */
     uint8_t jm;
     bool fCapture;
@@ -95,6 +100,13 @@ bool FJtagWrite(JTAGIF &jt);
 bool FJtagWaitClocks(JTAGIF &jt, uint32_t cclk);
 /* The actual microseconds and the TCK periods of a wait of tus microseconds. */
 void CclkFromTus(uint32_t freq, uint32_t tus, uint32_t *ptusActual, uint32_t *pcclk);
+
+/* Arms the two-wire engine of the shift command set up in jt (fwjtag2w.cpp); false: none. */
+bool FJtagTwoWireArm(int i);
+/* Whether the port's two-wire format has an engine for the shift command set up in jt. */
+bool FJtagTwoWireEngine(const JTAGIF &jt);
+/* Pad bytes around a slot's rising edge at this TCK frequency. */
+void JtagPadCounts(uint32_t freq, uint16_t *pcPadPre, uint16_t *pcPadPost);
 
 /* Commands 15 to 22 (fwjtagtw.cpp) and 25 to 31 (fwjtagio.cpp). */
 void JtagTwoWireCmd(int i);

@@ -11,6 +11,8 @@
 #include "jtagops.h"
 #include "korsimenv.h"
 
+#include <stdio.h>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -58,6 +60,34 @@ protected:
         ExpectSingle(jop);
     }
     uint8_t BLow() { return uint8_t(SimValue("low")); }
+    /* The two-wire target in front of the chain, and the port in the matching format. */
+    void TwoWire(const char *szFrame, uint8_t fmt, uint8_t opt, uint8_t cbitReady, const char *szWait,
+                 uint32_t cclkTail, bool fTailHigh = false, uint32_t cpoll = 100)
+    {
+        char sz[96];
+        snprintf(sz, sizeof(sz), "FT2W ft60 A %s %u %s %u", szFrame, unsigned(cbitReady), szWait, unsigned(cclkTail));
+        ASSERT_TRUE(Sim().FCmd(sz)) << sz;
+        ASSERT_EQ(ErcDw(17, { cbitReady, 1 }, cpoll), 0);
+        ASSERT_EQ(ErcDw(19, { uint8_t(fTailHigh) }, cclkTail), 0);
+        ASSERT_EQ(ErcCmd({ 2, 15, 0, fmt, opt }), 0);
+    }
+    /* Back to four-wire use, the target gone. */
+    void FourWire()
+    {
+        ASSERT_EQ(ErcCmd({ 2, 15, 0, 1, 0 }), 0);
+        ASSERT_TRUE(Sim().FCmd("FT2W ft60 A off"));
+    }
+    /* The last frame's host or tail slots as the target saw them. */
+    std::string SzFrameSlots(const char *szWhat)
+    {
+        std::vector<std::string> rgsz;
+        std::string szPre = std::string(szWhat) + " ";
+        if (Sim().FCmd("FT2W ft60 A", &rgsz))
+            for (const std::string &sz : rgsz)
+                if (sz.compare(0, szPre.size(), szPre) == 0)
+                    return sz.substr(szPre.size());
+        return "?";
+    }
 };
 
 TEST_F(FtdifwJtagX, PropertyWordsOfferEveryCommandAndLengthsAreCheckedFirst)
@@ -189,10 +219,13 @@ TEST_F(FtdifwJtagX, TwoWireCommandsSwapTheLinesAndKeepTheirParameters)
     /* a two-wire format to another: nothing queued */
     ASSERT_EQ(ErcCmd({ 2, 15, 0, 13, 0 }), 0);
     EXPECT_EQ(SimValue("written"), cbWritten + 18);
-    /* no engine for the two-wire formats here: shifts answer 1, nothing armed */
+    /* format 13 option 0 has a TMS stream only: other shifts answer 1, nothing armed */
     BYTES rgbData = { 0xA5 }, rgbRcv(1);
     EXPECT_EQ(ErcPhase(8, RgbArgs({ 1, 0 }, 8), rgbData, &rgbRcv), 1);
-    EXPECT_EQ(ErcPhase(11, RgbArgs({ 0, 0 }, 8), rgbData, nullptr), 1);
+    EXPECT_EQ(ErcPhase(8, RgbArgs({ 0, 0 }, 8), rgbData, nullptr), 1);
+    EXPECT_EQ(ErcPhase(11, RgbArgs({ 1, 0 }, 8), rgbData, &rgbRcv), 1);
+    EXPECT_EQ(ErcPhase(9, RgbArgs({ 0, 0 }, 8), BYTES(), &rgbRcv), 1);
+    EXPECT_EQ(SimValue("written"), cbWritten + 18);
     /* leaving: TMS high and TDI low again; shifts work as before */
     ASSERT_EQ(ErcCmd({ 2, 15, 0, 1, 0 }), 0);
     EXPECT_EQ(BLow() & 0x0B, 0x08);
@@ -392,6 +425,188 @@ TEST_F(FtdifwJtagX, MalformedNewBatchOperationsAreRefused)
         ExpectSingle(JopTms("0100"));
         ExpectDrRead();
     }
+}
+
+/* Every two-wire frame: TMS walks, TDI shifts with and without TDO, TDO
+ * reads and pairs, at lengths up to past a step's budget, as the frame
+ * allows them; TDO and the chain's state are the TAP model's. */
+TEST_F(FtdifwJtagX, TwoWireShiftsInEveryFrameMatchTheTapModel)
+{
+    struct FRAMECASE {
+        const char *szFrame;
+        uint8_t fmt, opt, cbitReady;
+        const char *szWait;
+        uint32_t cclkTail;
+        bool fTms, fCapture, fPairs;    /* the frame carries TMS, returns TDO, takes command 10 */
+        bool fTdi;                      /* takes command 8 */
+    } const rgfc[] = {
+        { "ready5", 5, 0, 1, "0", 0, true, true, true, true },
+        { "ready5", 5, 1, 2, "2", 3, true, true, true, true },
+        { "run2", 6, 0, 1, "0", 0, true, true, true, true },
+        { "run2", 6, 0, 3, "2", 4, true, true, true, true },
+        { "run2", 10, 0, 2, "1", 0, true, true, true, true },
+        { "run1", 10, 1, 2, "3", 0, false, true, false, true },
+        { "oscan", 7, 0, 1, "0", 0, true, true, true, true },
+        { "oscan", 7, 1, 1, "0", 11, true, true, true, true },
+        { "oscan", 8, 1, 1, "0", 0, true, true, true, true },
+        { "oscan", 11, 0, 1, "0", 2, true, true, true, true },
+        { "ntdi-tdo", 11, 1, 1, "0", 0, false, true, false, true },
+        { "ntdi-x-tdo", 12, 1, 1, "0", 5, false, true, false, true },
+        { "tms", 8, 0, 1, "0", 0, true, false, false, false },
+        { "tms", 12, 0, 1, "0", 7, true, false, false, false },
+        { "ntdi", 13, 1, 1, "0", 0, false, false, false, true },
+        { "pairs", 9, 1, 1, "0", 0, true, false, true, true },
+        { "pairs", 9, 1, 1, "0", 9, true, false, true, true },
+    };
+    std::mt19937 rng(2468);
+    for (uint32_t freq : { 10000000u, 1000000u }) {
+        SetTck(freq);
+        for (const FRAMECASE &fc : rgfc) {
+            SCOPED_TRACE(std::string(fc.szFrame) + " format " + std::to_string(fc.fmt) + " option " +
+                         std::to_string(fc.opt) + " tail " + std::to_string(fc.cclkTail) + " at " +
+                         std::to_string(freq) + " Hz");
+            Reset();
+            if (fc.fTms) {
+                TwoWire(fc.szFrame, fc.fmt, fc.opt, fc.cbitReady, fc.szWait, fc.cclkTail);
+                ExpectSingle(JopTms("0100"));
+            } else {
+                ExpectSingle(JopTms("0100"));
+                TwoWire(fc.szFrame, fc.fmt, fc.opt, fc.cbitReady, fc.szWait, fc.cclkTail);
+            }
+            EXPECT_EQ(SzSimState(), "Shift-DR");
+            /* in Shift-DR with TMS 0: data in, TDO out as the model says */
+            for (uint32_t n : { 1u, 7u, 32u, uint32_t(8 + rng() % 200), uint32_t(700 + rng() % 100) }) {
+                if (!fc.fTdi)
+                    break;
+                JOP jop = JopRandom(rng, tap, fc.fCapture ? 6 : 5, n);
+                jop.fTms = false;
+                if (fc.fCapture) {
+                    ExpectSingle(jop);
+                } else {
+                    BYTES rgbIgnore;
+                    ModelRun(tap, jop, rgbIgnore);
+                    ASSERT_EQ(ErcPhase(8, RgbArgs({ 0, 0 }, n), jop.rgbData, nullptr), 0) << n;
+                }
+                if (fc.fCapture) {
+                    JOP jopRead = JopRandom(rng, tap, 7, n);
+                    jopRead.fTms = false;
+                    ExpectSingle(jopRead);
+                }
+            }
+            if (fc.fPairs) {
+                /* pairs that stay in Shift-DR, then out through Exit1 and Pause and back in */
+                JOP jop = JopRandom(rng, tap, opPairs, 40);
+                for (uint32_t k = 0; k < jop.n; k++)
+                    jop.rgbData[k / 4] &= uint8_t(~(2u << (2 * (k % 4))));
+                jop.rgbData[36 / 4] |= uint8_t(2u << (2 * (36 % 4)));
+                jop.rgbData[38 / 4] |= uint8_t(2u << (2 * (38 % 4)));
+                BYTES rgbWant(5, 0), rgbRcv(5, 0);
+                for (uint32_t k = 0; k < jop.n; k++) {
+                    bool fTdi = (jop.rgbData[k / 4] >> (2 * (k % 4))) & 1;
+                    bool fTms = (jop.rgbData[k / 4] >> (2 * (k % 4) + 1)) & 1;
+                    if (tap.FClock(fTms, fTdi))
+                        rgbWant[k / 8] = uint8_t(rgbWant[k / 8] | (1u << (k % 8)));
+                    tap.fTms = fTms;
+                    tap.fTdi = fTdi;
+                }
+                ASSERT_EQ(ErcPhase(10, RgbArgs({ uint8_t(fc.fCapture) }, jop.n), jop.rgbData,
+                                   fc.fCapture ? &rgbRcv : nullptr), 0);
+                if (fc.fCapture)
+                    EXPECT_TRUE(rgbRcv == rgbWant);
+                EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tap.tst));
+            }
+            if (fc.fTms) {
+                /* out of Shift-DR through Update-DR to Run-Test/Idle */
+                ExpectSingle(JopTms("110"));
+                EXPECT_EQ(SzSimState(), "Run-Test/Idle");
+            }
+            FourWire();
+            /* the data register holds what went in last: read it back in four-wire use */
+            if (!fc.fTms) {
+                EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tap.tst));
+                ExpectDrRead();
+            }
+        }
+    }
+}
+
+/* Tail clocks follow every JTAG bit: alternating, the last three at the tail level. */
+TEST_F(FtdifwJtagX, TailClocksEndEveryFrameAtTheirLevel)
+{
+    struct TAILCASE {
+        uint32_t n;
+        bool fHigh;
+        const char *szTail;
+    } const rgtc[] = {
+        { 1, true, "1" }, { 3, false, "000" }, { 4, true, "0111" }, { 10, false, "1010101000" },
+        { 11, true, "10101010111" }, { 16, true, "0101010101010111" },
+    };
+    for (const TAILCASE &tc : rgtc) {
+        SCOPED_TRACE(tc.szTail);
+        Reset();
+        TwoWire("oscan", 7, 0, 1, "0", tc.n, tc.fHigh);
+        ExpectSingle(JopTms("0100"));
+        EXPECT_EQ(SzFrameSlots("tail"), tc.szTail) << tc.n;
+        /* nTDI 1 (TDI 0) then TMS 0 */
+        EXPECT_EQ(SzFrameSlots("host"), "10");
+        FourWire();
+        EXPECT_EQ(SzSimState(), "Shift-DR");
+    }
+    /* 128 tail clocks in one frame */
+    Reset();
+    TwoWire("tms", 13, 0, 1, "0", 128, true);
+    ExpectSingle(JopTms("01"));
+    std::string szTail = SzFrameSlots("tail");
+    EXPECT_EQ(szTail.size(), 128u);
+    EXPECT_EQ(szTail.substr(120), "01010111");
+    FourWire();
+    EXPECT_EQ(SzSimState(), "Select-DR-Scan");
+}
+
+/* A target that never reports ready: after the poll limit the phase ends with
+ * the code of its directions, and the port stays usable. */
+TEST_F(FtdifwJtagX, ATargetNeverReadyEndsThePhaseAfterThePollLimit)
+{
+    struct TOCASE {
+        const char *szFrame;
+        uint8_t fmt, opt, cmd, fCapture;
+        int erc;
+    } const rgtc[] = {
+        { "ready5", 5, 0, 8, 1, 10 }, { "run2", 6, 0, 9, 1, 8 }, { "run2", 6, 0, 11, 0, 7 },
+        { "run1", 10, 1, 8, 0, 7 },
+    };
+    for (const TOCASE &tc : rgtc) {
+        Reset();
+        TwoWire(tc.szFrame, tc.fmt, tc.opt, 2, "never", 0, false, 3);
+        BYTES rgbData = { 0x5A, 0x01 }, rgbRcv(2, 0);
+        BYTES rgbArg = tc.cmd == 9 ? RgbArgs({ 0, 0 }, 9) : RgbArgs({ tc.fCapture, 0 }, 9);
+        TRANS tr;
+        EXPECT_EQ(ErcPhase(tc.cmd, rgbArg, rgbData, tc.fCapture ? &rgbRcv : nullptr, &tr), tc.erc) << tc.szFrame;
+        EXPECT_EQ(tr.cbOut + tr.cbIn, 0u);
+        FourWire();
+        Reset();
+        ExpectSingle(JopTms("0100"));
+        ExpectDrRead();
+    }
+}
+
+/* Pad bytes stretch the slots made by hand: 7 before and 5 after the rising
+ * edge at 1 MHz, none at 10 MHz. */
+TEST_F(FtdifwJtagX, PadBytesStretchTheSlotsMadeByHandAtLowClocks)
+{
+    uint64_t rgcb[2];
+    int ifreq = 0;
+    for (uint32_t freq : { 10000000u, 1000000u }) {
+        SetTck(freq);
+        Reset();
+        TwoWire("oscan", 7, 0, 1, "0", 0);
+        uint64_t cb = SimValue("written");
+        BYTES rgbTms = { 0x00 };
+        ASSERT_EQ(ErcPhase(11, RgbArgs({ 0, 0 }, 8), rgbTms, nullptr), 0);
+        rgcb[ifreq++] = SimValue("written") - cb;
+        FourWire();
+    }
+    EXPECT_EQ(rgcb[1] - rgcb[0], 8u * 12u);
 }
 
 } // namespace
