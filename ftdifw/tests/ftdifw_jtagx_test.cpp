@@ -609,4 +609,42 @@ TEST_F(FtdifwJtagX, PadBytesStretchTheSlotsMadeByHandAtLowClocks)
     EXPECT_EQ(rgcb[1] - rgcb[0], 8u * 12u);
 }
 
+/* Combinations without an engine answer 1 and send nothing; a TMS stream
+ * with buffering on leaves its bytes queued until a flush. */
+TEST_F(FtdifwJtagX, ShiftsWithoutAnEngineAnswerOneAndABufferedStreamWaitsForTheFlush)
+{
+    struct NOENGINE {
+        uint8_t fmt, opt, cmd, fCapture;
+    } const rgne[] = {
+        { 10, 1, 10, 1 }, { 10, 1, 11, 0 }, { 11, 1, 10, 0 }, { 12, 1, 11, 0 }, { 13, 1, 10, 0 }, { 13, 1, 11, 0 },
+        { 9, 0, 9, 1 }, { 9, 1, 9, 1 }, { 13, 0, 9, 1 }, { 13, 1, 9, 1 },
+        { 8, 0, 8, 1 }, { 8, 0, 11, 1 }, { 9, 0, 10, 1 }, { 9, 1, 8, 1 }, { 9, 1, 11, 1 }, { 13, 1, 8, 1 },
+    };
+    ASSERT_TRUE(Sim().FCmd("FT2W ft60 A oscan 1 0 0"));
+    for (const NOENGINE &ne : rgne) {
+        ASSERT_EQ(ErcCmd({ 2, 15, 0, ne.fmt, ne.opt }), 0);
+        uint64_t cb = SimValue("written");
+        BYTES rgbData(4, 0x33), rgbRcv(4, 0);
+        BYTES rgbArg = ne.cmd == 9 ? RgbArgs({ 0, 0 }, 9) : ne.cmd == 10 ? RgbArgs({ ne.fCapture }, 9)
+                                                                         : RgbArgs({ ne.fCapture, 0 }, 9);
+        EXPECT_EQ(ErcPhase(ne.cmd, rgbArg, rgbData, ne.fCapture ? &rgbRcv : nullptr), 1)
+            << "format " << int(ne.fmt) << " option " << int(ne.opt) << " command " << int(ne.cmd);
+        EXPECT_EQ(SimValue("written"), cb);
+    }
+    FourWire();
+    EXPECT_EQ(SzSimState(), "Test-Logic-Reset");
+
+    TwoWire("tms", 13, 0, 1, "0", 0);
+    uint64_t cwrite = SimValue("writes");
+    ASSERT_EQ(ErcCmd({ 2, 12, 0, 1 }), 0);
+    ExpectSingle(JopTms("0100"));
+    EXPECT_EQ(SimValue("writes"), cwrite);
+    EXPECT_EQ(SzSimState(), "Test-Logic-Reset");
+    ASSERT_EQ(ErcCmd({ 2, 14, 0 }), 0);
+    EXPECT_EQ(SzSimState(), "Shift-DR");
+    ASSERT_EQ(ErcCmd({ 2, 12, 0, 0 }), 0);
+    FourWire();
+    ExpectDrRead();
+}
+
 } // namespace
