@@ -183,28 +183,8 @@ TEST_F(FtdifwJtagCmd, RandomBatchProgramsGiveWhatTheSameOperationsGiveOneByOne)
         for (int iprog = 0; iprog < 12; iprog++) {
             Reset();
             std::vector<JOP> rgjop = RgjopRandom(rng, TAPMODEL(idcodeFpga), 5 + rng() % 40, rgcbitBig, false);
-            BYTES rgbWant;
-            TAPMODEL tapStart = tap;
-            for (const JOP &jop : rgjop)
-                ModelRun(tap, jop, rgbWant);
-            BYTES rgbBatch;
-            TRANS tr;
-            ASSERT_EQ(ErcBatch(rgjop, rgbBatch, &tr), 0) << "program " << iprog;
-            EXPECT_EQ(tr.cbIn, rgbWant.size());
-            EXPECT_TRUE(rgbBatch == rgbWant) << "program " << iprog << " at " << freq << " Hz";
-            EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tap.tst)) << "program " << iprog;
-            TAPMODEL tapEnd = tap;
-            Reset();
-            BYTES rgbSingle;
-            TAPMODEL tapRun = tapStart;
-            for (const JOP &jop : rgjop) {
-                TAPMODEL tapBefore = tapRun;
-                BYTES rgbIgnore;
-                ModelRun(tapRun, jop, rgbIgnore);
-                ASSERT_EQ(ErcSingle(jop, tapBefore, rgbSingle), 0) << "program " << iprog << " op " << int(jop.op);
-            }
-            EXPECT_TRUE(rgbSingle == rgbBatch) << "program " << iprog;
-            EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tapEnd.tst)) << "program " << iprog;
+            SCOPED_TRACE("program " + std::to_string(iprog) + " at " + std::to_string(freq) + " Hz");
+            ExpectBatchAsSingles(rgjop);
         }
     }
 }

@@ -362,33 +362,8 @@ TEST_F(FtdifwJtagX, RandomBatchProgramsWithTheNewOperationsGiveWhatSingleCommand
         for (int iprog = 0; iprog < 6; iprog++) {
             Reset();
             std::vector<JOP> rgjop = RgjopRandom(rng, TAPMODEL(idcodeFpga), 10 + rng() % 30, rgcbitBig, false, true);
-            BYTES rgbWant;
-            TAPMODEL tapStart = tap;
-            for (const JOP &jop : rgjop)
-                ModelRun(tap, jop, rgbWant);
-            BYTES rgbBatch;
-            TRANS tr;
-            uint64_t cclk = SimValue("clocks");
-            ASSERT_EQ(ErcBatch(rgjop, rgbBatch, &tr), 0) << "program " << iprog;
-            uint64_t cclkBatch = SimValue("clocks") - cclk;
-            EXPECT_EQ(tr.cbIn, rgbWant.size());
-            EXPECT_TRUE(rgbBatch == rgbWant) << "program " << iprog << " at " << freq << " Hz";
-            EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tap.tst)) << "program " << iprog;
-            TAPMODEL tapEnd = tap;
-            Reset();
-            BYTES rgbSingle;
-            TAPMODEL tapRun = tapStart;
-            cclk = SimValue("clocks");
-            for (const JOP &jop : rgjop) {
-                TAPMODEL tapBefore = tapRun;
-                BYTES rgbIgnore;
-                ModelRun(tapRun, jop, rgbIgnore);
-                ASSERT_EQ(ErcSingle(jop, tapBefore, rgbSingle), 0) << "program " << iprog << " op " << int(jop.op);
-            }
-            EXPECT_TRUE(rgbSingle == rgbBatch) << "program " << iprog;
-            EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tapEnd.tst)) << "program " << iprog;
-            /* the waits ran as many clocks either way (the chain saw none of them) */
-            EXPECT_EQ(SimValue("clocks") - cclk, cclkBatch) << "program " << iprog;
+            SCOPED_TRACE("program " + std::to_string(iprog) + " at " + std::to_string(freq) + " Hz");
+            ExpectBatchAsSingles(rgjop);
         }
     }
 }

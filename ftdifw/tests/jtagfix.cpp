@@ -101,6 +101,36 @@ int JTAGFIX::ErcBatch(const std::vector<JOP> &rgjop, BYTES &rgbTdo, TRANS *ptr)
     return ErcPhase(23, RgbLe({ uint32_t(rgbOps.size()), cbTdo }), rgbOps, &rgbTdo, ptr);
 }
 
+void JTAGFIX::ExpectBatchAsSingles(const std::vector<JOP> &rgjop)
+{
+    BYTES rgbWant;
+    TAPMODEL tapStart = tap;
+    for (const JOP &jop : rgjop)
+        ModelRun(tap, jop, rgbWant);
+    BYTES rgbBatch;
+    TRANS tr;
+    uint64_t cclk = SimValue("clocks");
+    ASSERT_EQ(ErcBatch(rgjop, rgbBatch, &tr), 0);
+    uint64_t cclkBatch = SimValue("clocks") - cclk;
+    EXPECT_EQ(tr.cbIn, rgbWant.size());
+    EXPECT_TRUE(rgbBatch == rgbWant);
+    EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tap.tst));
+    TAPMODEL tapEnd = tap;
+    Reset();
+    BYTES rgbSingle;
+    TAPMODEL tapRun = tapStart;
+    cclk = SimValue("clocks");
+    for (const JOP &jop : rgjop) {
+        TAPMODEL tapBefore = tapRun;
+        BYTES rgbIgnore;
+        ModelRun(tapRun, jop, rgbIgnore);
+        ASSERT_EQ(ErcSingle(jop, tapBefore, rgbSingle), 0) << "op " << int(jop.op);
+    }
+    EXPECT_TRUE(rgbSingle == rgbBatch);
+    EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tapEnd.tst));
+    EXPECT_EQ(SimValue("clocks") - cclk, cclkBatch);
+}
+
 int JTAGFIX::ErcSingle(const JOP &jop, const TAPMODEL &tapBefore, BYTES &rgbTdo)
 {
     uint8_t fTms = tapBefore.fTms, fTdi = tapBefore.fTdi;

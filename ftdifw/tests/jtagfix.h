@@ -41,6 +41,10 @@ protected:
     int ErcSingle(const JOP &jop, const TAPMODEL &tapBefore, BYTES &rgbTdo);
     /* Runs ops as one batch program; the TDO bytes and the final counts. */
     int ErcBatch(const std::vector<JOP> &rgjop, BYTES &rgbTdo, TRANS *ptr = nullptr);
+    /* Runs ops from Test-Logic-Reset as one batch program, then again one by one: TDO, the
+     * chain's end state and the clocks the MPSSE ran (waits included) agree with the model
+     * and with each other. */
+    void ExpectBatchAsSingles(const std::vector<JOP> &rgjop);
 
     HIF hif = hifNil;
     TAPMODEL tap { idcodeFpga };
