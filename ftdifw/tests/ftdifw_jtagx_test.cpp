@@ -450,7 +450,11 @@ TEST_F(FtdifwJtagX, TwoWireShiftsInEveryFrameMatchTheTapModel)
             }
             EXPECT_EQ(SzSimState(), "Shift-DR");
             /* in Shift-DR with TMS 0: data in, TDO out as the model says */
-            for (uint32_t n : { 1u, 7u, 32u, uint32_t(8 + rng() % 200), uint32_t(700 + rng() % 100) }) {
+            /* write-only streams take up to 8 * 8192 bits a step: one shift goes past that */
+            std::vector<uint32_t> rgn = { 1u, 7u, 32u, uint32_t(8 + rng() % 200), uint32_t(700 + rng() % 100) };
+            if (!fc.fCapture)
+                rgn.push_back(70000 + rng() % 100);
+            for (uint32_t n : rgn) {
                 if (!fc.fTdi)
                     break;
                 JOP jop = JopRandom(rng, tap, fc.fCapture ? 6 : 5, n);
@@ -620,6 +624,22 @@ TEST_F(FtdifwJtagX, ShiftsWithoutAnEngineAnswerOneAndABufferedStreamWaitsForTheF
     ASSERT_EQ(ErcCmd({ 2, 12, 0, 0 }), 0);
     FourWire();
     ExpectDrRead();
+}
+
+/* A batch wait longer than a second runs in steps of at most a second, the
+ * clocks of each counted at the TCK frequency; the chain sees none of them. */
+TEST_F(FtdifwJtagX, ABatchWaitOfSecondsRunsInStepsOfOneSecond)
+{
+    ASSERT_EQ(ErcCmd({ 2, 5, 0, 0, 0, 0 }), 0);
+    BYTES rgbOps = { 9 }, rgbTus = RgbLe({ 2500000 }), rgbNone;
+    rgbOps.insert(rgbOps.end(), rgbTus.begin(), rgbTus.end());
+    uint64_t cclk = SimValue("clocks");
+    TRANS tr;
+    ASSERT_EQ(ErcPhase(23, RgbLe({ uint32_t(rgbOps.size()), 0 }), rgbOps, nullptr, &tr), 0);
+    EXPECT_EQ(tr.cbOut, 5u);
+    /* 10 MHz: 10 * (10^6 - 1) twice, then 10 * (500000 - 1) */
+    EXPECT_EQ(SimValue("clocks") - cclk, 2 * 9999990u + 4999990u);
+    EXPECT_EQ(SzSimState(), "Test-Logic-Reset");
 }
 
 } // namespace
