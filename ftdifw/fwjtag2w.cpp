@@ -265,7 +265,10 @@ uint32_t CbitStep(int i, FRAME fr, uint32_t &ibit)
     JTAGIF &jt = rgjtag[i];
     ibit = jt.jm == 9 ? fwif.cInDone : fwif.cOutDone;
     uint32_t cbitLeft = (jt.jm == 9 ? fwif.cInTotal : fwif.cOutTotal) - ibit;
+    /* A frame longer than the budget allows (slow TCK, many polls) still moves one bit a step. */
     uint32_t cbit = CbitBudget(jt, fr);
+    if (cbit == 0)
+        cbit = 1;
     if (cbit > cbitLeft)
         cbit = cbitLeft;
     uint64_t ibitEnd = uint64_t(ibit) + cbit;

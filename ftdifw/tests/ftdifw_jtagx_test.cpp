@@ -9,7 +9,9 @@
 #include "fwtrans.h"
 #include "jtagfix.h"
 #include "jtagops.h"
+#include "kor_child.h"
 #include "korsimenv.h"
+#include "tvxutil.h"
 
 #include <stdio.h>
 
@@ -417,7 +419,9 @@ TEST_F(FtdifwJtagX, TwoWireShiftsInEveryFrameMatchTheTapModel)
     } const rgfc[] = {
         { "ready5", 5, 0, 1, "0", 0, true, true, true, true },
         { "ready5", 5, 1, 2, "2", 3, true, true, true, true },
+        { "ready5", 5, 0, 1, "1", 0, true, true, true, true },
         { "run2", 6, 0, 1, "0", 0, true, true, true, true },
+        { "run2", 6, 1, 1, "1", 0, true, true, true, true },       /* 0, 1: the poll reads TDO alone */
         { "run2", 6, 0, 3, "2", 4, true, true, true, true },
         { "run2", 10, 0, 2, "1", 0, true, true, true, true },
         { "run1", 10, 1, 2, "3", 0, false, true, false, true },
@@ -570,12 +574,13 @@ TEST_F(FtdifwJtagX, ATargetNeverReadyEndsThePhaseAfterThePollLimit)
 }
 
 /* Pad bytes stretch the slots made by hand: 7 before and 5 after the rising
- * edge at 1 MHz, none at 10 MHz. */
+ * edge at 1 MHz, 939 and 937 at 8 kHz (where a frame is longer than a step's
+ * budget: a step still moves one bit), none at 10 MHz. */
 TEST_F(FtdifwJtagX, PadBytesStretchTheSlotsMadeByHandAtLowClocks)
 {
-    uint64_t rgcb[2];
+    uint64_t rgcb[3];
     int ifreq = 0;
-    for (uint32_t freq : { 10000000u, 1000000u }) {
+    for (uint32_t freq : { 10000000u, 1000000u, 8000u }) {
         SetTck(freq);
         Reset();
         TwoWire("oscan", 7, 0, 1, "0", 0);
@@ -586,6 +591,35 @@ TEST_F(FtdifwJtagX, PadBytesStretchTheSlotsMadeByHandAtLowClocks)
         FourWire();
     }
     EXPECT_EQ(rgcb[1] - rgcb[0], 8u * 12u);
+    /* at 8 kHz one bit a step, each step closing with its own send-immediate */
+    EXPECT_EQ(rgcb[2] - rgcb[0], 8u * (939u + 937u) + 7u);
+    EXPECT_EQ(SzSimState(), "Run-Test/Idle");
+}
+
+/* A long two-wire stream cancelled while it runs: code 2, and the port is clean after it. */
+TEST_F(FtdifwJtagX, ACancelledTwoWireStreamLeavesThePortClean)
+{
+    ExpectSingle(JopTms("0100"));
+    TwoWire("tms", 13, 0, 1, "0", 128, true);
+    BYTES rgbTms(4000000 / 8, 0);
+    TRANS tr;
+    tr.rgbCmd = { 2, 11, 0, 0, 0 };
+    BYTES rgbN = RgbLe({ 4000000 });
+    tr.rgbCmd.insert(tr.rgbCmd.end(), rgbN.begin(), rgbN.end());
+    tr.pbSnd = rgbTms.data();
+    tr.cbSnd = uint32_t(rgbTms.size());
+    tr.cmdDone = 0x8B;
+    ASSERT_TRUE(FStart(hif, tr));
+    KorSleepMs(200);
+    EXPECT_TRUE(TvxCancelTrans(hif));
+    uint32_t cbOut = 0, cbIn = 0;
+    EXPECT_FALSE(TvxGetTransResult(hif, &cbOut, &cbIn, 20000));
+    EXPECT_EQ(TvxGetLastError(), 2);
+    EXPECT_EQ(SzSimState(), "Shift-DR");
+    FourWire();
+    Reset();
+    ExpectSingle(JopTms("0100"));
+    ExpectDrRead();
 }
 
 /* Combinations without an engine answer 1 and send nothing; a TMS stream
