@@ -361,7 +361,7 @@ TEST_F(FtdifwJtagX, RandomBatchProgramsWithTheNewOperationsGiveWhatSingleCommand
         for (uint32_t cbit : { 8 * cbFlush, cbFlush })
             for (int d : { -1, 0, 1 })
                 rgcbitBig.push_back(cbit + d);
-        for (int iprog = 0; iprog < 6; iprog++) {
+        for (int iprog = 0; iprog < 4; iprog++) {
             Reset();
             std::vector<JOP> rgjop = RgjopRandom(rng, TAPMODEL(idcodeFpga), 10 + rng() % 30, rgcbitBig, false, true);
             SCOPED_TRACE("program " + std::to_string(iprog) + " at " + std::to_string(freq) + " Hz");
