@@ -1,6 +1,8 @@
 /*
  * fwjtag.h - the JTAG port of the 0x60 configuration, shared by the protocol
- * handlers and shift engines (fwjtag.cpp) and the batch engine (fwbatch.cpp).
+ * handlers and four-wire shift engines (fwjtag.cpp), the two-wire engines
+ * (fwjtag2w.cpp) and commands (fwjtagtw.cpp), the general-purpose pin
+ * commands (fwjtagio.cpp) and the batch engine (fwbatch.cpp).
  *
  * Pins of the MPSSE low byte: TCK bit 0, TDI bit 1, TDO bit 2 (input), TMS
  * bit 3. fTms, fTdi and fTck are the levels the chip's pins hold now: the
