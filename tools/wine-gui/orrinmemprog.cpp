@@ -2,8 +2,9 @@
 // one Miravo3 board (memprog.cfg). The user writes a data file into the RAM
 // and reads it back, programs the SPI flash from a .bin and the parallel
 // flash from a .bit and a .mcs file with verify, reads the flash back,
-// erases it, cancels a full memory test and starts again, and leaves the tab
-// while a test runs (the tab's stop entry cancels it). After each step the
+// erases it, cancels a full memory test and starts again, leaves the tab
+// while a test runs (the tab's stop entry cancels it), and unplugs the board
+// during a test. After each step the
 // simulator's memories and the files written are compared with the images.
 
 #include "orrinwork.h"
@@ -333,6 +334,48 @@ void StepCancel(MEMPAGE &page)
     wg::Check(FResponsive(work.orrin.hwndMain), "the program answers after the tab switch");
 }
 
+// The board is unplugged while a full test runs: the run fails and says so;
+// plugged in again (a power cycle: the FPGA lost its design), the next run
+// loads the design and works.
+void StepUnplug(MEMPAGE &page)
+{
+    WORK &work = page.work;
+    page.hwndPage = HwndMemoryPage(work);   // back on the tab
+    page.FWaitIdle(20000);
+    page.Target(idcRam);
+    size_t cline = work.Cline();
+    page.Click(idcFullTest);
+    work.SzAnswerBox(IDYES);
+    wg::Check(work.FWaitLine("Programming memory with random test data... (16777216 Bytes)", 20000, cline),
+              "full test programs (unplug)");
+    wg::Check(work.simctl.FCmd(std::string("UNPLUG ") + szBoard) &&
+                  work.simctl.FCmd(std::string("WAIT ") + szBoard + " absent"),
+              "simulator: board unplugged during the test");
+    std::vector<std::string> rgsz = page.RgszRun(cline, "Memory configuration failed.");
+    wg::Check(FHasLine(rgsz, "Memory configuration failed.") && FHasLine(rgsz, "failed"),
+              "unplugged: the run fails: " + SzJoin(rgsz));
+    wg::Check(page.FWaitIdle(), "unplugged: controls back");
+    wg::Check(work.simctl.FCmd(std::string("PLUG ") + szBoard) &&
+                  work.simctl.FCmd(std::string("WAIT ") + szBoard + " present"),
+              "simulator: board plugged again");
+
+    std::string szRead = work.szDir + "\\after-plug.bin";
+    DeleteFileA(szRead.c_str());
+    page.Type(idcReadFile, szRead);
+    page.Type(idcReadAddr, "0");
+    page.Type(idcReadLen, "4000");
+    cline = work.Cline();
+    page.Click(idcRead);
+    rgsz = page.RgszRun(cline, "done");
+    wg::Check(FHasLine(rgsz, "Configuring FPGA with memory manager...") && !rgsz.empty() &&
+                  rgsz.back().compare(0, 4, "done") == 0,
+              "plugged again: the design is loaded again and the read works: " + SzJoin(rgsz));
+    std::vector<uint8_t> rgbRead;
+    wg::Check(FReadHostFile(szRead, &rgbRead) && rgbRead == RgbMem(work, "ram", 0, 0x4000),
+              "plugged again: the file holds the RAM");
+    page.FWaitIdle();
+}
+
 } // namespace
 
 int ScenarioWorkMemProg(const std::string &szSimCfg)
@@ -352,6 +395,7 @@ int ScenarioWorkMemProg(const std::string &szSimCfg)
     StepSpiBin(page);
     StepBpi(page);
     StepCancel(page);
+    StepUnplug(page);
     DWORD dwExit = work.orrin.Close();
     wg::Check(dwExit == 0, "exit code 0 (" + std::to_string(dwExit) + ")");
     return cFail != 0;
