@@ -3,6 +3,7 @@
 #include "bsviews.h"
 
 #include "dlgvbs.h"
+#include "vwmemprog.h"
 
 namespace {
 
@@ -65,17 +66,36 @@ void TermViews()
 
 } // namespace
 
-bool FViewBuilt(BSVK)
+bool FViewBuilt(BSVK vk)
 {
-    return false;
+    switch (vk) {
+    case bsvkMemoryProg:
+        return true;
+    default:
+        return false;
+    }
 }
 
-DLGVBS *PviewNew(BSVK, const BSBOARDDEF &)
+DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &)
 {
-    return nullptr;
+    switch (vk) {
+    case bsvkMemoryProg:
+        return new VWMEMPROG;
+    default:
+        return nullptr;
+    }
 }
 
-void StopView(DLGVBS *, BSSTOP) {}
+void StopView(DLGVBS *pview, BSSTOP stop)
+{
+    switch (stop) {
+    case bsstopCancelWait:   // only the memory programming page cancels and waits
+        static_cast<VWMEMPROG *>(pview)->CancelAndWait();
+        break;
+    default:
+        break;
+    }
+}
 
 BSBOARD BsboardFrom(const BSBOARDDEF &bsb)
 {
