@@ -139,6 +139,21 @@ void APP::FindBoardSupport(const char *szPattern, int32_t prodnumFind)
 }
 
 // A failed load: the Settings page only.
+// The board libraries the plug-ins import besides the device libraries the
+// program links (configuration reset and rails, JTAG port) stay loaded for
+// the program's run once a plug-in is loaded, as those do: a board switch
+// then does not load and unload them each time (an unloaded library leaves
+// the handles of its run time behind).
+static void KeepBoardLibrariesLoaded()
+{
+    static bool fLoaded = false;
+    if (fLoaded)
+        return;
+    fLoaded = true;
+    LoadLibraryA("mosk.dll");
+    LoadLibraryA("tarv.dll");
+}
+
 BOOL APP::FFallback()
 {
     ShowSettingsOnly(pvwapp);
@@ -182,6 +197,7 @@ BOOL APP::LoadBoardSupport()
         fDefaultBoard = 1;
     }
 
+    KeepBoardLibrariesLoaded();
     hinstBs = LoadLibraryA(szBsPath);
     if (hinstBs == nullptr) {
         pvwapp->AppendStatusLine(SzLoad(IDS_BS_NODEFAULT));
