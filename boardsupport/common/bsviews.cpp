@@ -3,6 +3,7 @@
 #include "bsviews.h"
 
 #include "dlgvbs.h"
+#include "vwpwr.h"
 
 namespace {
 
@@ -65,14 +66,24 @@ void TermViews()
 
 } // namespace
 
-bool FViewBuilt(BSVK)
+bool FViewBuilt(BSVK vk)
 {
-    return false;
+    switch (vk) {
+    case bsvkPower:
+        return true;
+    default:
+        return false;
+    }
 }
 
-DLGVBS *PviewNew(BSVK, const BSBOARDDEF &)
+DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
 {
-    return nullptr;
+    switch (vk) {
+    case bsvkPower:
+        return new VWPWR(bsb.prodnum == 0x00C ? g_pwrPentra : g_pwrCorvale);
+    default:
+        return nullptr;
+    }
 }
 
 void StopView(DLGVBS *, BSSTOP) {}

@@ -43,13 +43,12 @@ void ShowReading(const PWRPROFILE &prof, const PWRREADING &rdg, PWRPAGE &page)
 
 bool PWRMETER::FStart(std::function<std::unique_ptr<PWRDEV>()> fnDev, const std::function<void()> &fnPump)
 {
-    if (fClosing)
-        return false;
     if (worker.FRunning()) {
         worker.RequestStop();
         Wake();
         worker.FJoin(-1, fnPump);
     }
+    fClosing = false;   // a page made again after its close starts afresh
     {
         // A wake-up left by a run that ended before its first wait is not
         // the new run's stop.
@@ -57,6 +56,7 @@ bool PWRMETER::FStart(std::function<std::unique_ptr<PWRDEV>()> fnDev, const std:
         fWake = false;
     }
     fPause = false;
+    fStarted = true;
     return worker.FStart([this, fnDev] {
         std::unique_ptr<PWRDEV> pdev = fnDev();
         if (pdev)
@@ -75,6 +75,8 @@ void PWRMETER::Stop()
 void PWRMETER::Close(const std::function<void()> &fnPump)
 {
     fClosing = true;
+    if (!fStarted)
+        return;   // never ran: nothing to wait for
     worker.RequestStop();
     Wake();
     worker.FJoin(-1, fnPump);

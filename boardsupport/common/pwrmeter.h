@@ -95,6 +95,7 @@ private:
     BSWORKER worker;
     std::atomic<bool> fPause{ false };
     std::atomic<bool> fClosing{ false };
+    bool fStarted = false;   // a run was started (window thread only)
     std::mutex mtxWake;
     std::condition_variable cvWake;
     bool fWake = false;   // a wake-up not yet taken (at most one, like a semaphore of maximum 1)

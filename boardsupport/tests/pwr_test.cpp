@@ -7,9 +7,13 @@
 
 #include <stdio.h>
 #include <sys/stat.h>
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -24,13 +28,13 @@ std::string SzTempDir()
 {
     const char *sz = getenv("KOR_TEST_TMP");
     std::string szDir = std::string(sz ? sz : "/tmp") + "/pwr_test";
-    mkdir(szDir.c_str(), 0777);
+    std::filesystem::create_directories(szDir);
     return szDir;
 }
 
 std::string SzRead(const std::string &szPath)
 {
-    std::ifstream is(szPath, std::ios::binary);
+    std::ifstream is(szPath);   // text mode: the platform's line ends read as \n
     std::stringstream ss;
     ss << is.rdbuf();
     return ss.str();
@@ -143,10 +147,11 @@ TEST(PwrCsv, FailuresAreReportedAndLeaveTheFileAlone)
     EXPECT_FALSE(FSaveCsv(g_pwrCorvale, buf, (szDir + "/no/such/dir/x.csv").c_str()));
     // The target is a directory: the new file cannot take its place.
     std::string szBusy = szDir + "/busy.csv";
-    mkdir(szBusy.c_str(), 0777);
+    std::filesystem::create_directories(szBusy);
     EXPECT_FALSE(FSaveCsv(g_pwrCorvale, buf, szBusy.c_str()));
     struct stat st;
     EXPECT_NE(stat((szBusy + ".tmp").c_str(), &st), 0) << "no temporary file left behind";
+#if !defined(_WIN32)
     // A full disk: the lines cannot be written, the old file stays whole.
     if (stat("/dev/full", &st) == 0 && access(szDir.c_str(), W_OK) == 0) {
         std::string szOld = szDir + "/full.csv";
@@ -158,6 +163,7 @@ TEST(PwrCsv, FailuresAreReportedAndLeaveTheFileAlone)
             remove((szOld + ".tmp").c_str());
         }
     }
+#endif
 }
 
 // Chart geometry of a 670 x 240 chart at (10, 10): plot area x0 30, y0 30,
