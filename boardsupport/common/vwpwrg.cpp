@@ -247,9 +247,11 @@ void VWPWRG::Paint(HDC hdc, PAINTSTRUCT *pps)
     DeleteObject(hbmp);
     DeleteDC(hdcMem);
 
-    // The rails' frames around their groups, and on Corvale the legend.
+    // The rails' frames around their groups, and on Corvale the legend. The
+    // frames are outlines only: the check boxes inside them are not drawn
+    // again after this paint.
     SetBkColor(hdc, GetSysColor(COLOR_BTNFACE));
-    HGDIOBJ hbrOld = SelectObject(hdc, GetSysColorBrush(COLOR_BTNFACE));
+    HGDIOBJ hbrOld = SelectObject(hdc, GetStockObject(HOLLOW_BRUSH));
     hpenOld = SelectObject(hdc, hpenFrame);
     for (int irail = 0; irail < crailPwr; irail++) {
         RECT rc = RcClient(prof.rgidGroup[irail]);
