@@ -4,9 +4,9 @@
 
 #include <new>
 
+// Called before the buffer is shared with the meter thread.
 bool PWRBUF::FInit()
 {
-    std::lock_guard<std::mutex> lock(mtx);
     try {
         rgsmp.assign(csmpPwrMax, PWRSMP{});
     } catch (const std::bad_alloc &) {

@@ -43,10 +43,12 @@ void ShowReading(const PWRPROFILE &prof, const PWRREADING &rdg, PWRPAGE &page)
 
 bool PWRMETER::FStart(std::function<std::unique_ptr<PWRDEV>()> fnDev, const std::function<void()> &fnPump)
 {
-    if (worker.FRunning()) {
-        worker.RequestStop();
+    if (!pworker)
+        pworker.reset(new BSWORKER);
+    if (pworker->FRunning()) {
+        pworker->RequestStop();
         Wake();
-        worker.FJoin(-1, fnPump);
+        pworker->FJoin(-1, fnPump);
     }
     fClosing = false;   // a page made again after its close starts afresh
     {
@@ -56,8 +58,7 @@ bool PWRMETER::FStart(std::function<std::unique_ptr<PWRDEV>()> fnDev, const std:
         fWake = false;
     }
     fPause = false;
-    fStarted = true;
-    return worker.FStart([this, fnDev] {
+    return pworker->FStart([this, fnDev] {
         std::unique_ptr<PWRDEV> pdev = fnDev();
         if (pdev)
             Run(*pdev);
@@ -66,20 +67,20 @@ bool PWRMETER::FStart(std::function<std::unique_ptr<PWRDEV>()> fnDev, const std:
 
 void PWRMETER::Stop()
 {
-    if (!worker.FRunning())
+    if (!FRunning())
         return;
-    worker.RequestStop();
+    pworker->RequestStop();
     Wake();
 }
 
 void PWRMETER::Close(const std::function<void()> &fnPump)
 {
     fClosing = true;
-    if (!fStarted)
+    if (!pworker)
         return;   // never ran: nothing to wait for
-    worker.RequestStop();
+    pworker->RequestStop();
     Wake();
-    worker.FJoin(-1, fnPump);
+    pworker->FJoin(-1, fnPump);
 }
 
 void PWRMETER::Wake()
@@ -138,7 +139,7 @@ void PWRMETER::Run(PWRDEV &dev)
         page.Log(idsPwrStarted);
         for (;;) {
             WaitCycle();
-            if (worker.FStopRequested()) {
+            if (pworker->FStopRequested()) {
                 idsEnd = idsPwrStopped;
                 break;
             }

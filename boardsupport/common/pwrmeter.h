@@ -70,7 +70,7 @@ void ShowReading(const PWRPROFILE &prof, const PWRREADING &rdg, PWRPAGE &page);
 class PWRMETER {
 public:
     PWRMETER(const PWRPROFILE &prof, PWRPAGE &page) : prof(prof), page(page) {}
-    ~PWRMETER() { Close(); }
+    ~PWRMETER() { Close(); }   // pworker's own destruction then finds no thread
 
     // Starts a run on the device fnDev makes (on the meter thread); a run
     // still going is stopped and waited for first, calling fnPump meanwhile.
@@ -82,7 +82,7 @@ public:
     // The page goes away: the run ends without a message or a control
     // change; waits for it, calling fnPump.
     void Close(const std::function<void()> &fnPump = nullptr);
-    bool FRunning() const { return worker.FRunning(); }
+    bool FRunning() const { return pworker && pworker->FRunning(); }
 
 private:
     void Run(PWRDEV &dev);
@@ -92,10 +92,9 @@ private:
 
     const PWRPROFILE &prof;
     PWRPAGE &page;
-    BSWORKER worker;
+    std::unique_ptr<BSWORKER> pworker;   // made by the first start: a meter never started holds nothing
     std::atomic<bool> fPause{ false };
     std::atomic<bool> fClosing{ false };
-    bool fStarted = false;   // a run was started (window thread only)
     std::mutex mtxWake;
     std::condition_variable cvWake;
     bool fWake = false;   // a wake-up not yet taken (at most one, like a semaphore of maximum 1)

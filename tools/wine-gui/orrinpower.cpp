@@ -50,6 +50,14 @@ std::vector<RAILSIM> RgrailOf(WORK &work, const std::string &szBoard)
     return rgrail;
 }
 
+BOOL CALLBACK FindShowGraph(HWND hwnd, LPARAM lParam)
+{
+    if (GetDlgCtrlID(hwnd) != idShowGraph || SzText(hwnd) != "Show Graph")
+        return TRUE;
+    *reinterpret_cast<HWND *>(lParam) = GetParent(hwnd);
+    return FALSE;
+}
+
 // The page of the "Power" tab: the parent of its "Show Graph" button.
 HWND HwndPowerPage(const ORRIN &orrin)
 {
@@ -59,19 +67,9 @@ HWND HwndPowerPage(const ORRIN &orrin)
         if (SzTabText(hwndTab, i) == "Power")
             SendMessageA(hwndTab, TCM_SETCURFOCUS, i, 0);
     Settle(orrin.hwndMain);
-    struct FIND {
-        HWND hwnd = nullptr;
-    } find;
-    EnumChildWindows(
-        orrin.hwndMain,
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            if (GetDlgCtrlID(hwnd) != idShowGraph || SzText(hwnd) != "Show Graph")
-                return TRUE;
-            reinterpret_cast<FIND *>(lParam)->hwnd = GetParent(hwnd);
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.hwnd;
+    HWND hwndPage = nullptr;
+    EnumChildWindows(orrin.hwndMain, FindShowGraph, reinterpret_cast<LPARAM>(&hwndPage));
+    return hwndPage;
 }
 
 bool FWaitFor(const std::function<bool()> &fn, DWORD tms = 10000)
