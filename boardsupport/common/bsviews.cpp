@@ -3,6 +3,7 @@
 #include "bsviews.h"
 
 #include "dlgvbs.h"
+#include "vwmemprog.h"
 #include "vwpwr.h"
 
 namespace {
@@ -70,6 +71,7 @@ bool FViewBuilt(BSVK vk)
 {
     switch (vk) {
     case bsvkPower:
+    case bsvkMemoryProg:
         return true;
     default:
         return false;
@@ -81,12 +83,23 @@ DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
     switch (vk) {
     case bsvkPower:
         return new VWPWR(bsb.prodnum == 0x00C ? g_pwrPentra : g_pwrCorvale);
+    case bsvkMemoryProg:
+        return new VWMEMPROG;
     default:
         return nullptr;
     }
 }
 
-void StopView(DLGVBS *, BSSTOP) {}
+void StopView(DLGVBS *pview, BSSTOP stop)
+{
+    switch (stop) {
+    case bsstopCancelWait:   // only the memory programming page cancels and waits
+        static_cast<VWMEMPROG *>(pview)->CancelAndWait();
+        break;
+    default:
+        break;
+    }
+}
 
 BSBOARD BsboardFrom(const BSBOARDDEF &bsb)
 {

@@ -2,6 +2,8 @@
 
 #include "designs.h"
 
+#include "dsgmiravo3.h"
+
 namespace sim {
 
 namespace {
@@ -9,6 +11,7 @@ namespace {
 const DESIGN rgdesign[] = {
     { "reference", true, 0x01, nullptr },
     { "refio", true, 0x52, nullptr },
+    { "miravo3", true, 0x00, PdesignNewMiravo3 },
 };
 
 } // namespace
