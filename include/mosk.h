@@ -39,14 +39,15 @@ MOSKAPI int MOSKCALL MoskConfigReset(HIF hif, int fAssert);
 MOSKAPI int MOSKCALL MoskGetPowerSupplyCount(HIF hif, int *pcrail);
 /*
  * Scale factors of rail irail: volts = raw voltage x *pkV / 1 000 000,
- * amperes = raw current x *pkI / 1 000 000. The last two pointers are
+ * amperes = raw current x *pkI / 1 000 000 (both signed 32-bit). pkV may
+ * be NULL (a board that measures current only). The last two pointers are
  * reserved (NULL).
  */
 MOSKAPI int MOSKCALL MoskGetPowerSupplyProperties(HIF hif, int irail, uint32_t *pkV, uint32_t *pkI,
                                                   void *pvReserved1, void *pvReserved2);
 /* Name of rail irail into szLabel (cchMoskRailLabel bytes, always terminated). */
 MOSKAPI int MOSKCALL MoskGetPowerSupplyLabel(HIF hif, int irail, char *szLabel);
-/* One reading of rail irail; the last three pointers are reserved (NULL). */
+/* One reading of rail irail (prawV may be NULL); the last three pointers are reserved (NULL). */
 MOSKAPI int MOSKCALL MoskGetPowerSupplyData(HIF hif, int irail, uint32_t *prawV, uint32_t *prawI,
                                             void *pvReserved1, void *pvReserved2, void *pvReserved3);
 

@@ -4,6 +4,7 @@
 
 #include "dlgvbs.h"
 #include "vwmemprog.h"
+#include "vwpwr.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ void TermViews()
 bool FViewBuilt(BSVK vk)
 {
     switch (vk) {
+    case bsvkPower:
     case bsvkMemoryProg:
         return true;
     default:
@@ -76,9 +78,11 @@ bool FViewBuilt(BSVK vk)
     }
 }
 
-DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &)
+DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
 {
     switch (vk) {
+    case bsvkPower:
+        return new VWPWR(bsb.prodnum == 0x00C ? g_pwrPentra : g_pwrCorvale);
     case bsvkMemoryProg:
         return new VWMEMPROG;
     default:

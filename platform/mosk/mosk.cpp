@@ -99,12 +99,14 @@ MOSKAPI int MOSKCALL MoskGetPowerSupplyCount(HIF hif, int *pcrail)
 MOSKAPI int MOSKCALL MoskGetPowerSupplyProperties(HIF hif, int irail, uint32_t *pkV, uint32_t *pkI,
                                                   void *pvReserved1, void *pvReserved2)
 {
-    if (pkV == nullptr || pkI == nullptr)
+    /* A board that measures current only asks for the current factor alone. */
+    if (pkI == nullptr)
         return FFail(ercInvalidParameter, "MoskGetPowerSupplyProperties no factor");
     uint8_t rgb[8];
     if (!FRail(hif, mgmtCmdRailProps, irail, rgb, sizeof(rgb), "MoskGetPowerSupplyProperties bad rail"))
         return 0;
-    *pkV = U32(rgb);
+    if (pkV != nullptr)
+        *pkV = U32(rgb);
     *pkI = U32(rgb + 4);
     return 1;
 }
@@ -125,12 +127,13 @@ MOSKAPI int MOSKCALL MoskGetPowerSupplyLabel(HIF hif, int irail, char *szLabel)
 MOSKAPI int MOSKCALL MoskGetPowerSupplyData(HIF hif, int irail, uint32_t *prawV, uint32_t *prawI,
                                             void *pvReserved1, void *pvReserved2, void *pvReserved3)
 {
-    if (prawV == nullptr || prawI == nullptr)
+    if (prawI == nullptr)
         return FFail(ercInvalidParameter, "MoskGetPowerSupplyData no reading");
     uint8_t rgb[8];
     if (!FRail(hif, mgmtCmdRailData, irail, rgb, sizeof(rgb), "MoskGetPowerSupplyData bad rail"))
         return 0;
-    *prawV = U32(rgb);
+    if (prawV != nullptr)
+        *prawV = U32(rgb);
     *prawI = U32(rgb + 4);
     return 1;
 }

@@ -61,6 +61,12 @@ struct FAULTS {
     std::string szRenumSerial;      // renumeration comes back with this serial
     unsigned tmsRenum = 50;         // time off the bus when renumerating
     std::vector<uint8_t> rgreqStall;    // vendor requests that stall
+    // Supply rails (management protocol)
+    int crailReported = -1;         // the count query answers this many rails (-1: the board's)
+    bool fRailCountFails = false;   // the count query fails
+    uint8_t cmdRailFail = 0;        // rail command (props, label, data) that fails on irailFail ...
+    unsigned irailFail = 0;
+    unsigned cRailCallsOk = 0;      // ... once this many more of its calls on that rail succeeded
 };
 
 // Runs of TDI bits in Shift-DR at least this long go through the chain's
@@ -156,6 +162,7 @@ private:
     void StreamCommand(const uint8_t *pb, size_t cb);
     void RegCommand(const uint8_t *pb, size_t cb);
     void MgmtCommand(const uint8_t *pb, size_t cb);
+    bool FRailFault(uint8_t cmd, unsigned irail);
 
     std::deque<std::vector<uint8_t>> qsts;
     std::unique_ptr<PHASE> pphase;

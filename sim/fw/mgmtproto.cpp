@@ -11,6 +11,21 @@ namespace sim {
 
 using namespace boardproto;
 
+// Whether an injected fault fails this rail command: the count query, or a
+// property, label or reading call on the chosen rail once its calls that
+// still succeed are used up.
+bool FW::FRailFault(uint8_t cmd, unsigned irail)
+{
+    if (cmd == mgmtCmdRailCount)
+        return faults.fRailCountFails;
+    if (cmd != faults.cmdRailFail || irail != faults.irailFail)
+        return false;
+    if (faults.cRailCallsOk == 0)
+        return true;
+    faults.cRailCallsOk--;
+    return false;
+}
+
 void FW::MgmtCommand(const uint8_t *pb, size_t cb)
 {
     static const uint8_t rgcbLen[] = { 0, 0, 0, 4, 3, 4, 4, 4 };
@@ -19,6 +34,11 @@ void FW::MgmtCommand(const uint8_t *pb, size_t cb)
     uint8_t cmd = pb[2];
     if (cmd >= mgmtCmdRailProps && pb[4] >= bd.rgrail.size()) {
         PushSts(stsBadArgument);
+        return;
+    }
+    if (FRailFault(cmd, cmd >= mgmtCmdRailProps ? pb[4] : 0)) {
+        Log("FAULT rail command " + std::to_string(cmd) + " fails");
+        PushSts(stsNotSupported);
         return;
     }
     switch (cmd) {
@@ -42,7 +62,7 @@ void FW::MgmtCommand(const uint8_t *pb, size_t cb)
         PushSts(stsNoErc);
         break;
     case mgmtCmdRailCount:
-        PushStsU32(stsNoErc, uint32_t(bd.rgrail.size()));
+        PushStsU32(stsNoErc, faults.crailReported >= 0 ? uint32_t(faults.crailReported) : uint32_t(bd.rgrail.size()));
         break;
     case mgmtCmdRailProps: {
         const RAIL &rail = bd.rgrail[pb[4]];

@@ -9,6 +9,7 @@
 #include "net.h"
 #include "../model/iscreport.h"
 #include "../model/xfpga.h"
+#include "../wire/boardproto.h"
 #include "../ftdi/ftcontrol.h"
 #include "designctl.h"
 
@@ -32,6 +33,8 @@ public:
 private:
     bool FBoard(std::string &szErr);
     bool FNum(size_t iarg, uint64_t &v);
+    bool FRaw32(size_t iarg, uint32_t &v);
+    bool FRailFaultCmd(FAULTS &faults, bool &fOk, std::string &szErr);
     void Data(const std::string &sz) { szOut += "> " + sz + "\n"; }
     bool FState(DEVICE &dev);
     bool FMem(DEVICE &dev, std::string &szErr);
@@ -91,6 +94,53 @@ bool CONTROL::FNum(size_t iarg, uint64_t &v)
     errno = 0;
     v = strtoull(rgszArg[iarg].c_str(), &pchEnd, 0);
     return errno == 0 && *pchEnd == 0 && v <= 0xFFFFFFFFu;
+}
+
+// A rail's raw 32-bit value: an unsigned number as FNum, or a negative one
+// ("-5") stored as its two's complement (the readings are signed).
+bool CONTROL::FRaw32(size_t iarg, uint32_t &v)
+{
+    if (iarg >= rgszArg.size())
+        return false;
+    bool fNeg = rgszArg[iarg][0] == '-';
+    std::string szSave = rgszArg[iarg];
+    if (fNeg)
+        rgszArg[iarg].erase(0, 1);
+    uint64_t u = 0;
+    bool fOk = FNum(iarg, u) && (!fNeg || u <= 0x80000000u);
+    rgszArg[iarg] = szSave;
+    v = fNeg ? uint32_t(0u - uint32_t(u)) : uint32_t(u);
+    return fOk;
+}
+
+// The supply-rail faults: "railcount N" (the count query answers N),
+// "railcountfail" (it fails), "railfail props|label|data RAIL M" (that call
+// on that rail fails once M more of them succeeded). False: not a rail fault.
+bool CONTROL::FRailFaultCmd(FAULTS &faults, bool &fOk, std::string &szErr)
+{
+    static const char *const rgszCall[] = { "props", "label", "data" };
+    std::string szKind = rgszArg.size() > 2 ? rgszArg[2] : "";
+    uint64_t v = 0, v2 = 0;
+    fOk = true;
+    if (szKind == "railcount" && rgszArg.size() == 4 && FNum(3, v) && v <= 255)
+        faults.crailReported = int(v);
+    else if (szKind == "railcountfail" && rgszArg.size() == 3)
+        faults.fRailCountFails = true;
+    else if (szKind == "railfail" && rgszArg.size() == 6 && FNum(4, v) && FNum(5, v2) && v <= 255) {
+        auto it = std::find(std::begin(rgszCall), std::end(rgszCall), rgszArg[3]);
+        if (it == std::end(rgszCall)) {
+            szErr = "usage: FAULT board railfail props|label|data RAIL M";
+            return fOk = false, true;
+        }
+        faults.cmdRailFail = uint8_t(boardproto::mgmtCmdRailProps + (it - std::begin(rgszCall)));
+        faults.irailFail = unsigned(v);
+        faults.cRailCallsOk = unsigned(v2);
+    } else if (szKind.compare(0, 4, "rail") == 0) {
+        szErr = "usage: FAULT board railcount N | railcountfail | railfail props|label|data RAIL M";
+        return fOk = false, true;
+    } else
+        return false;
+    return true;
 }
 
 // True when [addr, addr + cb) lies inside cbMem bytes (no wrap-around).
@@ -261,6 +311,9 @@ bool CONTROL::FFault(DEVICE &dev, std::string &szErr)
     std::string szKind = rgszArg.size() > 2 ? rgszArg[2] : "";
     uint64_t v = 0;
     bool fNum = FNum(3, v);
+    bool fRailOk = true;
+    if (FRailFaultCmd(faults, fRailOk, szErr))
+        return fRailOk;
     if (szKind == "clear") {
         faults = FAULTS();
         dev.fClaimElsewhere = false;
@@ -389,7 +442,8 @@ bool CONTROL::FInspect(const std::string &szCmd, DEVICE &dev, bool &fOk, std::st
 bool CONTROL::FChange(const std::string &szCmd, DEVICE &dev)
 {
     BOARD &bd = dev.bd;
-    uint64_t v1 = 0, v2 = 0, v3 = 0;
+    uint64_t v1 = 0, v2 = 0;
+    uint32_t rawV = 0, rawI = 0;
     std::vector<uint8_t> rgb;
     if (szCmd == "PLUG")
         bus.PlugL(dev);
@@ -405,9 +459,10 @@ bool CONTROL::FChange(const std::string &szCmd, DEVICE &dev)
         bd.regs.FServes() ? bd.regs.Put(uint8_t(v1), uint8_t(v2)) : bd.regs.Poke(uint8_t(v1), uint8_t(v2));
     else if (szCmd == "REGFEED" && rgszArg.size() == 4 && FNum(2, v1) && v1 < 256 && FParseHex(rgszArg[3], rgb))
         bd.regs.Feed(uint8_t(v1), rgb);
-    else if (szCmd == "SETRAIL" && FNum(2, v1) && FNum(3, v2) && FNum(4, v3) && v1 < bd.rgrail.size()) {
-        bd.rgrail[v1].rawV = uint32_t(v2);
-        bd.rgrail[v1].rawI = uint32_t(v3);
+    else if (szCmd == "SETRAIL" && rgszArg.size() == 5 && FNum(2, v1) && FRaw32(3, rawV) && FRaw32(4, rawI) &&
+             v1 < bd.rgrail.size()) {
+        bd.rgrail[v1].rawV = rawV;
+        bd.rgrail[v1].rawI = rawI;
     } else if (szCmd == "SOURCE" && rgszArg.size() == 3 && rgszArg[2] == "loopback")
         bd.stream.fLoopback = true;
     else if (szCmd == "SOURCE" && rgszArg.size() == 4 && rgszArg[2] == "pattern" && FNum(3, v1)) {

@@ -39,14 +39,28 @@ std::string SzExeDir()
     return szDir.substr(0, szDir.find_last_of("\\/") + 1);
 }
 
-HMODULE HmodLoad(const DLLENT &ent)
+HMODULE HmodLoadPath(const char *szRel)
 {
-    std::string szPath = SzExeDir() + ent.szPath;
+    std::string szPath = SzExeDir() + szRel;
     for (char &ch : szPath)
         if (ch == '/')
             ch = '\\';
     // Its own folder first for what it imports, as for a plug-in.
     return LoadLibraryExA(szPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+HMODULE HmodLoad(const DLLENT &ent)
+{
+    // A plug-in's device libraries sit beside the desktop program, whose
+    // process has them at hand when it loads the plug-in: load them first.
+    static bool fLibrariesLoaded = false;
+    if (ent.fPlugin && !fLibrariesLoaded) {
+        fLibrariesLoaded = true;
+        for (const DLLENT &entLib : g_rgdllent)
+            if (!entLib.fPlugin)
+                HmodLoadPath(entLib.szPath);
+    }
+    return HmodLoadPath(ent.szPath);
 }
 
 WORD MachineExpected()

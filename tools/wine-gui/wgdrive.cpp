@@ -291,10 +291,23 @@ void Screenshot(const std::string &szUnixDir, const std::string &szName)
     if (szUnixDir.empty())
         return;
     std::string szCmd = "/usr/bin/import -window root " + szUnixDir + "/" + szName + ".png";
+    // The picture program gets the null device for its standard handles: it
+    // must not take over the driver's output, whose later lines would be lost.
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    HANDLE hnul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                              OPEN_EXISTING, 0, nullptr);
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
+    if (hnul != INVALID_HANDLE_VALUE) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = si.hStdOutput = si.hStdError = hnul;
+    }
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &szCmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    BOOL fStarted = CreateProcessA(nullptr, &szCmd[0], nullptr, nullptr, hnul != INVALID_HANDLE_VALUE, 0, nullptr,
+                                   nullptr, &si, &pi);
+    if (hnul != INVALID_HANDLE_VALUE)
+        CloseHandle(hnul);
+    if (!fStarted) {
         Note("screenshot " + szName + " not taken");
         return;
     }

@@ -59,6 +59,61 @@ TEST_F(MoskSim, ReadingsFollowTheBoard)
     EXPECT_EQ(rawI, 77u);
 }
 
+TEST_F(MoskSim, CurrentOnlyAndSignedReadings)
+{
+    /* A board that measures current only passes no voltage pointers. */
+    ASSERT_TRUE(Sim().FCmd("SETRAIL cli1 1 -3300 -120"));
+    uint32_t kI = 0, rawI = 0;
+    ASSERT_TRUE(MoskGetPowerSupplyProperties(hif, 1, nullptr, &kI, nullptr, nullptr)) << TvxGetLastError();
+    ASSERT_TRUE(MoskGetPowerSupplyData(hif, 1, nullptr, &rawI, nullptr, nullptr, nullptr)) << TvxGetLastError();
+    EXPECT_EQ(int32_t(rawI), -120);
+    uint32_t rawV = 0;
+    ASSERT_TRUE(MoskGetPowerSupplyData(hif, 1, &rawV, &rawI, nullptr, nullptr, nullptr)) << TvxGetLastError();
+    EXPECT_EQ(int32_t(rawV), -3300);
+    EXPECT_FALSE(Sim().FCmd("SETRAIL cli1 1 -2147483649 0")) << "below the signed 32-bit range";
+    EXPECT_FALSE(Sim().FCmd("SETRAIL cli1 9 0 0")) << "no such rail";
+}
+
+TEST_F(MoskSim, InjectedRailFaults)
+{
+    int crail = 0;
+    uint32_t kV = 0, kI = 0, rawV = 0, rawI = 0;
+    char szLabel[cchMoskRailLabel];
+    for (int c : {3, 5}) {
+        ASSERT_TRUE(Sim().FCmd("FAULT cli1 railcount " + std::to_string(c)));
+        ASSERT_TRUE(MoskGetPowerSupplyCount(hif, &crail)) << TvxGetLastError();
+        EXPECT_EQ(crail, c);
+    }
+    ASSERT_TRUE(Sim().FCmd("FAULT cli1 clear"));
+    ASSERT_TRUE(Sim().FCmd("FAULT cli1 railcountfail"));
+    EXPECT_FALSE(MoskGetPowerSupplyCount(hif, &crail));
+    ASSERT_TRUE(Sim().FCmd("FAULT cli1 clear"));
+    EXPECT_TRUE(MoskGetPowerSupplyCount(hif, &crail)) << TvxGetLastError();
+
+    /* The data call on rail 2 succeeds twice, then fails; other rails and calls are untouched. */
+    ASSERT_TRUE(Sim().FCmd("FAULT cli1 railfail data 2 2"));
+    for (int i = 0; i < 2; i++) {
+        EXPECT_TRUE(MoskGetPowerSupplyData(hif, 2, &rawV, &rawI, nullptr, nullptr, nullptr)) << i;
+        EXPECT_TRUE(MoskGetPowerSupplyData(hif, 1, &rawV, &rawI, nullptr, nullptr, nullptr)) << i;
+    }
+    EXPECT_FALSE(MoskGetPowerSupplyData(hif, 2, &rawV, &rawI, nullptr, nullptr, nullptr));
+    EXPECT_FALSE(MoskGetPowerSupplyData(hif, 2, &rawV, &rawI, nullptr, nullptr, nullptr)) << "stays failing";
+    EXPECT_TRUE(MoskGetPowerSupplyProperties(hif, 2, &kV, &kI, nullptr, nullptr));
+    ASSERT_TRUE(Sim().FCmd("FAULT cli1 clear"));
+    EXPECT_TRUE(MoskGetPowerSupplyData(hif, 2, &rawV, &rawI, nullptr, nullptr, nullptr)) << TvxGetLastError();
+
+    struct { const char *szFault; int iCall; } rgcase[] = {{"props 0 0", 0}, {"label 3 0", 1}};
+    for (auto &c : rgcase) {
+        ASSERT_TRUE(Sim().FCmd(std::string("FAULT cli1 railfail ") + c.szFault));
+        if (c.iCall == 0)
+            EXPECT_FALSE(MoskGetPowerSupplyProperties(hif, 0, &kV, &kI, nullptr, nullptr)) << c.szFault;
+        else
+            EXPECT_FALSE(MoskGetPowerSupplyLabel(hif, 3, szLabel)) << c.szFault;
+        ASSERT_TRUE(Sim().FCmd("FAULT cli1 clear"));
+    }
+    EXPECT_FALSE(Sim().FCmd("FAULT cli1 railfail volts 0 0"));
+}
+
 TEST_F(MoskSim, ConfigResetHoldsAndReleases)
 {
     ASSERT_TRUE(MoskConfigReset(hif, 1)) << TvxGetLastError();
@@ -81,7 +136,9 @@ TEST_F(MoskSim, CallerAndDeviceErrors)
     }
     EXPECT_FALSE(MoskGetPowerSupplyCount(hif, nullptr));
     EXPECT_EQ(TvxGetLastError(), ercInvalidParameter);
-    EXPECT_FALSE(MoskGetPowerSupplyData(hif, 0, nullptr, &kI, nullptr, nullptr, nullptr));
+    EXPECT_FALSE(MoskGetPowerSupplyData(hif, 0, &kV, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(TvxGetLastError(), ercInvalidParameter);
+    EXPECT_FALSE(MoskGetPowerSupplyProperties(hif, 0, &kV, nullptr, nullptr, nullptr));
     EXPECT_EQ(TvxGetLastError(), ercInvalidParameter);
     int crail = 0;
     EXPECT_FALSE(MoskGetPowerSupplyCount(62, &crail)) << "no such handle";
