@@ -2,6 +2,8 @@
 
 #include "designs.h"
 
+#include "dsgmiravo2mem.h"
+
 namespace sim {
 
 namespace {
@@ -9,6 +11,7 @@ namespace {
 const DESIGN rgdesign[] = {
     { "reference", true, 0x01, nullptr },
     { "refio", true, 0x52, nullptr },
+    { "miravo2-mem", true, 0x26, PdesignMiravo2Mem },
 };
 
 } // namespace
