@@ -3,6 +3,9 @@
 #include "bsviews.h"
 
 #include "dlgvbs.h"
+#include "vwmem.h"
+
+#include <new>
 
 namespace {
 
@@ -65,14 +68,24 @@ void TermViews()
 
 } // namespace
 
-bool FViewBuilt(BSVK)
+bool FViewBuilt(BSVK vk)
 {
-    return false;
+    switch (vk) {
+    case bsvkMemory:
+        return true;
+    default:
+        return false;
+    }
 }
 
-DLGVBS *PviewNew(BSVK, const BSBOARDDEF &)
+DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &)
 {
-    return nullptr;
+    switch (vk) {
+    case bsvkMemory:
+        return new (std::nothrow) VWMEM();
+    default:
+        return nullptr;
+    }
 }
 
 void StopView(DLGVBS *, BSSTOP) {}

@@ -108,6 +108,7 @@ bool MEMRW::FStart(MEMOP op, const MEMRWREQ &req)
     if (worker.FRunning())
         return false;
     fStarted = false;
+    fClosing = false;   // a page made again after it closed
     return worker.FStart([this, op, req] {
         fStarted = true;   // the start signal
         switch (op) {

@@ -122,7 +122,6 @@ TEST_F(MEMBRIDGE, FlashEraseProgramAndReadArray)
     EXPECT_TRUE(Flash().FBlank(0x20000, 0x20000));
     ASSERT_EQ(env.RgszLog().size(), 1u);
     EXPECT_EQ(env.RgszLog()[0], "erase 0x020000");
-    // Register 3 takes 2 x i: block 128 is register value 0, block 0 again.
     // Pairs of bytes program words at even addresses, 0xFF pads leave cells.
     StreamWrite(7, 0x20002, {0xFF, 0x11, 0x22, 0x33, 0x44, 0xFF});
     Command(0xFF);
