@@ -302,6 +302,12 @@ TEST_F(Plugins, LoadAndUnloadLeaveNothingBehind)
             plugin.pfnTerm();
         }
     };
+    // The program links the device libraries and the common dialogs the
+    // plug-ins' views use, so they stay loaded while plug-ins come and go:
+    // hold them as it does.
+    HMODULE rghmodHost[] = {LoadLibraryA("kelm.dll"), LoadLibraryA("vesk.dll"), LoadLibraryA("comdlg32.dll")};
+    for (HMODULE hmod : rghmodHost)
+        ASSERT_NE(hmod, nullptr);
     Round();   // the first load brings in what the libraries need once
     DWORD pid = GetCurrentProcessId();
     int cthread = CThreadsOf(pid), chandle = CHandlesOf(pid);
