@@ -5,6 +5,8 @@
 // log, and in the exact status lines.
 
 #include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -335,6 +337,25 @@ TEST_F(MemRw, OverwriteQuestion)
     Fill("ram", 0, 4, 0x77);
     ASSERT_TRUE(FRun(memrw, memopRead, Req(szOut, "0", "4", false)));
     EXPECT_EQ(RgbFile(szOut), (std::vector<uint8_t>{0x77, 0x77, 0x77, 0x77}));
+}
+
+// The read-back file is written and checked before the success line: a
+// file that cannot be written whole ends the read with the file error and
+// leaves the target empty.
+TEST_F(MemRw, ReadReportsSuccessOnlyOnceTheFileIsWritten)
+{
+    EnsureMemories();
+    MEMRW memrw(ui, szConn, szDesign);
+    std::string szOut = Path("blocked.bin");
+    remove(szOut.c_str());
+    std::string szPart = szOut + ".part";
+    rmdir(szPart.c_str());
+    ASSERT_EQ(mkdir(szPart.c_str(), 0700), 0);   // the file beside the target cannot be made
+    ASSERT_TRUE(FRun(memrw, memopRead, Req(szOut, "0", "16", false)));
+    rmdir(szPart.c_str());
+    EXPECT_EQ(ui.RgszLog(), (std::vector<std::string>{szLoad, "Reading RAM content to file (this may take up to 2 minutes)",
+                                                      "Error accessing file: " + szOut}));
+    EXPECT_TRUE(RgbFile(szOut).empty());
 }
 
 // Waits until the log holds sz (the worker got that far).
