@@ -358,8 +358,13 @@ void MEMRW::Write(const MEMRWREQ &req)
     long cbFile = ftell(pf.get());
     if (cbFile == 0)
         return Fail(idsMemFileEmpty);
-    if (cbFile < 0 || cbFile > long(cbMemRw))
-        return Fail(cbFile < 0 ? idsMemFileErr : idsMemFileBig);
+    if (cbFile < 0) {
+        if (!FCancel())
+            Log(ui.SzText(idsMemFileErr) + szFile);
+        return;
+    }
+    if (cbFile > long(cbMemRw))
+        return Fail(idsMemFileBig);
     uint32_t n = uint32_t(cbFile);
     if (fseek(pf.get(), 0, SEEK_SET) != 0) {
         if (!FCancel())

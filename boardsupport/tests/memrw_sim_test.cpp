@@ -133,7 +133,7 @@ protected:
         ASSERT_TRUE(PkorsimEnv() != nullptr && PkorsimEnv()->fOk) << (PkorsimEnv() ? PkorsimEnv()->szErr : "");
         szDir = SzKorTestDir("memrw");
         Cmd("DLOGCLEAR " + std::string(szBoard));
-        for (const char *szKey : {"flash.erasenotready", "flash.erasezero", "flash.programflip", "ram.stuck0"})
+        for (const char *szKey : {"flash.erasenotready", "flash.erasezero", "flash.programflip", "ram.stuck0", "ram.stuck1"})
             Cmd(std::string("DOPT ") + szBoard + " " + szKey + " -");
     }
     std::vector<std::string> Cmd(const std::string &szCmd)
@@ -285,6 +285,29 @@ TEST_F(MemRw, FlashWriteToTheEndErases130BlocksAndVerifyFindsAFlippedBit)
     auto rgbExpect = rgb;
     rgbExpect[5] ^= 1;
     EXPECT_EQ(RgbMem("flash", 0xFFFFF0, 16), rgbExpect);
+}
+
+// Memories that do not keep what they were given: the verify finds it.
+TEST_F(MemRw, VerifyFindsWhatTheMemoryDidNotKeep)
+{
+    EnsureMemories();
+    MEMRW memrw(ui, szConn, szDesign);
+    WriteFile(Path("ff.bin"), std::vector<uint8_t>(8, 0xFF));
+    WriteFile(Path("ones.bin"), std::vector<uint8_t>(8, 0x01));
+    struct CASE { const char *szKey, *szValue; MEMRWREQ req; std::string szLast; };
+    const CASE rgcase[] = {
+        {"flash.erasezero", "4", Req(Path("ff.bin"), "0", "", true, false, true), "Error: Flash verification failed"},
+        {"ram.stuck0", "0x01", Req(Path("ones.bin"), "200", "", false, false, true), "Error: RAM verification failed"},
+        {"ram.stuck0", "0x02", Req(Path("ones.bin"), "200", "", false, false, true), "RAM verification succeeded"},
+    };
+    for (const CASE &c : rgcase) {
+        ui.rgszLog.clear();
+        Cmd(std::string("DOPT ") + szBoard + " " + c.szKey + " " + c.szValue);
+        ASSERT_TRUE(FRun(memrw, memopWrite, c.req));
+        Cmd(std::string("DOPT ") + szBoard + " " + c.szKey + " -");
+        ASSERT_FALSE(ui.RgszLog().empty());
+        EXPECT_EQ(ui.RgszLog().back(), c.szLast) << c.szKey << " " << c.szValue;
+    }
 }
 
 TEST_F(MemRw, FieldAndFileErrors)
