@@ -150,7 +150,9 @@ protected:
         std::string szFile = Path(std::string("mem-") + szMem + ".bin");
         Cmd("MEMSAVE " + std::string(szBoard) + " " + szMem + " " + szFile + " " + std::to_string(addr) + " " +
             std::to_string(cb));
-        return RgbFile(szFile);
+        std::vector<uint8_t> rgb = RgbFile(szFile);
+        remove(szFile.c_str());
+        return rgb;
     }
     void Fill(const char *szMem, uint32_t addr, uint32_t cb, uint8_t b)
     {

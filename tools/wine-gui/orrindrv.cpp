@@ -420,6 +420,8 @@ int main(int argc, char **argv)
         return ScenarioWorkBoardSupport(szSimCfg);
     if (szScenario == "bs-memory")
         return ScenarioBsMemory(szSimCfg);
+    if (szScenario == "bs-memory-switch")
+        return ScenarioBsMemorySwitch(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

@@ -5,6 +5,8 @@
 // Flash" with "RAM" chosen erases the flash; an erase and a flash write that
 // hang on a flash that never gets ready are cancelled and started again.
 // The simulator's memories and design log confirm what the board holds.
+// A second scenario changes boards while the page's worker waits for a flash
+// that never gets ready.
 
 #include "orrinwork.h"
 
@@ -121,22 +123,28 @@ HWND HwndMemoryPage(WORK &work)
     return nullptr;
 }
 
-} // namespace
-
-int ScenarioBsMemory(const std::string &szSimCfg)
+// The Miravo2 - 1200 board of the configuration, the program started on it
+// and its Memory page shown; false when any of it is missing.
+bool FStartOnMiravo2(const std::string &szSimCfg, WORK &work, MEMRUN &run)
 {
     std::vector<SIMBOARD> rgboard = RgboardRead(szSimCfg);
     auto itBoard = std::find_if(rgboard.begin(), rgboard.end(), [](const SIMBOARD &b) { return b.szUser == "BsMiravo2v2"; });
     Check(itBoard != rgboard.end(), "the Miravo2 - 1200 board in " + szSimCfg);
-    if (itBoard == rgboard.end())
-        return 1;
-    WORK work;
-    if (!work.FStart({{"DvcLast", "SN:" + itBoard->szSerial}}, false))
-        return 1;
-    MEMRUN run{work, itBoard->szName};
+    if (itBoard == rgboard.end() || !work.FStart({{"DvcLast", "SN:" + itBoard->szSerial}}, false))
+        return false;
+    run.szBoard = itBoard->szName;
     run.hwndPage = HwndMemoryPage(work);
     Check(run.hwndPage != nullptr, "the Miravo2 plug-in's Memory page");
-    if (run.hwndPage == nullptr)
+    return run.hwndPage != nullptr;
+}
+
+} // namespace
+
+int ScenarioBsMemory(const std::string &szSimCfg)
+{
+    WORK work;
+    MEMRUN run{work, ""};
+    if (!FStartOnMiravo2(szSimCfg, work, run))
         return 1;
     const uint32_t addr = 4097, cb = 0x10003;
     std::vector<uint8_t> rgbSrc = RgbPattern(cb);
@@ -195,6 +203,41 @@ int ScenarioBsMemory(const std::string &szSimCfg)
     rgbFlash = run.RgbMem("flash", addr, cb);
     Check(rgbFlash == rgbSrc, "flash write after a cancel: the board's flash holds the file");
 
+    DWORD dwExit = work.orrin.Close();
+    Check(dwExit == 0, "exit code 0 (" + std::to_string(dwExit) + ")");
+    return cFail != 0;
+}
+
+// Another board is chosen while the page's worker waits for the flash: the
+// page is taken down with its worker (no line of it after the change), and
+// back on the board the page works again.
+int ScenarioBsMemorySwitch(const std::string &szSimCfg)
+{
+    WORK work;
+    MEMRUN run{work, ""};
+    if (!FStartOnMiravo2(szSimCfg, work, run))
+        return 1;
+    run.Sim("DOPT " + run.szBoard + " flash.erasenotready 1");
+    size_t cline = work.Cline();
+    ClickButton(run.Ctl(idErase));
+    Check(work.FWaitLine(szErasing, 30000, cline), "the erase starts and waits");
+    Sleep(300);
+    DWORD tmsStart = GetTickCount();
+    Check(FSwitchToBoard(work.orrin, "BsPentra1"), "another board chosen while the erase waits");
+    Check(GetTickCount() - tmsStart < 20000, "the change waited for the worker briefly");
+    Check(FResponsive(work.orrin.hwndMain), "the program answers");
+    std::vector<std::string> rgsz = work.RgszLines();
+    bool fWorkerLine = false;
+    for (size_t i = cline; i < rgsz.size(); i++)
+        fWorkerLine = fWorkerLine || rgsz[i] == "Communication with the FPGA failed." || rgsz[i] == "Erase complete";
+    Check(!fWorkerLine, "no line of the closed page's worker");
+    run.Sim("DOPT " + run.szBoard + " flash.erasenotready -");
+
+    Check(FSwitchToBoard(work.orrin, "BsMiravo2v2"), "back on the Miravo2 board");
+    run.hwndPage = HwndMemoryPage(work);
+    Check(run.hwndPage != nullptr, "the Memory page again");
+    if (run.hwndPage != nullptr)
+        run.FRun(idErase, "Erase complete", "erase after the change of boards");
     DWORD dwExit = work.orrin.Close();
     Check(dwExit == 0, "exit code 0 (" + std::to_string(dwExit) + ")");
     return cFail != 0;
