@@ -3,8 +3,11 @@
 #include "bsviews.h"
 
 #include "dlgvbs.h"
+#include "vwmem.h"
 #include "vwmemprog.h"
 #include "vwpwr.h"
+
+#include <new>
 
 namespace {
 
@@ -72,6 +75,7 @@ bool FViewBuilt(BSVK vk)
     switch (vk) {
     case bsvkPower:
     case bsvkMemoryProg:
+    case bsvkMemory:
         return true;
     default:
         return false;
@@ -85,6 +89,8 @@ DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
         return new VWPWR(bsb.prodnum == 0x00C ? g_pwrPentra : g_pwrCorvale);
     case bsvkMemoryProg:
         return new VWMEMPROG;
+    case bsvkMemory:
+        return new (std::nothrow) VWMEM();
     default:
         return nullptr;
     }

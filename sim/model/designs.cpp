@@ -3,6 +3,7 @@
 #include "designs.h"
 
 #include "dsgmiravo3.h"
+#include "dsgmiravo2mem.h"
 
 namespace sim {
 
@@ -12,6 +13,7 @@ const DESIGN rgdesign[] = {
     { "reference", true, 0x01, nullptr },
     { "refio", true, 0x52, nullptr },
     { "miravo3", true, 0x00, PdesignNewMiravo3 },
+    { "miravo2-mem", true, 0x26, PdesignMiravo2Mem },
 };
 
 } // namespace

@@ -255,6 +255,15 @@ HELD HeldBy(DWORD pid)
 
 } // namespace
 
+namespace orrin {
+
+bool FSwitchToBoard(const ORRIN &orrin, const std::string &szUser)
+{
+    return FSwitchTo(orrin, szUser);
+}
+
+} // namespace orrin
+
 int ScenarioWorkBoardSupport(const std::string &szSimCfg)
 {
     std::vector<SIMBOARD> rgboard = RgboardRead(szSimCfg);

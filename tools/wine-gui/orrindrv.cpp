@@ -422,6 +422,10 @@ int main(int argc, char **argv)
         return ScenarioWorkMemProg(szSimCfg);
     if (szScenario == "work-power")
         return ScenarioWorkPower(szSimCfg);
+    if (szScenario == "bs-memory")
+        return ScenarioBsMemory(szSimCfg);
+    if (szScenario == "bs-memory-switch")
+        return ScenarioBsMemorySwitch(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

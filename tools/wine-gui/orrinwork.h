@@ -27,6 +27,9 @@ int ScenarioWorkBoardSupport(const std::string &szSimCfg);
 int ScenarioWorkMemProg(const std::string &szSimCfg);
 // The power meter and graph of the Corvale and Pentra plug-ins (orrinpower.cpp).
 int ScenarioWorkPower(const std::string &szSimCfg);
+// The Miravo2 plug-in's Memory page (orrinmem.cpp).
+int ScenarioBsMemory(const std::string &szSimCfg);
+int ScenarioBsMemorySwitch(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
@@ -59,6 +62,10 @@ struct WORK {
     // request did not start.
     bool FStartProgram(HWND hwndRow);
 };
+
+// Picks the board of user name szUser in the connect bar and waits until
+// its plug-in's pages are there (orrinbs.cpp).
+bool FSwitchToBoard(const ORRIN &orrin, const std::string &szUser);
 
 // The folder of the scenario's pictures and files, as the program's Windows
 // path ("Z:" + the host path).
