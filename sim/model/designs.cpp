@@ -2,6 +2,8 @@
 
 #include "designs.h"
 
+#include "dsgbusbridge.h"
+
 namespace sim {
 
 namespace {
@@ -9,6 +11,9 @@ namespace {
 const DESIGN rgdesign[] = {
     { "reference", true, 0x01, nullptr },
     { "refio", true, 0x52, nullptr },
+    { "miravo2-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo2 },
+    { "miravo-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo },
+    { "tullen", true, 0x00, DSGSWITCHES::Pdesign },
 };
 
 } // namespace
