@@ -3,6 +3,7 @@
 #include "bsviews.h"
 
 #include "dlgvbs.h"
+#include "vwtstold.h"
 
 namespace {
 
@@ -65,17 +66,32 @@ void TermViews()
 
 } // namespace
 
-bool FViewBuilt(BSVK)
+bool FViewBuilt(BSVK vk)
 {
-    return false;
+    switch (vk) {
+    case bsvkTestOld: return true;
+    default: return false;
+    }
 }
 
-DLGVBS *PviewNew(BSVK, const BSBOARDDEF &)
+DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
 {
-    return nullptr;
+    switch (vk) {
+    case bsvkTestOld: {
+        const TSTOLDPROFILE *pprof = PtstoldProfile(bsb.prodnum);
+        return pprof != nullptr ? new VWTSTOLD(*pprof) : nullptr;
+    }
+    default: return nullptr;
+    }
 }
 
-void StopView(DLGVBS *, BSSTOP) {}
+void StopView(DLGVBS *pview, BSSTOP stop)
+{
+    switch (stop) {
+    case bsstopTest: static_cast<VWTSTOLD *>(pview)->FStopTest(); break;
+    default: break;
+    }
+}
 
 BSBOARD BsboardFrom(const BSBOARDDEF &bsb)
 {
