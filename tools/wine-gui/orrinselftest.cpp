@@ -31,18 +31,26 @@ enum {
 
 const COLORREF crGreen = RGB(0, 255, 0), crRed = RGB(255, 0, 0), crBlack = RGB(0, 0, 0);
 
+// How the user ends the test: "Stop Test", leaving the tab (the program
+// calls the page's stop entry), or selecting another board while the test
+// runs (the program unloads the plug-in).
+enum ENDING { endStop, endLeaveTab, endSwitchBoard };
+
 struct BOARDCASE {
     const char *szBoard;   // name on the simulator's control channel
     const char *szUser;
     bool fBusTests;
     const char *szRamPassed, *szRamFailed, *szFlashPassed, *szFlashFailed;
+    ENDING ending;
 };
 
 const BOARDCASE rgcase[] = {
-    {"bs06", "BsMiravo2v2", true, "RAM test passed.", "RAM test failed.", "Flash test passed.", "Flash test failed."},
-    {"bs07", "BsMiravo1", true, "RAM Test passed.", "RAM Test failed.", "Flash Test passed.", "Flash Test failed."},
-    {"bs10", "BsTullen2v1", false, nullptr, nullptr, nullptr, nullptr},
-    {"bs13", "BsTullen2", false, nullptr, nullptr, nullptr, nullptr},
+    {"bs06", "BsMiravo2v2", true, "RAM test passed.", "RAM test failed.", "Flash test passed.", "Flash test failed.",
+     endStop},
+    {"bs07", "BsMiravo1", true, "RAM Test passed.", "RAM Test failed.", "Flash Test passed.", "Flash Test failed.",
+     endStop},
+    {"bs10", "BsTullen2v1", false, nullptr, nullptr, nullptr, nullptr, endLeaveTab},
+    {"bs13", "BsTullen2", false, nullptr, nullptr, nullptr, nullptr, endSwitchBoard},
 };
 
 // The colour on the screen at (dx, dy) from the top-left corner of the
@@ -164,10 +172,35 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
         FSim(work, std::string("DOPT ") + bc.szBoard + " fault.flashstuck -");
     }
 
-    Check(FClickAndWait(work, hwndPage, idStop, "Test Stopped."), szWhat + ": test stopped");
+    if (bc.ending == endSwitchBoard) {
+        // The page goes with its plug-in: its monitor stops first, and the
+        // board is free for the next program.
+        size_t cline = work.Cline();
+        Check(FSwitchTo(work.orrin, rgcase[0].szUser), szWhat + ": another board selected while the test runs");
+        Check(work.FWaitLine("Test Stopped.", 20000, cline), szWhat + ": test stopped by the board switch");
+        std::string szPort = work.SzSim(std::string("STATE ") + bc.szBoard, "regport");
+        Check(szPort == "0", szWhat + ": the board's register port is released (regport " + szPort + ")");
+        return;
+    }
+    if (bc.ending == endLeaveTab) {
+        size_t cline = work.Cline();
+        work.HwndShowTab("Register I/O");
+        Check(work.FWaitLine("Test Stopped.", 20000, cline), szWhat + ": leaving the tab stops the test");
+        work.HwndShowTab("Test");
+        Settle(work.orrin.hwndMain);
+    } else {
+        Check(FClickAndWait(work, hwndPage, idStop, "Test Stopped."), szWhat + ": test stopped");
+    }
     Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed), szWhat + ": status lamp red again");
+    Check(FColourShows(hwndPage, idSwitch0, 7, 22, GetSysColor(COLOR_BTNFACE)), szWhat + ": switches grey again");
     Check(IsWindowEnabled(hwndStart) && !IsWindowEnabled(GetDlgItem(hwndPage, idStop)),
           szWhat + ": Start enabled again");
+    // Stopping an idle page logs nothing.
+    size_t cline = work.Cline();
+    work.HwndShowTab("Register I/O");
+    work.HwndShowTab("Test");
+    Settle(work.orrin.hwndMain);
+    Check(work.Cline() == cline, szWhat + ": leaving the idle page logs nothing");
 }
 
 } // namespace
@@ -185,8 +218,6 @@ int ScenarioWorkSelfTest(const std::string &szSimCfg)
         return 1;
     for (const BOARDCASE &bc : rgcase)
         RunBoard(work, bc);
-    // The page's stop entry: leaving a running test through a board switch
-    // stops it.
     DWORD dwExit = work.orrin.Close();
     Check(dwExit == 0, "exit code 0 (" + std::to_string(dwExit) + ")");
     return cFail != 0;
