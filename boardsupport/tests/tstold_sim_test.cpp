@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "bsexpect.h"
+#include "kor_child.h"
 #include "korsimenv.h"
 #include "tstkelm.h"
 
@@ -356,6 +357,63 @@ TEST_F(TstOldSim, TwoPagesDoNotShareThePort)
     tstA.FStopTest();
     EXPECT_EQ(siteA.RgszLog().back(), "Test Stopped.");
     EXPECT_EQ(siteB.RgszLog().back(), "Test Stopped.");
+}
+
+// One copy of the program's page in a process of its own: starts the test
+// on the board (argv[1] product number, argv[2] connection string), runs the
+// RAM and flash tests argv[3] times and stops; exit code 0 when every test
+// passed and the page logged exactly that.
+KOR_CHILD_ROLE(page)
+{
+    if (argc < 4)
+        return 2;
+    uint32_t prodnum = uint32_t(strtoul(argv[1], nullptr, 0));
+    SITE site(prodnum, argv[2]);
+    TSTOLD tst(*PtstoldProfile(prodnum), site);
+    if (!tst.FStartTest())
+        return 3;
+    for (int i = 0; i < atoi(argv[3]); i++) {
+        if (!tst.FRamTest() || tst.PindResult(idcRamInd)->st != stGood)
+            return 4;
+        if (!tst.FFlashTest() || tst.PindResult(idcFlashInd)->st != stGood)
+            return 5;
+    }
+    tst.FStopTest();
+    return site.RgszLog().back() == "Test Stopped." ? 0 : 6;
+}
+
+// Two copies of the program, each testing its own board at the same time:
+// neither waits for the other's register port, and both pass.
+TEST_F(TstOldSim, TwoProgramsTestTheirBoardsAtOnce)
+{
+    KorChild childA, childB;
+    ASSERT_TRUE(childA.Start("page", {"0x006", szM2, "3"}));
+    ASSERT_TRUE(childB.Start("page", {"0x003", szM1, "3"}));
+    int codeA = -1, codeB = -1;
+    EXPECT_TRUE(childA.Wait(120000, &codeA));
+    EXPECT_TRUE(childB.Wait(120000, &codeB));
+    EXPECT_EQ(codeA, 0);
+    EXPECT_EQ(codeB, 0);
+}
+
+// A copy of the program killed in the middle of its tests leaves the board
+// usable: the next page starts and its tests pass.
+TEST_F(TstOldSim, ProgramKilledMidTestLeavesTheBoardUsable)
+{
+    for (int ms : {300, 700}) {
+        KorChild child;
+        ASSERT_TRUE(child.Start("page", {"0x006", szM2, "50"}));
+        KorSleepMs(uint32_t(ms));
+        ASSERT_TRUE(child.Kill());
+        SITE site(0x006, szM2);
+        TSTOLD tst(*PtstoldProfile(0x006), site);
+        ASSERT_TRUE(tst.FStartTest()) << ms;
+        ASSERT_TRUE(tst.FRamTest());
+        EXPECT_EQ(site.RgszLog().back(), "RAM test passed.") << ms;
+        ASSERT_TRUE(tst.FFlashTest());
+        EXPECT_EQ(site.RgszLog().back(), "Flash test passed.") << ms;
+        tst.FStopTest();
+    }
 }
 
 // A page destroyed while its monitor runs waits for the monitor.
