@@ -30,14 +30,15 @@ protected:
         Put(d, 2, uint8_t(addr >> 8));
         Put(d, 3, uint8_t(addr >> 16));
     }
-    static void RamWrite(SIMDESIGN &d, uint32_t addr, uint8_t b)
+    // A byte driven onto the bus at addr, then three control words.
+    static void Drive(SIMDESIGN &d, uint32_t addr, uint8_t b, std::initializer_list<uint8_t> rgbCtl)
     {
         Address(d, addr);
         Put(d, 4, b);
-        Put(d, 0, 0xF9);
-        Put(d, 0, 0xFB);
-        Put(d, 0, 0xFF);
+        for (uint8_t bCtl : rgbCtl)
+            Put(d, 0, bCtl);
     }
+    static void RamWrite(SIMDESIGN &d, uint32_t addr, uint8_t b) { Drive(d, addr, b, {0xF9, 0xFB, 0xFF}); }
     static uint8_t RamRead(SIMDESIGN &d, uint32_t addr)
     {
         Address(d, addr);
@@ -46,14 +47,7 @@ protected:
         Put(d, 0, 0xFF);
         return b;
     }
-    static void FlashCmd(SIMDESIGN &d, uint32_t addr, uint8_t bCmd)
-    {
-        Address(d, addr);
-        Put(d, 4, bCmd);
-        Put(d, 0, 0x35);
-        Put(d, 0, 0x37);
-        Put(d, 0, 0x3F);
-    }
+    static void FlashCmd(SIMDESIGN &d, uint32_t addr, uint8_t bCmd) { Drive(d, addr, bCmd, {0x35, 0x37, 0x3F}); }
     static uint8_t FlashStatus(SIMDESIGN &d)
     {
         Put(d, 0, 0x36);
