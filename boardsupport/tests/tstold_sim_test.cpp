@@ -7,7 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -23,6 +29,15 @@
 KORSIM_ENVIRONMENT(KORSIM_CONFIG, "tstold", true);
 
 namespace {
+
+int Pid()
+{
+#if defined(_WIN32)
+    return _getpid();
+#else
+    return getpid();
+#endif
+}
 
 const char szM2[] = "SN:210183000D01";
 const char szM1[] = "SN:210183000D02";
@@ -107,11 +122,20 @@ protected:
                 rgsz.push_back(sz.substr(szKind.size() + 1));
         return rgsz;
     }
-    // Bytes of a memory beside the board's FPGA.
+    // Bytes of a memory beside the board's FPGA, through a file the
+    // simulator writes on the host (seen under wine on drive Z:).
     std::vector<uint8_t> Mem(const std::string &szBoard, const std::string &szName, uint32_t addr, uint32_t cb)
     {
-        std::string szFile = SzKorTestDir("tstold") + "mem.bin";
-        Cmd("MEMSAVE " + szBoard + " " + szName + " " + szFile + " " + std::to_string(addr) + " " + std::to_string(cb));
+        const char *szTmp = getenv("KOR_TEST_TMP");
+        std::string szHost = std::string(szTmp != nullptr && szTmp[0] == '/' ? szTmp : "/tmp") + "/tstold-mem-" +
+                             std::to_string(Pid()) + ".bin";
+        Cmd("MEMSAVE " + szBoard + " " + szName + " " + szHost + " " + std::to_string(addr) + " " + std::to_string(cb));
+#if defined(_WIN32)
+        std::string szFile = "Z:" + szHost;
+        std::replace(szFile.begin(), szFile.end(), '/', '\\');
+#else
+        std::string szFile = szHost;
+#endif
         std::ifstream is(szFile, std::ios::binary);
         return std::vector<uint8_t>((std::istreambuf_iterator<char>(is)), std::istreambuf_iterator<char>());
     }
