@@ -3,6 +3,7 @@
 #include "bsviews.h"
 
 #include "dlgvbs.h"
+#include "vwmemprog.h"
 #include "vwtstold.h"
 
 namespace {
@@ -69,8 +70,11 @@ void TermViews()
 bool FViewBuilt(BSVK vk)
 {
     switch (vk) {
-    case bsvkTestOld: return true;
-    default: return false;
+    case bsvkTestOld:
+    case bsvkMemoryProg:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -81,15 +85,24 @@ DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
         const TSTOLDPROFILE *pprof = PtstoldProfile(bsb.prodnum);
         return pprof != nullptr ? new VWTSTOLD(*pprof) : nullptr;
     }
-    default: return nullptr;
+    case bsvkMemoryProg:
+        return new VWMEMPROG;
+    default:
+        return nullptr;
     }
 }
 
 void StopView(DLGVBS *pview, BSSTOP stop)
 {
     switch (stop) {
-    case bsstopTest: static_cast<VWTSTOLD *>(pview)->FStopTest(); break;
-    default: break;
+    case bsstopTest:   // only the older self-test page stops its test
+        static_cast<VWTSTOLD *>(pview)->FStopTest();
+        break;
+    case bsstopCancelWait:   // only the memory programming page cancels and waits
+        static_cast<VWMEMPROG *>(pview)->CancelAndWait();
+        break;
+    default:
+        break;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "designs.h"
 
 #include "dsgbusbridge.h"
+#include "dsgmiravo3.h"
 
 namespace sim {
 
@@ -11,6 +12,7 @@ namespace {
 const DESIGN rgdesign[] = {
     { "reference", true, 0x01, nullptr },
     { "refio", true, 0x52, nullptr },
+    { "miravo3", true, 0x00, PdesignNewMiravo3 },
     { "miravo2-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo2 },
     { "miravo-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo },
     { "tullen", true, 0x00, DSGSWITCHES::Pdesign },

@@ -23,6 +23,8 @@ int ScenarioWorkPlugins(const std::string &szSimCfg);
 // The Config tab on a chain of CPLD, FPGA and PROM (chain.cfg, orrinchain.cpp).
 int ScenarioChainPromCpld(const std::string &szSimCfg);
 int ScenarioWorkBoardSupport(const std::string &szSimCfg);
+// The Miravo3 plug-in's Memory tab (memprog.cfg, orrinmemprog.cpp).
+int ScenarioWorkMemProg(const std::string &szSimCfg);
 // The older self-test page on the boards of boardsupport.cfg (orrinselftest.cpp).
 int ScenarioWorkSelfTest(const std::string &szSimCfg);
 
