@@ -6,6 +6,7 @@
 #include "vwmem.h"
 #include "vwmemprog.h"
 #include "vwpwr.h"
+#include "vwtstold.h"
 
 #include <new>
 
@@ -74,6 +75,7 @@ bool FViewBuilt(BSVK vk)
 {
     switch (vk) {
     case bsvkPower:
+    case bsvkTestOld:
     case bsvkMemoryProg:
     case bsvkMemory:
         return true;
@@ -87,6 +89,10 @@ DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
     switch (vk) {
     case bsvkPower:
         return new VWPWR(bsb.prodnum == 0x00C ? g_pwrPentra : g_pwrCorvale);
+    case bsvkTestOld: {
+        const TSTOLDPROFILE *pprof = PtstoldProfile(bsb.prodnum);
+        return pprof != nullptr ? new VWTSTOLD(*pprof) : nullptr;
+    }
     case bsvkMemoryProg:
         return new VWMEMPROG;
     case bsvkMemory:
@@ -99,6 +105,9 @@ DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
 void StopView(DLGVBS *pview, BSSTOP stop)
 {
     switch (stop) {
+    case bsstopTest:   // only the older self-test page stops its test
+        static_cast<VWTSTOLD *>(pview)->FStopTest();
+        break;
     case bsstopCancelWait:   // only the memory programming page cancels and waits
         static_cast<VWMEMPROG *>(pview)->CancelAndWait();
         break;

@@ -2,6 +2,7 @@
 
 #include "designs.h"
 
+#include "dsgbusbridge.h"
 #include "dsgmiravo3.h"
 #include "dsgmiravo2mem.h"
 
@@ -14,6 +15,9 @@ const DESIGN rgdesign[] = {
     { "refio", true, 0x52, nullptr },
     { "miravo3", true, 0x00, PdesignNewMiravo3 },
     { "miravo2-mem", true, 0x26, PdesignMiravo2Mem },
+    { "miravo2-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo2 },
+    { "miravo-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo },
+    { "tullen", true, 0x00, DSGSWITCHES::Pdesign },
 };
 
 } // namespace

@@ -426,6 +426,8 @@ int main(int argc, char **argv)
         return ScenarioBsMemory(szSimCfg);
     if (szScenario == "bs-memory-switch")
         return ScenarioBsMemorySwitch(szSimCfg);
+    if (szScenario == "work-selftest")
+        return ScenarioWorkSelfTest(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

@@ -30,6 +30,8 @@ int ScenarioWorkPower(const std::string &szSimCfg);
 // The Miravo2 plug-in's Memory page (orrinmem.cpp).
 int ScenarioBsMemory(const std::string &szSimCfg);
 int ScenarioBsMemorySwitch(const std::string &szSimCfg);
+// The older self-test page on the boards of boardsupport.cfg (orrinselftest.cpp).
+int ScenarioWorkSelfTest(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
@@ -66,6 +68,9 @@ struct WORK {
 // Picks the board of user name szUser in the connect bar and waits until
 // its plug-in's pages are there (orrinbs.cpp).
 bool FSwitchToBoard(const ORRIN &orrin, const std::string &szUser);
+// The user picks the board's item in the connect bar; true once the
+// program's pages are rebuilt for it (orrinbs.cpp).
+bool FSwitchTo(const ORRIN &orrin, const std::string &szItem);
 
 // The folder of the scenario's pictures and files, as the program's Windows
 // path ("Z:" + the host path).
