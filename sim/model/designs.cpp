@@ -2,6 +2,9 @@
 
 #include "designs.h"
 
+#include "dsgmiravo3gpio.h"
+#include "dsgpentragpio.h"
+
 namespace sim {
 
 namespace {
@@ -9,6 +12,8 @@ namespace {
 const DESIGN rgdesign[] = {
     { "reference", true, 0x01, nullptr },
     { "refio", true, 0x52, nullptr },
+    { "pentra-gpio", true, 0x00, PdesignPentraGpio },
+    { "miravo3-gpio", true, 0x00, PdesignMiravo3Gpio },
 };
 
 } // namespace
