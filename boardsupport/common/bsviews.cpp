@@ -2,7 +2,10 @@
 
 #include "bsviews.h"
 
+#include <new>
+
 #include "dlgvbs.h"
+#include "vwtstnew.h"
 
 namespace {
 
@@ -65,17 +68,36 @@ void TermViews()
 
 } // namespace
 
-bool FViewBuilt(BSVK)
+bool FViewBuilt(BSVK vk)
 {
-    return false;
+    switch (vk) {
+    case bsvkTestNew:
+        return true;
+    default:
+        return false;
+    }
 }
 
-DLGVBS *PviewNew(BSVK, const BSBOARDDEF &)
+DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
 {
-    return nullptr;
+    switch (vk) {
+    case bsvkTestNew:
+        return new (std::nothrow) VWTST(bsb.prodnum == 0x00C ? tstkPentra : tstkMiravo3);
+    default:
+        return nullptr;
+    }
 }
 
-void StopView(DLGVBS *, BSSTOP) {}
+void StopView(DLGVBS *pview, BSSTOP stop)
+{
+    switch (stop) {
+    case bsstopRequest:
+        static_cast<VWTST *>(pview)->RequestStop();
+        break;
+    default:
+        break;
+    }
+}
 
 BSBOARD BsboardFrom(const BSBOARDDEF &bsb)
 {

@@ -1,0 +1,265 @@
+// VWTST, the newer self-test page's window (vwtstnew.h).
+
+#include "vwtstnew.h"
+
+#include "bsboard.h"
+#include "bsutil.h"
+
+#include <new>
+
+#include "kelm.h"
+#include "vesk.h"
+
+namespace {
+
+// Answers the messages other threads are sending to this thread's windows,
+// so that a worker inside a call to the page (texts, the host's log) can
+// finish while the page waits for it.
+void PumpSentMessages()
+{
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+const COLORREF rgbGrey = RGB(200, 200, 200);
+
+// How an indicator of state st is drawn: a grey or black outline, and the
+// fill of a circle or the square of a switch.
+enum SQUARE { sqLowerEmpty, sqUpperBlack, sqLowerBlack };
+
+struct INDLOOK {
+    bool fGreyPen;
+    COLORREF rgbFill;   // circles; CLR_INVALID: the face colour
+    SQUARE sq;          // switches
+};
+
+bool FSwitch(int iind)
+{
+    return iind >= iindSwitch0 && iind < iindSwitch0 + cindSwitch;
+}
+
+INDLOOK LookOf(int32_t st, int iind)
+{
+    if (FSwitch(iind))
+        return {st == stOff, CLR_INVALID, st == stUp ? sqUpperBlack : st == stDown ? sqLowerBlack : sqLowerEmpty};
+    if (iind >= iindButton0)
+        return {st != stUp && st != stDown, st == stDown ? RGB(0, 0, 0) : CLR_INVALID, sqLowerEmpty};
+    switch (st) {
+    case stOff: return {true, CLR_INVALID, sqLowerEmpty};
+    case stBusy: return {false, RGB(255, 255, 0), sqLowerEmpty};
+    case stGood: return {false, RGB(0, 255, 0), sqLowerEmpty};
+    case stBad: return {false, RGB(255, 0, 0), sqLowerEmpty};
+    default: return {false, CLR_INVALID, sqLowerEmpty};
+    }
+}
+
+} // namespace
+
+VWTST::VWTST(TSTKIND kindIn) : kind(kindIn) {}
+
+VWTST::~VWTST()
+{
+    LeavePage();
+    ptst.reset();
+}
+
+BOOL VWTST::FInit()
+{
+    if (!DLGVBS::FInit())
+        return FALSE;
+    ptst.reset(new (std::nothrow) TSTNEW(kind, *this, g_bsmod.szTestImage));
+    return ptst != nullptr;
+}
+
+void VWTST::LeavePage()
+{
+    if (ptst)
+        ptst->LeavePage(PumpSentMessages);
+}
+
+void VWTST::Destroy()
+{
+    LeavePage();
+    DLGVBS::Destroy();
+}
+
+BOOL VWTST::FInitDialog(HWND)
+{
+    RECT rcPage;
+    GetWindowRect(hwnd, &rcPage);
+    for (int i = 0; i < ptst->Cind(); i++) {
+        TSTIND &ind = ptst->Ind(i);
+        RECT rc = {0, 0, 0, 0};
+        GetWindowRect(GetDlgItem(hwnd, ind.idCtl), &rc);
+        ind.x = rc.left - rcPage.left;
+        ind.y = rc.top - rcPage.top;
+    }
+    ptst->PageCreated();
+    SetStates(FALSE);
+    return TRUE;
+}
+
+BOOL VWTST::FDlgProc(UINT wm, WPARAM wParam, LPARAM lParam)
+{
+    if (wm == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC hdc = BeginPaint(hwnd, &ps);
+        Paint(hdc, &ps);
+        EndPaint(hwnd, &ps);
+    }
+    return DLGVBS::FDlgProc(wm, wParam, lParam);
+}
+
+BOOL VWTST::FDlgCommand(int id, int, HWND)
+{
+    switch (id) {
+    case idcTstStart:
+        ptst->StartPeripherals();
+        break;
+    case idcTstMemory:
+        ptst->StartMemory();
+        break;
+    case idcTstStop:
+        ptst->RequestStop();
+        break;
+    case idcTstShorts:
+        ptst->RequestShorts();
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+void VWTST::SetStates(BOOL fRunning)
+{
+    ptst->SetStates(fRunning != FALSE);
+}
+
+void VWTST::RequestStop()
+{
+    ptst->RequestStop();
+}
+
+void VWTST::Paint(HDC hdc, PAINTSTRUCT *)
+{
+    HPEN hpenBlack = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    HPEN hpenGrey = CreatePen(PS_SOLID, 1, rgbGrey);
+    HBRUSH hbrFace = GetSysColorBrush(COLOR_BTNFACE);
+    HBRUSH hbrBlack = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    HGDIOBJ hpenOld = SelectObject(hdc, hpenBlack);
+    HGDIOBJ hbrOld = SelectObject(hdc, hbrFace);
+    for (int i = 0; i < ptst->Cind(); i++) {
+        const TSTIND &ind = ptst->Ind(i);
+        INDLOOK look = LookOf(ind.st, i);
+        SelectObject(hdc, look.fGreyPen ? hpenGrey : hpenBlack);
+        HBRUSH hbrFill = nullptr;
+        if (look.rgbFill != CLR_INVALID)
+            hbrFill = CreateSolidBrush(look.rgbFill);
+        SelectObject(hdc, hbrFill ? hbrFill : hbrFace);
+        int x = ind.x, y = ind.y;
+        if (FSwitch(i)) {
+            Rectangle(hdc, x, y, x + cpxInd, y + cpySwitch);
+            int yTop = look.sq == sqUpperBlack ? y : y + cpySwitch - cpxInd;
+            SelectObject(hdc, look.sq == sqLowerEmpty ? hbrFace : hbrBlack);
+            Rectangle(hdc, x, yTop, x + cpxInd, yTop + cpxInd);
+        } else
+            Ellipse(hdc, x, y, x + cpxInd, y + cpxInd);
+        SelectObject(hdc, hbrFace);
+        if (hbrFill)
+            DeleteObject(hbrFill);
+    }
+    SelectObject(hdc, hbrOld);
+    SelectObject(hdc, hpenOld);
+    DeleteObject(hpenBlack);
+    DeleteObject(hpenGrey);
+}
+
+// The worker's calls.
+
+bool VWTST::FPutReg(uint8_t reg, uint8_t b)
+{
+    return VeskPutReg(hif, reg, b, 0) != 0;
+}
+
+bool VWTST::FGetReg(uint8_t reg, uint8_t *pb)
+{
+    return VeskGetReg(hif, reg, pb, 0) != 0;
+}
+
+void VWTST::SleepMs(uint32_t ms)
+{
+    Sleep(ms);
+}
+
+bool VWTST::FOpen()
+{
+    return KelmOpen(&hif, g_bsmod.szConn) != 0;
+}
+
+void VWTST::Close()
+{
+    KelmClose(hif);
+    hif = 0;
+}
+
+bool VWTST::FEnable()
+{
+    return VeskEnable(hif) != 0;
+}
+
+void VWTST::Disable()
+{
+    VeskDisable(hif);
+}
+
+void VWTST::SetTransTimeout(uint32_t tms)
+{
+    KelmSetTransTimeout(hif, tms);
+}
+
+void VWTST::Log(uint32_t ids)
+{
+    char sz[cchBsString];
+    PFNBSLOG pfnLog = g_bsmod.pfnLog;
+    if (pfnLog)
+        pfnLog(SzLoadInto(ids, sz));
+}
+
+bool VWTST::FConfigure(const std::string &szPath)
+{
+    PFNBSCONFIGUREFPGA pfnConfigure = g_bsmod.pfnConfigureFpga;
+    return pfnConfigure && (pfnConfigure(0, szPath.c_str()) & 0xFF) != 0;
+}
+
+void VWTST::LockHost(bool fLock)
+{
+    PFNBSLOCKHOST pfnLock = g_bsmod.pfnLockHost;
+    if (pfnLock)
+        pfnLock(fLock ? 1 : 0);
+}
+
+bool VWTST::FPageAlive()
+{
+    return hwnd != nullptr && IsWindow(hwnd);
+}
+
+void VWTST::SetText(int idc, const std::string &sz)
+{
+    SetDlgItemTextA(hwnd, idc, sz.c_str());
+}
+
+void VWTST::EnableCtl(int idc, bool fEnable)
+{
+    EnableWindow(GetDlgItem(hwnd, idc), fEnable);
+}
+
+void VWTST::Invalidate(const TSTRECT *prc)
+{
+    if (!prc) {
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return;
+    }
+    RECT rc = {prc->l, prc->t, prc->r, prc->b};
+    InvalidateRect(hwnd, &rc, TRUE);
+}
