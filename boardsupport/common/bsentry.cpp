@@ -2,6 +2,7 @@
 // seven exports, over the plug-in's BSBOARD (bsboard.h).
 
 #include "bsboard.h"
+#include "bsdetach.h"
 #include "bsutil.h"
 
 #include <string.h>
@@ -32,9 +33,13 @@ char *SzProduct(char *sz)
 
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hinst, DWORD, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE hinst, DWORD dwReason, LPVOID pvReserved)
 {
     g_bsmod.hinst = hinst;
+    // Unloaded by the program (not the process ending): give back what the
+    // run-time keeps for the unloading thread.
+    if (dwReason == DLL_PROCESS_DETACH && pvReserved == nullptr)
+        ReleaseThreadRecords(hinst);
     return TRUE;
 }
 

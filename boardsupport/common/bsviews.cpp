@@ -82,7 +82,7 @@ DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
 {
     switch (vk) {
     case bsvkTestNew:
-        return new (std::nothrow) VWTST(bsb.prodnum == 0x00C ? tstkPentra : tstkMiravo3);
+        return new (std::nothrow) VWTSTNEW(bsb.prodnum == 0x00C ? tstkPentra : tstkMiravo3);
     default:
         return nullptr;
     }
@@ -92,7 +92,7 @@ void StopView(DLGVBS *pview, BSSTOP stop)
 {
     switch (stop) {
     case bsstopRequest:
-        static_cast<VWTST *>(pview)->RequestStop();
+        static_cast<VWTSTNEW *>(pview)->RequestStop();
         break;
     default:
         break;

@@ -1,4 +1,4 @@
-// VWTST, the newer self-test page's window (vwtstnew.h).
+// VWTSTNEW, the newer self-test page's window (vwtstnew.h).
 
 #include "vwtstnew.h"
 
@@ -55,15 +55,15 @@ INDLOOK LookOf(int32_t st, int iind)
 
 } // namespace
 
-VWTST::VWTST(TSTKIND kindIn) : kind(kindIn) {}
+VWTSTNEW::VWTSTNEW(TSTKIND kindIn) : kind(kindIn) {}
 
-VWTST::~VWTST()
+VWTSTNEW::~VWTSTNEW()
 {
     LeavePage();
     ptst.reset();
 }
 
-BOOL VWTST::FInit()
+BOOL VWTSTNEW::FInit()
 {
     if (!DLGVBS::FInit())
         return FALSE;
@@ -71,19 +71,19 @@ BOOL VWTST::FInit()
     return ptst != nullptr;
 }
 
-void VWTST::LeavePage()
+void VWTSTNEW::LeavePage()
 {
     if (ptst)
         ptst->LeavePage(PumpSentMessages);
 }
 
-void VWTST::Destroy()
+void VWTSTNEW::Destroy()
 {
     LeavePage();
     DLGVBS::Destroy();
 }
 
-BOOL VWTST::FInitDialog(HWND)
+BOOL VWTSTNEW::FInitDialog(HWND)
 {
     RECT rcPage;
     GetWindowRect(hwnd, &rcPage);
@@ -99,7 +99,7 @@ BOOL VWTST::FInitDialog(HWND)
     return TRUE;
 }
 
-BOOL VWTST::FDlgProc(UINT wm, WPARAM wParam, LPARAM lParam)
+BOOL VWTSTNEW::FDlgProc(UINT wm, WPARAM wParam, LPARAM lParam)
 {
     if (wm == WM_PAINT) {
         PAINTSTRUCT ps;
@@ -110,7 +110,7 @@ BOOL VWTST::FDlgProc(UINT wm, WPARAM wParam, LPARAM lParam)
     return DLGVBS::FDlgProc(wm, wParam, lParam);
 }
 
-BOOL VWTST::FDlgCommand(int id, int, HWND)
+BOOL VWTSTNEW::FDlgCommand(int id, int, HWND)
 {
     switch (id) {
     case idcTstStart:
@@ -131,17 +131,17 @@ BOOL VWTST::FDlgCommand(int id, int, HWND)
     return TRUE;
 }
 
-void VWTST::SetStates(BOOL fRunning)
+void VWTSTNEW::SetStates(BOOL fRunning)
 {
     ptst->SetStates(fRunning != FALSE);
 }
 
-void VWTST::RequestStop()
+void VWTSTNEW::RequestStop()
 {
     ptst->RequestStop();
 }
 
-void VWTST::Paint(HDC hdc, PAINTSTRUCT *)
+void VWTSTNEW::Paint(HDC hdc, PAINTSTRUCT *)
 {
     HPEN hpenBlack = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
     HPEN hpenGrey = CreatePen(PS_SOLID, 1, rgbGrey);
@@ -177,48 +177,48 @@ void VWTST::Paint(HDC hdc, PAINTSTRUCT *)
 
 // The worker's calls.
 
-bool VWTST::FPutReg(uint8_t reg, uint8_t b)
+bool VWTSTNEW::FPutReg(uint8_t reg, uint8_t b)
 {
     return VeskPutReg(hif, reg, b, 0) != 0;
 }
 
-bool VWTST::FGetReg(uint8_t reg, uint8_t *pb)
+bool VWTSTNEW::FGetReg(uint8_t reg, uint8_t *pb)
 {
     return VeskGetReg(hif, reg, pb, 0) != 0;
 }
 
-void VWTST::SleepMs(uint32_t ms)
+void VWTSTNEW::SleepMs(uint32_t ms)
 {
     Sleep(ms);
 }
 
-bool VWTST::FOpen()
+bool VWTSTNEW::FOpen()
 {
     return KelmOpen(&hif, g_bsmod.szConn) != 0;
 }
 
-void VWTST::Close()
+void VWTSTNEW::Close()
 {
     KelmClose(hif);
     hif = 0;
 }
 
-bool VWTST::FEnable()
+bool VWTSTNEW::FEnable()
 {
     return VeskEnable(hif) != 0;
 }
 
-void VWTST::Disable()
+void VWTSTNEW::Disable()
 {
     VeskDisable(hif);
 }
 
-void VWTST::SetTransTimeout(uint32_t tms)
+void VWTSTNEW::SetTransTimeout(uint32_t tms)
 {
     KelmSetTransTimeout(hif, tms);
 }
 
-void VWTST::Log(uint32_t ids)
+void VWTSTNEW::Log(uint32_t ids)
 {
     char sz[cchBsString];
     PFNBSLOG pfnLog = g_bsmod.pfnLog;
@@ -226,35 +226,35 @@ void VWTST::Log(uint32_t ids)
         pfnLog(SzLoadInto(ids, sz));
 }
 
-bool VWTST::FConfigure(const std::string &szPath)
+bool VWTSTNEW::FConfigure(const std::string &szPath)
 {
     PFNBSCONFIGUREFPGA pfnConfigure = g_bsmod.pfnConfigureFpga;
     return pfnConfigure && (pfnConfigure(0, szPath.c_str()) & 0xFF) != 0;
 }
 
-void VWTST::LockHost(bool fLock)
+void VWTSTNEW::LockHost(bool fLock)
 {
     PFNBSLOCKHOST pfnLock = g_bsmod.pfnLockHost;
     if (pfnLock)
         pfnLock(fLock ? 1 : 0);
 }
 
-bool VWTST::FPageAlive()
+bool VWTSTNEW::FPageAlive()
 {
     return hwnd != nullptr && IsWindow(hwnd);
 }
 
-void VWTST::SetText(int idc, const std::string &sz)
+void VWTSTNEW::SetText(int idc, const std::string &sz)
 {
     SetDlgItemTextA(hwnd, idc, sz.c_str());
 }
 
-void VWTST::EnableCtl(int idc, bool fEnable)
+void VWTSTNEW::EnableCtl(int idc, bool fEnable)
 {
     EnableWindow(GetDlgItem(hwnd, idc), fEnable);
 }
 
-void VWTST::Invalidate(const TSTRECT *prc)
+void VWTSTNEW::Invalidate(const TSTRECT *prc)
 {
     if (!prc) {
         InvalidateRect(hwnd, nullptr, TRUE);

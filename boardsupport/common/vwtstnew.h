@@ -1,4 +1,4 @@
-// VWTST of the Pentra and Miravo3 plug-ins: the "Test" tab's page of the
+// VWTSTNEW, the VWTST of the Pentra and Miravo3 plug-ins: the "Test" tab's page of the
 // newer self-test design. The page's logic is TSTNEW (tstnew.h); this class
 // is its window: the dialog, the buttons, the indicators drawn at their
 // placeholders, and the device, host and page calls the worker makes.
@@ -10,10 +10,10 @@
 
 #include <memory>
 
-class VWTST : public DLGVBS, private TSTPORT {
+class VWTSTNEW : public DLGVBS, private TSTPORT {
 public:
-    explicit VWTST(TSTKIND kind);
-    ~VWTST() override;                                            // 42
+    explicit VWTSTNEW(TSTKIND kind);
+    ~VWTSTNEW() override;                                            // 42
     void Paint(HDC hdc, PAINTSTRUCT *pps) override;               // 19
     void Destroy() override;                                      // 43
     BOOL FInitDialog(HWND hwndFocus) override;                    // 53
