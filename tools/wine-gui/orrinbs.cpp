@@ -77,10 +77,12 @@ std::vector<std::string> RgszTabsOf(const ORRIN &orrin)
     return rgsz;
 }
 
+} // namespace
+
 // The user picks the board's item; while the previous board's chain is still
 // being shown the connect bar refuses, so the pick is repeated until the
 // pages are rebuilt (up to 60 s).
-bool FSwitchTo(const ORRIN &orrin, const std::string &szItem)
+bool orrin::FSwitchTo(const ORRIN &orrin, const std::string &szItem)
 {
     HWND hwndCombo = orrin.Hwnd(idCombo);
     DWORD tmsStart = GetTickCount();
@@ -101,6 +103,8 @@ bool FSwitchTo(const ORRIN &orrin, const std::string &szItem)
     }
     return false;
 }
+
+namespace {
 
 // The centre of the plug-in's logo picture, as the plug-in's module holds it.
 COLORREF CrLogoCentre(const std::string &szDataPath, const BSEXPECT &exp, SIZE *psize)

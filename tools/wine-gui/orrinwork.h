@@ -23,6 +23,9 @@ int ScenarioWorkPlugins(const std::string &szSimCfg);
 // The Config tab on a chain of CPLD, FPGA and PROM (chain.cfg, orrinchain.cpp).
 int ScenarioChainPromCpld(const std::string &szSimCfg);
 int ScenarioWorkBoardSupport(const std::string &szSimCfg);
+// The newer self-test page on the Pentra and Miravo3 boards of
+// boardsupport.cfg (orrinselftest2.cpp).
+int ScenarioWorkSelfTest2(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
@@ -55,6 +58,10 @@ struct WORK {
     // request did not start.
     bool FStartProgram(HWND hwndRow);
 };
+
+// The user picks the board's item in the connect bar; true once the
+// program's pages are rebuilt for it (orrinbs.cpp).
+bool FSwitchTo(const ORRIN &orrin, const std::string &szItem);
 
 // The folder of the scenario's pictures and files, as the program's Windows
 // path ("Z:" + the host path).
