@@ -201,6 +201,30 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
     Check(szPort == "0", szWhat + ": the board's register port is released (regport " + szPort + ")");
 }
 
+// Another board selected while the test runs: the page goes with its
+// plug-in, its worker first, and the board's register port is free again.
+void SwitchBoardWhileRunning(WORK &work, const BOARDCASE &bc, const BOARDCASE &bcNext)
+{
+    std::string szWhat = std::string(bc.szUser) + " (switched away)";
+    Check(FSwitchTo(work.orrin, bc.szUser), szWhat + ": selected");
+    work.HwndShowTab("Test");
+    HWND hwndStart = HwndFindId(work.orrin.hwndMain, idStart);
+    HWND hwndPage = hwndStart ? GetParent(hwndStart) : nullptr;
+    Check(hwndPage != nullptr, szWhat + ": the Test page");
+    if (hwndPage == nullptr)
+        return;
+    Settle(work.orrin.hwndMain);
+    Check(FClickAndWait(work, hwndPage, idStart, "Test Started."), szWhat + ": test started");
+    Check(FSwitchTo(work.orrin, bcNext.szUser), szWhat + ": another board selected while the test runs");
+    std::string szPort;
+    for (int i = 0; i < 100 && szPort != "0"; i++, Sleep(50))
+        szPort = work.SzSim(std::string("STATE ") + bc.szBoard, "regport");
+    Check(szPort == "0", szWhat + ": the board's register port is released (regport " + szPort + ")");
+    work.HwndShowTab("Test");
+    hwndStart = HwndFindId(work.orrin.hwndMain, idStart);
+    Check(hwndStart != nullptr && IsWindowEnabled(hwndStart), szWhat + ": the next board's Test page is ready");
+}
+
 } // namespace
 
 int ScenarioWorkSelfTest2(const std::string &szSimCfg)
@@ -216,6 +240,7 @@ int ScenarioWorkSelfTest2(const std::string &szSimCfg)
         return 1;
     for (const BOARDCASE &bc : rgcase)
         RunBoard(work, bc);
+    SwitchBoardWhileRunning(work, rgcase[0], rgcase[1]);
     DWORD dwExit = work.orrin.Close();
     Check(dwExit == 0, "exit code 0 (" + std::to_string(dwExit) + ")");
     return cFail != 0;
