@@ -132,6 +132,11 @@ public:
         std::lock_guard<std::mutex> lock(mtx);
         return t;
     }
+    bool FEnabled(int idc)
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        return mpenabled[idc];
+    }
     void Set(const std::function<void()> &fn)
     {
         std::lock_guard<std::mutex> lock(mtx);
@@ -387,8 +392,8 @@ TEST(TstPeripherals, ButtonsSwitchesShortsAndStop)
         LayOut(tst);
         tst.StartPeripherals();
         ASSERT_TRUE(FAwait([&] { return tst.Ind(iindStatus).st == stGood; }));
-        EXPECT_TRUE(board.Get(board.mpenabled[idcTstStop]));
-        EXPECT_TRUE(board.Get(board.mpenabled[idcTstShorts]));
+        EXPECT_TRUE(FAwait([&] { return board.FEnabled(idcTstStop); }));
+        EXPECT_TRUE(board.FEnabled(idcTstShorts));
         EXPECT_EQ(board.Get(board.rgszCall).front(),
                   kind == tstkPentra ? "configure X:\\B\\name - 1 GPIO.bit" : "lock");
         board.Set([&] { board.rgbReg[regTstButtons] = 0x01; board.rgbReg[regTstSwitches] = 0x81; });
