@@ -504,3 +504,35 @@ TEST(TstPeripherals, StartWhileRunningIsIgnored)
 }
 
 } // namespace
+
+namespace {
+
+// Two pages on two boards (as two copies of the program would run them)
+// share nothing: each run starts, follows its own board and stops on its
+// own, while the other keeps running.
+TEST(TstPeripherals, TwoPagesRunSideBySide)
+{
+    FAKEBOARD boardA("00D - Miravo3"), boardB("00D - Miravo3");
+    for (FAKEBOARD *pboard : {&boardA, &boardB}) {
+        pboard->mpcmd[1] = FAKECMD{};
+        pboard->mpcmd[5] = FAKECMD{ {1}, 0, idTstGpioDesign };
+    }
+    TSTNEW tstA(tstkMiravo3, boardA, szImage), tstB(tstkMiravo3, boardB, szImage);
+    tstA.StartPeripherals();
+    tstB.StartPeripherals();
+    ASSERT_TRUE(FAwait([&] { return tstA.Ind(iindStatus).st == stGood && tstB.Ind(iindStatus).st == stGood; }));
+    boardB.Set([&] { boardB.rgbReg[regTstButtons] = 0x04; });
+    ASSERT_TRUE(FAwait([&] { return tstB.Ind(iindButton0 + 2).st == stDown; }));
+    EXPECT_EQ(tstA.Ind(iindButton0 + 2).st, stUp);
+    tstA.RequestStop();
+    AwaitIdle(tstA);
+    EXPECT_TRUE(tstB.FWorkerRunning()) << "the other page's run goes on";
+    boardB.Set([&] { boardB.rgbReg[regTstButtons] = 0x00; });
+    EXPECT_TRUE(FAwait([&] { return tstB.Ind(iindButton0 + 2).st == stUp; }));
+    tstB.RequestStop();
+    AwaitIdle(tstB);
+    EXPECT_EQ(boardA.rgszLog.back(), "Test Stopped.");
+    EXPECT_EQ(boardB.rgszLog.back(), "Test Stopped.");
+}
+
+} // namespace
