@@ -7,5 +7,6 @@
 #define IDS_REGISTRY      5
 #define IDS_TESTIMAGE     4
 #define IDS_PRODUCT       106   // variant 0, "Unknown"
+#define IDD_TEST          101   // the self-test page
 
 #endif

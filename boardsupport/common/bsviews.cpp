@@ -2,10 +2,13 @@
 
 #include "bsviews.h"
 
+#include <new>
+
 #include "dlgvbs.h"
 #include "vwmem.h"
 #include "vwmemprog.h"
 #include "vwpwr.h"
+#include "vwtstnew.h"
 #include "vwtstold.h"
 
 #include <new>
@@ -76,6 +79,7 @@ bool FViewBuilt(BSVK vk)
     switch (vk) {
     case bsvkPower:
     case bsvkTestOld:
+    case bsvkTestNew:
     case bsvkMemoryProg:
     case bsvkMemory:
         return true;
@@ -93,6 +97,8 @@ DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
         const TSTOLDPROFILE *pprof = PtstoldProfile(bsb.prodnum);
         return pprof != nullptr ? new VWTSTOLD(*pprof) : nullptr;
     }
+    case bsvkTestNew:
+        return new (std::nothrow) VWTSTNEW(bsb.prodnum == 0x00C ? tstkPentra : tstkMiravo3);
     case bsvkMemoryProg:
         return new VWMEMPROG;
     case bsvkMemory:
@@ -110,6 +116,9 @@ void StopView(DLGVBS *pview, BSSTOP stop)
         break;
     case bsstopCancelWait:   // only the memory programming page cancels and waits
         static_cast<VWMEMPROG *>(pview)->CancelAndWait();
+        break;
+    case bsstopRequest:   // only the newer self-test page asks its test to stop
+        static_cast<VWTSTNEW *>(pview)->RequestStop();
         break;
     default:
         break;

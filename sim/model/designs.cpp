@@ -5,6 +5,8 @@
 #include "dsgbusbridge.h"
 #include "dsgmiravo3.h"
 #include "dsgmiravo2mem.h"
+#include "dsgmiravo3gpio.h"
+#include "dsgpentragpio.h"
 
 namespace sim {
 
@@ -18,6 +20,8 @@ const DESIGN rgdesign[] = {
     { "miravo2-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo2 },
     { "miravo-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo },
     { "tullen", true, 0x00, DSGSWITCHES::Pdesign },
+    { "pentra-gpio", true, 0x00, PdesignPentraGpio },
+    { "miravo3-gpio", true, 0x00, PdesignMiravo3Gpio },
 };
 
 } // namespace

@@ -428,6 +428,8 @@ int main(int argc, char **argv)
         return ScenarioBsMemorySwitch(szSimCfg);
     if (szScenario == "work-selftest")
         return ScenarioWorkSelfTest(szSimCfg);
+    if (szScenario == "work-selftest2")
+        return ScenarioWorkSelfTest2(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

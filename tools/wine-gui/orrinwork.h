@@ -32,6 +32,9 @@ int ScenarioBsMemory(const std::string &szSimCfg);
 int ScenarioBsMemorySwitch(const std::string &szSimCfg);
 // The older self-test page on the boards of boardsupport.cfg (orrinselftest.cpp).
 int ScenarioWorkSelfTest(const std::string &szSimCfg);
+// The newer self-test page on the Pentra and Miravo3 boards of
+// boardsupport.cfg (orrinselftest2.cpp).
+int ScenarioWorkSelfTest2(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);

@@ -40,7 +40,7 @@ if [ -n "$simcfg" ]; then
     # A private namespace for the runtime's shared objects of this run.
     export YORL_NAMESPACE=orringui-$$
     if [ -n "$bsdir" ]; then
-        if [ "$scenario" = work-boardsupport ] || [ "$scenario" = work-memprog ] || [ "$scenario" = work-power ] || [ "$scenario" = work-selftest ] || [ "${scenario#bs-}" != "$scenario" ]; then
+        if [ "$scenario" = work-boardsupport ] || [ "$scenario" = work-memprog ] || [ "$scenario" = work-power ] || [ "${scenario#work-selftest}" != "$scenario" ] || [ "${scenario#bs-}" != "$scenario" ]; then
             cp -r "$bsdir" "$simdir/data/BoardSupport"
         else
             # The host's own scenarios run with the fallback and the test
