@@ -2,6 +2,8 @@
 
 #include "designs.h"
 
+#include "dsgmemmgr.h"
+
 namespace sim {
 
 namespace {
@@ -9,6 +11,8 @@ namespace {
 const DESIGN rgdesign[] = {
     { "reference", true, 0x01, nullptr },
     { "refio", true, 0x52, nullptr },
+    { "corvale", true, 0x00, PdesignCorvale },
+    { "pentra", true, 0x00, PdesignPentra },
 };
 
 } // namespace
