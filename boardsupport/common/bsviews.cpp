@@ -3,6 +3,7 @@
 #include "bsviews.h"
 
 #include "dlgvbs.h"
+#include "vwflash.h"
 
 namespace {
 
@@ -65,14 +66,27 @@ void TermViews()
 
 } // namespace
 
-bool FViewBuilt(BSVK)
+bool FViewBuilt(BSVK vk)
 {
-    return false;
+    switch (vk) {
+    case bsvkFlashBpi:
+    case bsvkFlashSpi:
+        return true;
+    default:
+        return false;
+    }
 }
 
-DLGVBS *PviewNew(BSVK, const BSBOARDDEF &)
+DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &)
 {
-    return nullptr;
+    switch (vk) {
+    case bsvkFlashBpi:
+        return new VWFLASH(g_flprofCorvale);
+    case bsvkFlashSpi:
+        return new VWFLASH(g_flprofPentra);
+    default:
+        return nullptr;
+    }
 }
 
 void StopView(DLGVBS *, BSSTOP) {}

@@ -106,12 +106,23 @@ protected:
         std::string szErr;
         ASSERT_TRUE(Sim().FCmd(szCmd, nullptr, &szErr)) << szCmd << ": " << szErr;
     }
+    // A file name of this process as the simulator (a Linux process) sees
+    // it: under wine the test folder is on the drive that maps the root.
+    static std::string SzSimPath(std::string sz)
+    {
+        if (sz.size() > 2 && (sz[0] == 'Z' || sz[0] == 'z') && sz[1] == ':')
+            sz.erase(0, 2);
+        for (char &ch : sz)
+            if (ch == '\\')
+                ch = '/';
+        return sz;
+    }
     // The board's flash, or a range of it, as the simulator holds it.
     std::vector<uint8_t> Flash(const BOARDCASE &bc, uint32_t addr, uint32_t cb)
     {
         std::string szFile = szDir + "flash.sav";
-        Cmd("MEMSAVE " + std::string(bc.szBoard) + " " + bc.szFlash + " " + szFile + " " + std::to_string(addr) +
-            " " + std::to_string(cb));
+        Cmd("MEMSAVE " + std::string(bc.szBoard) + " " + bc.szFlash + " " + SzSimPath(szFile) + " " +
+            std::to_string(addr) + " " + std::to_string(cb));
         return RgbFile(szFile);
     }
     static std::vector<uint8_t> RgbFile(const std::string &szFile)
@@ -292,7 +303,8 @@ TEST_F(FlashJob, ReadBackGivesTheWholeFlash)
         std::vector<uint8_t> rgb = RgbRandom(0x1000, 3);
         std::string szB = pbc->szBoard, szF = pbc->szFlash;
         Cmd("MEMFILL " + szB + " " + szF + " 0 " + std::to_string(pbc->cbFlash) + " 0x5A");
-        Cmd("MEMLOAD " + szB + " " + szF + " " + SzFile("at.bin", rgb) + " " + std::to_string(pbc->cbFlash - 0x1000));
+        Cmd("MEMLOAD " + szB + " " + szF + " " + SzSimPath(SzFile("at.bin", rgb)) + " " +
+            std::to_string(pbc->cbFlash - 0x1000));
         FLASHARGS args;
         args.op = opReadBack;
         args.szReadFile = szDir + "readback.bin";
