@@ -418,6 +418,8 @@ int main(int argc, char **argv)
         return ScenarioChainPromCpld(szSimCfg);
     if (szScenario == "work-boardsupport")
         return ScenarioWorkBoardSupport(szSimCfg);
+    if (szScenario == "work-boardsupport-flash")
+        return ScenarioWorkFlash(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

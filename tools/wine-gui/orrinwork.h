@@ -23,6 +23,8 @@ int ScenarioWorkPlugins(const std::string &szSimCfg);
 // The Config tab on a chain of CPLD, FPGA and PROM (chain.cfg, orrinchain.cpp).
 int ScenarioChainPromCpld(const std::string &szSimCfg);
 int ScenarioWorkBoardSupport(const std::string &szSimCfg);
+// The "Flash" pages of the Corvale and Pentra plug-ins (orrinflash.cpp).
+int ScenarioWorkFlash(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);
