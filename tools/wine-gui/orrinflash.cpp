@@ -113,11 +113,11 @@ public:
     // The program on the board, its "Flash" page shown.
     bool FOpen()
     {
-        // The board's designs and flash at a hundredth of their times (set
-        // before the test image first runs, which makes the flash).
-        work.simctl.FCmd(std::string("DOPT ") + flb.szBoard + " timescale 1");
         if (!work.FStart({{"DvcLast", std::string("SN:") + flb.szSerial}}, false))
             return false;
+        // The board's designs and flash at a hundredth of their times (set
+        // before the test image first runs, which makes the flash).
+        Check(work.simctl.FCmd(std::string("DOPT ") + flb.szBoard + " timescale 1"), Sz("simulator: time scale"));
         DWORD tmsStart = GetTickCount();
         while ((hwndPage = HwndPage()) == nullptr && GetTickCount() - tmsStart < 60000)
             Sleep(100);
@@ -248,7 +248,7 @@ void ReadBackAndErase(FLASHPAGE &page)
 // A large image cancelled while it is sent, then programmed again.
 void CancelThenAgain(FLASHPAGE &page)
 {
-    std::vector<uint8_t> rgb = RgbRandom(0x600000, 33);
+    std::vector<uint8_t> rgb = RgbRandom(0x300000, 33);
     std::string szFile = page.SzFile("large.bin");
     Check(FWriteHostFile(szFile, rgb), page.Sz(szFile + " written"));
     SetText(GetDlgItem(page.hwndPage, idProgFile), szFile);
