@@ -37,7 +37,7 @@ std::string SzNum(uint32_t u)
 class MEMMGR : public SIMDESIGN {
 public:
     MEMMGR(DESIGNENV &envIn, const MEMMGRPROFILE &profileIn)
-        : SIMDESIGN(envIn), profile(profileIn), flash(env.Flash(profile.szFlash, profile.rgregion, profile.times))
+        : SIMDESIGN(envIn), profile(profileIn), flash(env.Flash(profile.szFlash, profile.rgregion, FLASHTIMES{0, 0}))
     {
     }
 
@@ -70,6 +70,7 @@ private:
     std::vector<uint8_t> rgbChunk;
     uint32_t addrChunk = 0;
     uint64_t nsProgramEnd = 0;   // when the flash has programmed what arrived so far
+    uint64_t nsProgramBusy = 0;  // the flash's programming time of this command
     bool fRangeOk = true;
 };
 
@@ -120,16 +121,17 @@ void MEMMGR::Command(uint8_t cmd)
         if (fOk)
             env.Log("erase " + SzNum(addrBlock));
         // Done once the flash is: its busy time started at the erase call.
-        Finish(DESIGNENV::UsNow() + 1 + (fOk ? env.UsScaled(profile.times.usEraseBlock) : 0), fOk ? 0 : 1);
+        uint64_t usBusy = fOk ? env.UsScaled(profile.usEraseBlock) : 0;
+        env.Log("busy " + std::to_string(usBusy));
+        Finish(DESIGNENV::UsNow() + 1 + usBusy, fOk ? 0 : 1);
         return;
     }
     case cmdChipErase: {
         bool fOk = flash.FEraseChip();
+        uint64_t usChip = fOk ? env.UsScaled(profile.usChipErase) : 0;
         env.Log("chiperase");
-        uint64_t usChip = 0;
-        for (auto &region : profile.rgregion)
-            usChip += env.UsScaled(profile.times.usEraseBlock) * region.cblock;
-        Finish(DESIGNENV::UsNow() + 1 + (fOk ? usChip : 0), fOk ? 0 : 1);
+        env.Log("busy " + std::to_string(usChip));
+        Finish(DESIGNENV::UsNow() + 1 + usChip, fOk ? 0 : 1);
         return;
     }
     case cmdProgram:
@@ -139,6 +141,7 @@ void MEMMGR::Command(uint8_t cmd)
         rgbChunk.clear();
         addrChunk = addr;
         nsProgramEnd = usNow * 1000;
+        nsProgramBusy = 0;
         fRangeOk = addr < flash.CbSize() && cb <= flash.CbSize() - addr;
         if (cmd == cmdProgram && (!fRangeOk || (profile.fX16 && ((addr | cb) & 1)))) {
             Finish(usNow, resultBadRange);
@@ -174,7 +177,9 @@ void MEMMGR::FlushProgram()
     }
     flash.Poke(addrChunk, rgbOld.data(), rgbOld.size());
     uint64_t nsNow = DESIGNENV::UsNow() * 1000;
-    nsProgramEnd = std::max(nsProgramEnd, nsNow) + env.UsScaled(uint64_t(profile.nsProgramByte) * rgbChunk.size());
+    uint64_t nsBusy = env.UsScaled(uint64_t(profile.nsProgramByte) * rgbChunk.size());
+    nsProgramEnd = std::max(nsProgramEnd, nsNow) + nsBusy;
+    nsProgramBusy += nsBusy;
     addrChunk += static_cast<uint32_t>(rgbChunk.size());
     rgbChunk.clear();
 }
@@ -189,6 +194,7 @@ void MEMMGR::TakeData(uint8_t b)
         FlushProgram();
     if (cbLeft == 0) {
         FlushProgram();
+        env.Log("busy " + std::to_string(nsProgramBusy / 1000));
         Finish((nsProgramEnd + 999) / 1000, 0);
     }
 }

@@ -17,9 +17,11 @@
 //
 // The flash is the board's (DESIGNENV::Flash), so it outlives the design:
 // programming clears bits only (old AND new) and takes its time per byte
-// while the data arrive, erasing takes the flash's block time. A command
-// write changes the status at once. The x16 parallel flash takes program
-// ranges only in whole words (even address and length; result 2 else).
+// while the data arrive, erasing a block or the chip takes its time (the
+// profile's times, scaled by the board; the cells themselves are only
+// storage here). A command write changes the status at once. The x16
+// parallel flash takes program ranges only in whole words (even address
+// and length; result 2 else).
 //
 // Registers 0x10 and 0x11 read the options "switches" and "buttons".
 // Options for faults (NN: the command in two hex digits):
@@ -29,7 +31,8 @@
 //   fault.flip      a flash address whose programmed byte keeps bit 0 set
 //   testresult.NN   result of a self-test command (default 0)
 // Events for the design log: "cmd NN addr A len N", "erase A", "query A R",
-// "chiperase", "program A N", "read A N".
+// "chiperase", "program A N", "read A N", and "busy US" for the time the
+// flash was busy with each erase or program command (scaled).
 
 #ifndef KOR_SIM_DSGMEMMGR_H
 #define KOR_SIM_DSGMEMMGR_H
@@ -46,7 +49,8 @@ struct MEMMGRTEST {
 struct MEMMGRPROFILE {
     const char *szFlash;                  // the board's flash by name
     std::vector<FLASHREGION> rgregion;    // its geometry
-    FLASHTIMES times;                     // nominal; scaled by the board
+    uint64_t usEraseBlock;                // nominal times (the design keeps the
+    uint64_t usChipErase;                 // flash busy for them, scaled by the board)
     uint32_t nsProgramByte;               // nominal programming time per byte
     bool fX16;                            // program ranges in whole words
     std::vector<MEMMGRTEST> rgtest;       // the board's self-test commands
