@@ -19,67 +19,12 @@
 #include <vector>
 
 #include "brisel.h"
-#include "flashdev.h"
-#include "flashjob.h"
+#include "flashsimports.h"
 #include "korsimenv.h"
 
 KORSIM_ENVIRONMENT(KORSIM_CONFIG, "flashjob", true);
 
 namespace {
-
-struct BOARDCASE {
-    const char *szBoard, *szConn, *szFlash, *szImage;
-    const FLASHPROFILE *pprof;
-    uint32_t cbFlash;
-};
-
-const BOARDCASE bcCorvale = {"fl1", "SN:210183000F11", "bpi", "007 - Corvale - 1.bit", &g_flprofCorvale, 0x2000000};
-const BOARDCASE bcPentra = {"fl2", "SN:210183000F12", "spi", "00C - Pentra - 1.bit", &g_flprofPentra, 0x1000000};
-
-// The operation's ports on a simulated board: the device through the client
-// libraries, the test image loaded through the JTAG library as the program
-// does it, sleeps a tenth of what is asked (the boards run at a hundredth),
-// and a cancel request that can come after a number of data pieces.
-class SIMPORTS : public DEVFLASHPORTS {
-public:
-    explicit SIMPORTS(const BOARDCASE &bcIn) : DEVFLASHPORTS(bcIn.szConn), bc(bcIn) {}
-
-    void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::microseconds(ms * 100)); }
-    bool FCancelled() override { return fCancel; }
-    bool FPutRegRepeat(uint8_t reg, const uint8_t *pb, uint32_t cb) override
-    {
-        Piece();
-        return DEVFLASHPORTS::FPutRegRepeat(reg, pb, cb);
-    }
-    bool FGetRegRepeat(uint8_t reg, uint8_t *pb, uint32_t cb) override
-    {
-        Piece();
-        return DEVFLASHPORTS::FGetRegRepeat(reg, pb, cb);
-    }
-    bool FConfigureFpga() override
-    {
-        std::string szImage = std::string(KOR_SOURCE_DIR) + "/boardsupport/images/" + bc.szImage;
-        uint32_t erc = 0;
-        bool fOk = BriselInitScanChain(bc.szConn, nullptr, &erc) && BriselSetConfigFile(szImage.c_str(), 0, 0, &erc) &&
-                   BriselProgramDvc(bc.szConn, 0, nullptr, &erc);
-        if (!fOk)
-            fprintf(stderr, "configure: erc %u\n", erc);
-        return fOk;
-    }
-    void Log(uint32_t ids, const std::string &szSuffix) override { rgszLog.push_back(std::to_string(ids) + szSuffix); }
-
-    std::vector<std::string> rgszLog;
-    std::atomic<bool> fCancel{false};
-    int cpieceCancel = -1;   // pieces before the cancel request; -1: none
-
-private:
-    void Piece()
-    {
-        if (cpieceCancel >= 0 && cpieceCancel-- == 0)
-            fCancel = true;
-    }
-    const BOARDCASE &bc;
-};
 
 class FlashJob : public ::testing::Test {
 protected:
@@ -261,6 +206,31 @@ TEST_F(FlashJob, ProgramEachFileKindThenVerify)
         EXPECT_EQ(BFlash(*c.pbc, addrEnd), 0xFF);
         EXPECT_EQ(BFlash(*c.pbc, addrNext), 0x00);
     }
+}
+
+TEST_F(FlashJob, BpiDownX16McsLandsMirroredAtTheTop)
+{
+    // x16 .mcs data: the bytes of each pair exchanged; BPI DOWN: the image
+    // ends at the top of the flash with its 16-bit words in reverse order.
+    std::vector<uint8_t> rgbData = RgbRandom(0x10006, 13);
+    const uint32_t cw = uint32_t(rgbData.size() / 2), addrTop = 0x2000000 - uint32_t(rgbData.size());
+    std::vector<uint8_t> rgbWant(rgbData.size());
+    for (uint32_t k = 0; k < cw; k++) {
+        rgbWant[2 * k] = rgbData[2 * (cw - 1 - k) + 1];
+        rgbWant[2 * k + 1] = rgbData[2 * (cw - 1 - k)];
+    }
+    Cmd("MEMFILL fl1 bpi 0x1FE0000 0x20000 0x00");
+    FLASHARGS args;
+    args.op = opProgram;
+    args.szProgramFile = SzFile("down.mcs", RgbMcsFile(0, rgbData));
+    args.fX16 = true;
+    args.fBpiDown = true;
+    args.fVerify = true;
+    SIMPORTS ports(bcCorvale);
+    EXPECT_EQ(Run(bcCorvale, args, ports).idsFinal, uint32_t(idsFlSuccess));
+    EXPECT_EQ(Flash(bcCorvale, addrTop, uint32_t(rgbWant.size())), rgbWant);
+    EXPECT_EQ(BFlash(bcCorvale, 0x1FEC000), 0xFF);   // the 16 KB block the image starts in
+    EXPECT_EQ(BFlash(bcCorvale, 0x1FEBFFF), 0x00);   // the block below it
 }
 
 TEST_F(FlashJob, WriteAtAnOddAddressErasesEveryBlockItTouches)
