@@ -3,7 +3,8 @@
 // sim/configs/boardsupport.cfg the program loads the board's plug-in, and
 // the page programs the flash from a .bin, a .bit and a .mcs file with
 // verify, reads the whole flash back into a file, erases it, and programs a
-// large file that is cancelled mid-way and then programmed again. After each
+// large file that is cancelled mid-way and then programmed again, and the
+// program is closed while the page programs. After each
 // step the simulator's flash (saved to a file) and the status lines say what
 // the board ended up with.
 
@@ -164,9 +165,11 @@ public:
     {
         std::string szHost = g_szArtifacts + "/flash-" + flb.szBoard + ".sav";
         std::vector<uint8_t> rgb;
+        std::string szErr;
         Check(work.simctl.FCmd("MEMSAVE " + std::string(flb.szBoard) + " " + flb.szFlash + " " + szHost + " " +
-                               std::to_string(addr) + " " + std::to_string(cb)),
-              Sz("simulator: the flash saved"));
+                                   std::to_string(addr) + " " + std::to_string(cb),
+                               nullptr, &szErr),
+              Sz("simulator: the flash saved " + szErr));
         FReadHostFile(SzWin(szHost), &rgb);
         return rgb;
     }
@@ -269,6 +272,19 @@ void CancelThenAgain(FLASHPAGE &page)
     Check(page.Flash(0, static_cast<uint32_t>(rgb.size())) == rgb, page.Sz("large image again: the flash holds it"));
 }
 
+// The program closed while the page programs the large image: the page
+// stops its worker, which releases the board, before the program ends.
+void CloseWhileRunning(FLASHPAGE &page)
+{
+    size_t cline = page.work.Cline();
+    ClickButton(GetDlgItem(page.hwndPage, idProgram));
+    Check(page.work.FWaitLine("Erasing Flash memory...", 60000, cline), page.Sz("closing: an operation runs"));
+    DWORD dwExit = page.work.orrin.Close();
+    Check(dwExit == 0, page.Sz("closed while programming: exit code 0 (" + std::to_string(dwExit) + ")"));
+    Check(page.work.SzSim(std::string("STATE ") + page.flb.szBoard, "configreset") == "0",
+          page.Sz("closed while programming: the configuration reset is released"));
+}
+
 } // namespace
 
 int ScenarioWorkFlash(const std::string &)
@@ -281,8 +297,7 @@ int ScenarioWorkFlash(const std::string &)
         ProgramEachKind(page);
         ReadBackAndErase(page);
         CancelThenAgain(page);
-        DWORD dwExit = work.orrin.Close();
-        Check(dwExit == 0, page.Sz("exit code 0 (" + std::to_string(dwExit) + ")"));
+        CloseWhileRunning(page);
     }
     return cFail != 0;
 }
