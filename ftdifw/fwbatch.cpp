@@ -10,7 +10,12 @@
  *   7 TDO capture (u32 n, u8 tms)        8 clock TCK (u32 n)
  * For 5 to 7, tms is the TMS level of the last bit: when it differs from
  * the pin's level, that bit (the exit bit) goes out with a TMS command.
- * Operations 9 to 16 need bits of the batch property word, which is 0.
+ *   9 wait (u32 microseconds, TCK released)   10/16 drive/release an extra pin (u8 pin)
+ *   11/13 the output-/input-capable extra pins (u32)   12/14 extra pins'
+ *   directions/levels (u32 mask)   15 read the extra pins (u32)
+ * Operations 9 to 16 need bits of the batch property word (bit 0 for 9,
+ * bit 1 for 10, bit 2 for 11 to 15, bit 3 for 16), which the shipped port
+ * does not set. Port 0's pin table lists no extra pin.
  *
  * Each step parses one operation or runs one chunk of it, so the worker gets
  * back to its mailbox at least once per chunk of about the flush threshold.
@@ -33,15 +38,24 @@ namespace {
 
 void BatchParse(int i);
 
+uint32_t DwAt(const uint8_t *pb) { return pb[0] | pb[1] << 8 | pb[2] << 16 | uint32_t(pb[3]) << 24; }
+
 /* Bytes of n bits, in 64 bits so that no count wraps. */
 uint64_t CbBits(uint64_t cbit) { return (cbit + 7) / 8; }
 
-bool FOpWrites(uint8_t op) { return op == 1 || op == 3 || op == 5 || op == 8; }
+bool FOpWrites(uint8_t op) { return op == 1 || op == 3 || op == 5 || op == 8 || op == 9 || op == 10 || op == 12 || op == 14 || op == 16; }
 
 /* Status of a failed write by the operation's direction. */
 uint8_t StsWrite(uint8_t op)
 {
-    return op == 4 || op == 6 ? stsSndRcvLess : op == 2 || op == 7 ? stsRcvLess : stsSndLess;
+    return op == 4 || op == 6 ? stsSndRcvLess : FOpWrites(op) ? stsSndLess : stsRcvLess;
+}
+
+/* Batch property bit of operations 9 to 16. */
+bool FOpOffered(uint8_t op)
+{
+    unsigned ibit = op == 9 ? 0 : op == 10 ? 1 : op <= 15 ? 2 : 3;
+    return (dprpBatch >> ibit) & 1;
 }
 
 /* Status of a failed final read by the phase's directions. */
@@ -99,6 +113,17 @@ bool FAssembleTdo(int i, uint32_t cbRead)
             node.cbitDone += c;
             if (!fFail && fEnd)
                 bt.qnode.pop_front();
+        } else if (node.type == 15) {
+            /* the low and the high pin byte, then the extra pins' levels as a u32 */
+            node.wPins |= uint32_t(b) << (8 * node.cbitDone);
+            j++;
+            if (++node.cbitDone == node.cbitTotal) {
+                uint32_t fsLevels = node.wPins & fsGpioIn;
+                for (int ib = 0; ib < 4 && !fFail; ib++)
+                    fFail = !fPut(uint8_t(fsLevels >> (8 * ib)));
+                if (!fFail)
+                    bt.qnode.pop_front();
+            }
         } else if (node.cbitDone < node.cbitTotal) {
             /* types 6 and 7: one read byte per byte or bits command */
             uint32_t c = node.cbitTotal - node.cbitDone < 8 ? node.cbitTotal - node.cbitDone : 8;
@@ -210,7 +235,7 @@ void EndOfStep(int i, bool fOpDone)
     JTAGIF &jt = rgjtag[i];
     BATCH &bt = jt.batch;
     bool fLast = bt.fLastOp && fOpDone;
-    bool fForce = bt.op > 2;
+    bool fForce = bt.op > 2 && bt.op <= 9;
     bool fOk = true;
     if (fLast) {
         if (FOpWrites(bt.op)) {
@@ -396,12 +421,75 @@ void BatchClock(int i)
     EndOfStep(i, bt.cbitOutDone >= bt.cbitOutTotal);
 }
 
-uint32_t DwAt(const uint8_t *pb) { return pb[0] | pb[1] << 8 | pb[2] << 16 | uint32_t(pb[3]) << 24; }
+/* Operation 9: a wait of at most a second per step, TCK released. */
+void BatchWait(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    BATCH &bt = jt.batch;
+    uint32_t tus = bt.cbitOutTotal - bt.cbitOutDone;
+    if (tus > 1000000)
+        tus = 1000000;
+    uint32_t tusActual = 0, cclk = 0;
+    CclkFromTus(jt.freqTck, tus, &tusActual, &cclk);
+    jt.mpsbuf.tusQueued += tusActual;
+    if (!FJtagWaitClocks(jt, cclk)) {
+        fwif.stsPhase = stsSndLess;
+        return BatchAbortInternal(i);
+    }
+    bt.cbitOutDone += tus;
+    EndOfStep(i, bt.cbitOutDone >= bt.cbitOutTotal);
+}
+
+/* Operations 11 and 13: a word of the pin table, after the answers before it. */
+void BatchPinWord(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    if (!FReadBack(i, true))
+        return BatchAbortInternal(i);
+    uint32_t fs = jt.batch.op == 11 ? fsGpioOut : fsGpioIn;
+    uint32_t cbRcv = fwif.cbRcv, cbRoom = jt.batch.cbTdo < cbRcv ? jt.batch.cbTdo : cbRcv;
+    if (uint64_t(fwif.cbRcvDone) + 4 > cbRoom) {
+        fwif.stsPhase = stsBadArgument;
+        return BatchAbortInternal(i);
+    }
+    for (int ib = 0; ib < 4; ib++)
+        fwif.pbRcv[fwif.cbRcvDone++] = uint8_t(fs >> (8 * ib));
+    EndOfStep(i, true);
+}
+
+/* Operations 12 and 14: directions or levels of the extra pins (none here); the pins are written. */
+void BatchSetGpio(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    uint32_t fs = DwAt(PbStream(i)) & fsGpioOut;
+    rgfwif[i].cbSndDone += 4;
+    if (jt.batch.op == 12)
+        jt.wGpio = fs;
+    if (!FJtagPinsAll(jt, bDirJtag)) {
+        rgfwif[i].stsPhase = stsSndLess;
+        return BatchAbortInternal(i);
+    }
+    EndOfStep(i, true);
+}
+
+/* Operation 15: both pin bytes read back, assembled into the extra pins' levels. */
+void BatchReadGpio(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    if (!FJtagAdd(jt, { 0x81, 0x83 })) {
+        rgfwif[i].stsPhase = stsRcvLess;
+        return BatchAbortInternal(i);
+    }
+    jt.batch.cbReadPending += 2;
+    EndOfStep(i, true);
+}
 
 bool FAppendNode(BATCH &bt, uint8_t type, bool fExitBit, uint32_t cbitTotal)
 {
     try {
-        bt.qnode.push_back(TDONODE { type, fExitBit, 0, cbitTotal });
+        bt.qnode.push_back(TDONODE { type, fExitBit, 0, cbitTotal, 0 });
     } catch (const std::bad_alloc &) {
         return false;
     }
@@ -484,9 +572,39 @@ void BatchParse(int i)
         cbArgs = 4;
         pfnOp = BatchClock;
         break;
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+    case 16:
+        if (!FOpOffered(bt.op)) {
+            fwif.stsPhase = stsBatchOpNotSupported;
+            return BatchAbortInternal(i);
+        }
+        if (bt.op == 9) {
+            if (ib + 4 > cbStream)
+                break;
+            bt.cbitOutTotal = DwAt(pbArg);
+            cbArgs = 4;
+            pfnOp = BatchWait;
+        } else if (bt.op == 10 || bt.op == 16) {
+            /* a pin the port's table does not list */
+            cbArgs = ~uint64_t(0);
+        } else if (bt.op == 12 || bt.op == 14) {
+            cbArgs = 4;
+            pfnOp = BatchSetGpio;
+        } else if (bt.op == 15) {
+            fNode = FAppendNode(bt, 15, false, 2);
+            pfnOp = BatchReadGpio;
+        } else {
+            pfnOp = BatchPinWord;
+        }
+        break;
     default:
-        /* 9 to 16 need batch property bits this port does not set. */
-        fwif.stsPhase = bt.op >= 9 && bt.op <= 16 ? stsBatchOpNotSupported : stsBadArgument;
+        fwif.stsPhase = stsBadArgument;
         return BatchAbortInternal(i);
     }
     if (!fNode) {
@@ -499,7 +617,8 @@ void BatchParse(int i)
     }
     bt.fLastOp = ib + cbArgs == cbStream;
     /* The position moves past the counts; data bytes are consumed as they go out. */
-    fwif.cbSndDone += bt.op == 1 ? 0 : bt.op == 2 ? 0 : bt.op == 3 || bt.op == 4 || bt.op == 8 ? 4 : 5;
+    static const uint8_t rgcbCounts[17] = { 0, 0, 0, 4, 4, 5, 5, 5, 4, 4, 0, 0, 0, 0, 0, 0, 0 };
+    fwif.cbSndDone += rgcbCounts[bt.op];
     fwif.pfnStep = pfnOp;
     pfnOp(i);
 }

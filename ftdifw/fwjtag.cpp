@@ -10,6 +10,7 @@
  * maker's USB firmware. A shift step builds the MPSSE commands of up to one
  * buffer of clocks, writes them and reads their answers back at once.
  */
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -35,9 +36,57 @@ bool FJtagPins(JTAGIF &jt, bool fTms, bool fTdi, bool fTck, bool fForce)
     return FJtagAdd(jt, { 0x80, uint8_t((fTms ? pinTms : 0) | (fTdi ? pinTdi : 0) | (fTck ? pinTck : 0)), bDirJtag });
 }
 
+bool FJtagPinsAll(JTAGIF &jt, uint8_t bLowDir)
+{
+    uint8_t bLow = uint8_t((jt.fTms ? pinTms : 0) | (jt.fTdi ? pinTdi : 0) | (jt.fTck ? pinTck : 0));
+    return FJtagAdd(jt, { 0x80, bLow, bLowDir, 0x82, jt.bHigh, jt.bHighDir });
+}
+
+bool FJtagWrite(JTAGIF &jt)
+{
+    return FMpsFlush(&jt.mpsbuf, jt.hChannel, !jt.fBuffered, 0) != 0;
+}
+
+void CclkFromTus(uint32_t freq, uint32_t tus, uint32_t *ptusActual, uint32_t *pcclk)
+{
+    if (tus <= 1 || freq == 0) {
+        *ptusActual = tus;
+        *pcclk = 0;
+        return;
+    }
+    /* ceil(freq * (tus - 1) / 10^6) periods, and the whole microseconds they take plus one;
+     * in integers, so that no rounding of a quotient loses a microsecond */
+    uint64_t cclk = (uint64_t(freq) * (tus - 1) + 999999) / 1000000;
+    *pcclk = uint32_t(cclk);
+    *ptusActual = uint32_t(cclk * 1000000 / freq) + 1;
+}
+
+void JtagPadCounts(uint32_t freq, uint16_t *pcPadPre, uint16_t *pcPadPost)
+{
+    /* a pad byte takes about 66.5 ns; the pin writes about 100 ns before and 200 ns after the edge */
+    double tnsHalf = freq == 0 ? 0 : ceil(1e9 / freq / 2);
+    *pcPadPre = uint16_t(tnsHalf > 100 ? ceil((tnsHalf - 100) / 66.5) : 0);
+    *pcPadPost = uint16_t(tnsHalf > 200 ? ceil((tnsHalf - 200) / 66.5) : 0);
+}
+
+bool FJtagWaitClocks(JTAGIF &jt, uint32_t cclk)
+{
+    if (cclk == 0)
+        return true;
+    /* TCK released: the engine's clocks do not reach the target. */
+    bool fOk = FJtagPinsAll(jt, bDirJtag & ~pinTck);
+    for (uint32_t cunit = cclk / 8; cunit > 0 && fOk;) {
+        uint32_t c = cunit > 65536 ? 65536 : cunit;
+        fOk = FJtagAdd(jt, { 0x8F, uint8_t(c - 1), uint8_t((c - 1) >> 8) });
+        cunit -= c;
+    }
+    if (fOk && cclk % 8 != 0)
+        fOk = FJtagAdd(jt, { 0x8E, uint8_t(cclk % 8 - 1) });
+    return fOk && FJtagPinsAll(jt, bDirJtag) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 0, 0);
+}
+
 namespace {
 
-const uint32_t dprpJtag = 0x80020003;
 const uint32_t freqDefault = 10000000;
 
 enum JMODE : uint8_t { jmClock = 7, jmTdi = 8, jmTdo = 9, jmPairs = 10, jmTms = 11 };
@@ -47,7 +96,8 @@ bool FAdd(JTAGIF &jt, std::initializer_list<uint8_t> rgb) { return FJtagAdd(jt, 
 /* Re-asserts the tracked levels with TCK low before a shift chunk. */
 bool FPins(JTAGIF &jt) { return FJtagPins(jt, jt.fTms, jt.fTdi, false, true); }
 
-/* TCK = 30 MHz / (divisor + 1), the divisor rounded so the clock is at most freq. */
+/* TCK = 30 MHz / (divisor + 1), the divisor rounded so the clock is at most freq;
+ * fWrite: a read-back follows, to see the chip took it. */
 uint32_t FreqSet(JTAGIF &jt, uint32_t freq, bool fWrite)
 {
     if (freq <= 8000)
@@ -80,13 +130,18 @@ void Enable(int i)
     if (!FOpenChannel(szName, &jt.hChannel, &jt.ftintf))
         return FwSetSts(i, stsCapConflict);
     jt.mpsbuf.cb = jt.mpsbuf.tusQueued = jt.mpsbuf.fWritten = 0;
+    jt.fBuffered = 0;
+    fwif.fsPrtBuffered &= ~1u;
+    JtagTwoWireReset(jt);
     bool fOk = (jt.ftintf.fsIntf & fsintfMpsse) && FSyncBadCmd(jt.hChannel, 0xAA, 100, 0);
     fOk = fOk || FMpsseInit(jt.hChannel);
     BatchReset(jt);
     if (fOk) {
         /* TMS high, TDI and TCK low, the JTAG pins and the auxiliary output (ACBUS7) driven. */
         jt.freqTck = FreqSet(jt, freqDefault, true);
-        fOk = FJtagPins(jt, true, false, false, true) && FAdd(jt, { 0x82, 0x80, 0x80, 0x81, 0x87 }) &&
+        JtagPadCounts(jt.freqTck, &jt.cPadPre, &jt.cPadPost);
+        jt.bHigh = jt.bHighDir = pinAux;
+        fOk = FJtagPins(jt, true, false, false, true) && FAdd(jt, { 0x82, jt.bHigh, jt.bHighDir, 0x81, 0x87 }) &&
               FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 2);
     }
     if (!fOk) {
@@ -107,6 +162,8 @@ void Disable(int i)
         return;
     /* Pins released: same levels, nothing driven (the auxiliary output too). */
     BatchReset(jt);
+    jt.fBuffered = 0;
+    rgfwif[i].fsPrtBuffered &= ~1u;
     bool fOk = FAdd(jt, { 0x80, pinTms, 0x00, 0x82, 0x00, 0x00, 0x81, 0x87 }) &&
                FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1);
     if (!fOk)
@@ -223,7 +280,7 @@ void ShiftStep(int i)
     uint32_t cbAns = uint32_t(jt.rgcbitAns.size());
     if (fOk && cbAns > 0)
         fOk = FAdd(jt, { 0x87 });
-    fOk = fOk && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, cbAns);
+    fOk = fOk && FMpsFlush(&jt.mpsbuf, jt.hChannel, cbAns > 0 || !jt.fBuffered, cbAns);
     if (!fOk) {
         fwif.stsPhase = jt.fCapture && jt.jm != jmTdo ? stsSndRcvLess : jt.jm == jmTdo ? stsRcvLess : stsSndLess;
         return FwFailPhase(i);
@@ -252,19 +309,38 @@ void Shift(int i, JMODE jm)
     memcpy(&cclk, pbArg + (jm == jmPairs ? 1 : 2), 4);
     jt.jm = jm;
     jt.fCapture = jm == jmTdo || pbArg[0] != 0;
-    if (jm == jmTdi)
-        jt.fTms = pbArg[1] != 0;
-    else if (jm == jmTdo) {
-        jt.fTms = pbArg[0] != 0;
-        jt.fTdi = pbArg[1] != 0;
-    } else if (jm == jmTms)
-        jt.fTdi = pbArg[1] != 0;
     fwif.cOutDone = fwif.cInDone = 0;
     fwif.cOutTotal = cclk;
     fwif.cInTotal = jt.fCapture ? cclk : 0;
     if (cclk == 0)
         return FwSetSts(i, stsBadArgument);
-    FwArmPhase(i, 1, ShiftStep, FwDoneSts, nullptr);
+    if (jt.scanFormat > 4) {
+        /* Two-wire: the fixed levels go into the frames; the pins are prepared with TCK low. */
+        if (!FJtagTwoWireEngine(jt))
+            return FwSetSts(i, stsNotSupported);
+        bool fTms = jt.fTms, fTdi = jt.fTdi;
+        if (jm == jmTdi)
+            jt.fTmsLevel = fTms = pbArg[1] != 0;
+        else if (jm == jmTdo) {
+            jt.fTmsLevel = fTms = pbArg[0] != 0;
+            jt.fTdiLevel = fTdi = pbArg[1] != 0;
+            fwif.cOutTotal = 0;
+        } else if (jm == jmTms)
+            jt.fTdiLevel = pbArg[1] != 0;
+        if (!(FJtagPins(jt, fTms, fTdi, false, false) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 0, 0)))
+            return FwSetSts(i, stsFtdiIo);
+        if (!FJtagTwoWireArm(i))
+            return FwSetSts(i, stsNotSupported);
+    } else {
+        if (jm == jmTdi)
+            jt.fTms = pbArg[1] != 0;
+        else if (jm == jmTdo) {
+            jt.fTms = pbArg[0] != 0;
+            jt.fTdi = pbArg[1] != 0;
+        } else if (jm == jmTms)
+            jt.fTdi = pbArg[1] != 0;
+        FwArmPhase(i, 1, ShiftStep, FwDoneSts, nullptr);
+    }
     fwif.fsStsCounts = jm == jmTdo ? 0x40 : jt.fCapture ? 0xC0 : 0x80;
     fwif.cmdCompletion = uint8_t(jm | 0x80);
 }
@@ -274,13 +350,14 @@ void SetTck(int i)
 {
     JTAGIF &jt = rgjtag[i];
     uint32_t freqOld = jt.freqTck, cbFlushOld = jt.mpsbuf.cbFlush;
-    uint32_t freq = FreqSet(jt, DwArg(i, 0), true);
-    if (!FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1)) {
+    uint32_t freq = FreqSet(jt, DwArg(i, 0), !jt.fBuffered);
+    if (!FMpsFlush(&jt.mpsbuf, jt.hChannel, !jt.fBuffered, jt.fBuffered ? 0 : 1)) {
         jt.freqTck = freqOld;
         jt.mpsbuf.cbFlush = cbFlushOld;
         return FwSetSts(i, stsFtdiIo);
     }
     jt.freqTck = freq;
+    JtagPadCounts(freq, &jt.cPadPre, &jt.cPadPost);
     FwPutRet(i, &jt.freqTck, 4);
 }
 
@@ -288,8 +365,7 @@ void SetPins(int i)
 {
     FWIF &fwif = rgfwif[i];
     JTAGIF &jt = rgjtag[i];
-    bool fOk = FJtagPins(jt, fwif.rgbCmd[4] != 0, fwif.rgbCmd[5] != 0, fwif.rgbCmd[6] != 0, true) &&
-               FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 0);
+    bool fOk = FJtagPins(jt, fwif.rgbCmd[4] != 0, fwif.rgbCmd[5] != 0, fwif.rgbCmd[6] != 0, true) && FJtagWrite(jt);
     if (!fOk)
         FwSetSts(i, stsFtdiIo);
 }
@@ -325,7 +401,7 @@ void ClockStep(int i)
     }
     if (cbit > 0)
         fOk = fOk && FAdd(jt, { 0x8E, uint8_t(cbit - 1) });
-    fOk = fOk && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 0);
+    fOk = fOk && FJtagWrite(jt);
     if (!fOk) {
         fwif.stsPhase = stsSndLess;
         return FwFailPhase(i);
@@ -348,6 +424,55 @@ void Clock(int i)
     FwArmPhase(i, 3, ClockStep, FwDoneSts, nullptr);
     fwif.fsStsCounts = 0x80;
     fwif.cmdCompletion = 0x87;
+}
+
+/* Answers still in the chip for bytes written since the last read-back are
+ * collected with one more read-back, so later reads stay aligned. */
+bool FSyncIfWritten(JTAGIF &jt)
+{
+    if (jt.mpsbuf.cb == 0 && !jt.mpsbuf.fWritten)
+        return true;
+    return FAdd(jt, { 0x81, 0x87 }) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1);
+}
+
+/* Command 12: buffering on or off. */
+void SetBuffered(int i)
+{
+    FWIF &fwif = rgfwif[i];
+    JTAGIF &jt = rgjtag[i];
+    bool fOn = fwif.rgbCmd[4] != 0;
+    if (!fOn && jt.fBuffered)
+        FSyncIfWritten(jt);
+    if (fOn)
+        fwif.fsPrtBuffered |= 1u;
+    else
+        fwif.fsPrtBuffered &= ~1u;
+    jt.fBuffered = fOn;
+}
+
+/* Command 13: a wait in microseconds, as TCK periods the target does not see. */
+void Wait(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    uint32_t tus = DwArg(i, 0), tusActual = 1000000, cclk = 0;
+    if (tus != 0) {
+        CclkFromTus(jt.freqTck, tus > 1000000 ? 1000000 : tus, &tusActual, &cclk);
+        jt.mpsbuf.tusQueued += tusActual;
+        if (!FJtagWaitClocks(jt, cclk))
+            return FwSetSts(i, stsFtdiIo);
+        if ((!jt.fBuffered || jt.mpsbuf.tusQueued > 1999999) &&
+            !(FAdd(jt, { 0x81, 0x87 }) && FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1)))
+            return FwSetSts(i, stsFtdiIo);
+    }
+    FwPutRet(i, &tusActual, 4);
+}
+
+/* Command 14: everything queued goes out, and the chip has run it. */
+void Flush(int i)
+{
+    JTAGIF &jt = rgjtag[i];
+    if (!FAdd(jt, { 0x81, 0x87 }) || !FMpsFlush(&jt.mpsbuf, jt.hChannel, 1, 1))
+        FwSetSts(i, stsFtdiIo);
 }
 
 } // namespace
@@ -379,8 +504,20 @@ const uint8_t rgcbCmd[32] = {
     3, 9, 3, 8, 3, 4, 5, 11, 3, 5, 3, 7, 3, 7, 3, 5,
 };
 
-/* Commands the port's property word offers: 0 to 11, 23 and 24. */
-bool FOffered(uint8_t cmd) { return cmd <= 11 || cmd == 23 || cmd == 24; }
+/* Property bits each of commands 12 to 31 needs (any one of them). */
+const uint32_t rgfsGate[32] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    1u << 2, 1u << 3, 1u << 2, 0xFF80, 0xFF80, 1u << 5, 1u << 5, 1u << 4, 1u << 4, 1u << 6, 1u << 16,
+    1u << 17, 1u << 17, 1u << 18, 1u << 19, 1u << 19, 1u << 19, 1u << 19, 1u << 19, 1u << 20,
+};
+
+bool FOffered(uint8_t cmd) { return rgfsGate[cmd] == 0 || (dprpJtag & rgfsGate[cmd]) != 0; }
+
+/* Commands that only read or set the port's fields, with no channel needed. */
+bool FFieldsOnly(uint8_t cmd)
+{
+    return cmd == 4 || (cmd >= 16 && cmd <= 20) || cmd == 26 || cmd == 28;
+}
 
 void JtagDispatch(int i)
 {
@@ -402,7 +539,8 @@ void JtagDispatch(int i)
     if (cmd == 24) {
         if (fwif.rgbCmd[0] != rgcbCmd[cmd])
             return FwSetSts(i, stsBadLength);
-        const uint32_t dprpBatch = 0;
+        if (!FOffered(cmd))
+            return FwSetSts(i, stsNotSupported);
         return FwPutRet(i, &dprpBatch, 4);
     }
     if (cmd == 0)
@@ -419,7 +557,7 @@ void JtagDispatch(int i)
     if (!FOffered(cmd))
         return FwSetSts(i, stsNotSupported);
     /* Enabled elsewhere only: this process holds no channel to talk to. */
-    if (!jt.fEnabled && cmd != 4)
+    if (!jt.fEnabled && !FFieldsOnly(cmd))
         return FwSetSts(i, stsFtdiIo);
     switch (cmd) {
     case 3: return SetTck(i);
@@ -428,8 +566,14 @@ void JtagDispatch(int i)
     case 6: return GetPins(i);
     case jmClock: return Clock(i);
     case jmTdi: case jmTdo: case jmPairs: case jmTms: return Shift(i, JMODE(cmd));
+    case 12: return SetBuffered(i);
+    case 13: return Wait(i);
+    case 14: return Flush(i);
     case 23: return JtagBatchArm(i);
-    default: return FwSetSts(i, stsNotSupported);
+    default:
+        if (cmd <= 22)
+            return JtagTwoWireCmd(i);
+        return JtagGpioCmd(i);
     }
 }
 

@@ -8,7 +8,9 @@
  * fwmbx.cpp (mailbox), fwcore.cpp (firmware record, steps, system
  * protocol, data phases), fwchan.cpp (channel, MPSSE buffer, FIFO mode),
  * fwstream.cpp (stream protocol and protocol 1), fwjtag.cpp (JTAG protocol,
- * see fwjtag.h), fwbatch.cpp (JTAG batch engine).
+ * see fwjtag.h), fwjtag2w.cpp (its two-wire shift engines), fwjtagtw.cpp (its
+ * two-wire commands), fwjtagio.cpp (its general-purpose pins), fwbatch.cpp
+ * (JTAG batch engine).
  */
 #ifndef FWLIB_H
 #define FWLIB_H

@@ -1,30 +1,22 @@
 // DLGVIEW: a view whose window is a dialog made from a dialog template (the
 // connect bar, the tab pages, the scan-chain device rows). The dialog holds
-// the link to its view in its user word (DWLP_USER).
+// the link to its view in its user word (DWLP_USER); slots 53 to 60 and the
+// dialog procedure are those of every dialog view (DLGBASE).
 #ifndef ORRIN_DLGVIEW_H
 #define ORRIN_DLGVIEW_H
 
-#include "view.h"
+#include "dlgbase.h"
 
-class DLGVIEW : public VIEW {
+class DLGVIEW : public DLGBASE {
 public:
-    DLGVIEW();
-    ~DLGVIEW() override;                                                          // 42
-    void Destroy() override;                                                      // 43
-    virtual BOOL FInitDialog(HWND hwndFocus);                                     // 53
-    virtual void EndDlg(int nResult);                                             // 54
-    virtual BOOL FDlgCommand(int id, int code, HWND hwndCtl);                     // 55
-    virtual BOOL FDlgProc(UINT wm, WPARAM wParam, LPARAM lParam);                 // 56
-    virtual BOOL FInit();                                                         // 57
-    virtual BOOL FCreateDlg(HINSTANCE hinst, HWND hwndParent, int idTemplate);    // 58
-    virtual INT_PTR DlgModal(HINSTANCE hinst, HWND hwndParent, int idTemplate);   // 59
-    virtual HWND HwndDlg();                                                       // 60
+    // Slot 56: the dialog views' routing, and key presses swallowed.
+    BOOL FDlgProc(UINT wm, WPARAM wParam, LPARAM lParam) override;
 
     // Dialog procedure of every DLGVIEW dialog.
-    static INT_PTR CALLBACK DlgViewProc(HWND hwndDlg, UINT wm, WPARAM wParam, LPARAM lParam);
-
-protected:
-    HWND hwndParent;   // parent passed to FCreateDlg or DlgModal; not set by the constructor
+    static INT_PTR CALLBACK DlgViewProc(HWND hwndDlg, UINT wm, WPARAM wParam, LPARAM lParam)
+    {
+        return DlgBaseProc(hwndDlg, wm, wParam, lParam);
+    }
 };
 
 #endif

@@ -1,7 +1,7 @@
-// The window and dialog procedures that bind windows to their views, and the
-// registration of view window classes.
+// The window procedure that binds windows to their views, and the
+// registration of view window classes. Dialog views have theirs in DLGBASE.
 
-#include "dlgview.h"
+#include "view.h"
 
 LRESULT CALLBACK VIEW::ViewWndProc(HWND hwnd, UINT wm, WPARAM wParam, LPARAM lParam)
 {
@@ -18,23 +18,6 @@ LRESULT CALLBACK VIEW::ViewWndProc(HWND hwnd, UINT wm, WPARAM wParam, LPARAM lPa
     if (pview != nullptr && pview->FWndProc(wm, wParam, lParam, &lResult))
         return lResult;
     return DefWindowProcA(hwnd, wm, wParam, lParam);
-}
-
-// Messages before WM_INITDIALOG, or after Destroy detached the view, are
-// answered TRUE without further processing.
-INT_PTR CALLBACK DLGVIEW::DlgViewProc(HWND hwndDlg, UINT wm, WPARAM wParam, LPARAM lParam)
-{
-    DLGVIEW *pview;
-    if (wm == WM_INITDIALOG) {
-        pview = reinterpret_cast<DLGVIEW *>(lParam);
-        SetWindowLongPtrA(hwndDlg, DWLP_USER, lParam);
-        pview->hwnd = hwndDlg;
-    } else {
-        pview = reinterpret_cast<DLGVIEW *>(GetWindowLongPtrA(hwndDlg, DWLP_USER));
-        if (pview == nullptr)
-            return TRUE;
-    }
-    return static_cast<uint8_t>(pview->FDlgProc(wm, wParam, lParam));
 }
 
 BOOL FRegisterViewClass(HINSTANCE hinst, const char *szClass, UINT cs)

@@ -4,6 +4,7 @@
 
 #include "dlgvbs.h"
 #include "vwflash.h"
+#include "vwmemprog.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ bool FViewBuilt(BSVK vk)
     switch (vk) {
     case bsvkFlashBpi:
     case bsvkFlashSpi:
+    case bsvkMemoryProg:
         return true;
     default:
         return false;
@@ -84,12 +86,23 @@ DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &)
         return new VWFLASH(g_flprofCorvale);
     case bsvkFlashSpi:
         return new VWFLASH(g_flprofPentra);
+    case bsvkMemoryProg:
+        return new VWMEMPROG;
     default:
         return nullptr;
     }
 }
 
-void StopView(DLGVBS *, BSSTOP) {}
+void StopView(DLGVBS *pview, BSSTOP stop)
+{
+    switch (stop) {
+    case bsstopCancelWait:   // only the memory programming page cancels and waits
+        static_cast<VWMEMPROG *>(pview)->CancelAndWait();
+        break;
+    default:
+        break;
+    }
+}
 
 BSBOARD BsboardFrom(const BSBOARDDEF &bsb)
 {

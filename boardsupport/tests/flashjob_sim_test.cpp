@@ -331,7 +331,7 @@ TEST_F(FlashJob, CancelMidWayThenStartAgain)
     EXPECT_EQ(Run(bcCorvale, args, ports3).idsFinal, uint32_t(idsFlCancelled));
     EXPECT_EQ(ports3.rgszLog, Log({"129", "145", "138"}));
     EXPECT_EQ(fopen(args.szReadFile.c_str(), "rb"), nullptr);
-    EXPECT_EQ(fopen((args.szReadFile + ".part~").c_str(), "rb"), nullptr);
+    EXPECT_EQ(fopen((args.szReadFile + ".tmp~").c_str(), "rb"), nullptr);
 }
 
 TEST_F(FlashJob, FailuresEndWithTheirTextAndLeaveTheFlashAlone)

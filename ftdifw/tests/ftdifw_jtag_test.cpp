@@ -9,6 +9,7 @@
 #include "dvt.h"
 #include "fwinstall.h"
 #include "fwtrans.h"
+#include "jtagfix.h"
 #include "jtagops.h"
 #include "kor_child.h"
 #include "korsimenv.h"
@@ -35,157 +36,19 @@ KORSIM_ENVIRONMENT(KORSIM_CONFIG, "ftdifw", true);
 
 namespace {
 
-const uint32_t idcodeFpga = 0x01C22093;
 const char szFw60Stem[] = "FTDIFW_60_00000000_00000801_0118-";
-
-KSIMCTL &Sim() { return PkorsimEnv()->simctl; }
 
 /* Client codes of firmware status 48 and up. */
 const int ercFwHigh = 3080;
 
-class FtdifwJtagCmd : public ::testing::Test {
+class FtdifwJtagCmd : public JTAGFIX {
 protected:
     static void SetUpTestSuite()
     {
         std::string szName = std::string(szFw60Stem) + SzFwWordSize() + ".dll";
         ASSERT_TRUE(FInstallFw(szName, szName));
     }
-    void SetUp() override
-    {
-        ASSERT_TRUE(PkorsimEnv()->fOk) << PkorsimEnv()->szErr;
-        TvxSetFsadm(fsadmDcapPriv);
-        ASSERT_TRUE(TvxOpen(&hif, "SN:210183F60001")) << TvxGetLastError();
-        ASSERT_EQ(ErcCmd({ 2, 0, 0 }), 0);
-        Reset();
-    }
-    void TearDown() override
-    {
-        if (hif != hifNil) {
-            ErcCmd({ 2, 1, 0 });
-            TvxClose(hif);
-        }
-    }
-    int ErcCmd(BYTES rgbCmd, uint8_t cbRet = 0, uint8_t *pbRet = nullptr)
-    {
-        TRANS tr;
-        tr.rgbCmd = rgbCmd;
-        tr.cbRet = cbRet;
-        int erc = ErcRun(hif, tr);
-        if (pbRet)
-            memcpy(pbRet, tr.rgbRet, cbRet);
-        return erc;
-    }
-    /* A data-phase command: args after the command code; returns the error code. */
-    int ErcPhase(uint8_t cmd, BYTES rgbArg, const BYTES &rgbSnd, BYTES *prgbRcv, TRANS *ptr = nullptr)
-    {
-        TRANS tr;
-        tr.rgbCmd = { 2, cmd, 0 };
-        tr.rgbCmd.insert(tr.rgbCmd.end(), rgbArg.begin(), rgbArg.end());
-        tr.pbSnd = rgbSnd.empty() ? nullptr : rgbSnd.data();
-        tr.cbSnd = uint32_t(rgbSnd.size());
-        if (prgbRcv != nullptr && !prgbRcv->empty()) {
-            tr.pbRcv = prgbRcv->data();
-            tr.cbRcv = uint32_t(prgbRcv->size());
-        }
-        tr.cmdDone = uint8_t(cmd | 0x80);
-        int erc = ErcRun(hif, tr);
-        if (ptr)
-            *ptr = tr;
-        return erc;
-    }
-    static BYTES RgbArgs(std::initializer_list<uint8_t> rgb, uint32_t n)
-    {
-        BYTES rgbArg(rgb);
-        BYTES rgbN = RgbLe({ n });
-        rgbArg.insert(rgbArg.end(), rgbN.begin(), rgbN.end());
-        return rgbArg;
-    }
-    /* Test-Logic-Reset with the pins as enable leaves them. */
-    void Reset()
-    {
-        ASSERT_EQ(ErcCmd({ 2, 5, 0, 1, 0, 0 }), 0);
-        BYTES rgbTms = { 0x1F };
-        ASSERT_EQ(ErcPhase(11, RgbArgs({ 0, 0 }, 5), rgbTms, nullptr), 0);
-        tap = TAPMODEL(idcodeFpga);
-    }
-    std::string SzSimState()
-    {
-        std::vector<std::string> rgsz;
-        if (!Sim().FCmd("TAP ft60", &rgsz) || rgsz.empty())
-            return "?";
-        return rgsz[0].substr(6);
-    }
-    /* Runs op as single commands (5 to 11); appends its TDO bytes. pins: the model before it. */
-    int ErcSingle(const JOP &jop, const TAPMODEL &tapBefore, BYTES &rgbTdo);
-    /* Runs ops as one batch program; the TDO bytes and the final counts. */
-    int ErcBatch(const std::vector<JOP> &rgjop, BYTES &rgbTdo, TRANS *ptr = nullptr)
-    {
-        BYTES rgbOps;
-        uint32_t cbTdo = 0;
-        for (const JOP &jop : rgjop) {
-            AppendBatch(jop, rgbOps);
-            cbTdo += CbTdo(jop);
-        }
-        rgbTdo.assign(cbTdo, 0xEE);
-        return ErcPhase(23, RgbLe({ uint32_t(rgbOps.size()), cbTdo }), rgbOps, &rgbTdo, ptr);
-    }
-    HIF hif = hifNil;
-    TAPMODEL tap { idcodeFpga };
 };
-
-int FtdifwJtagCmd::ErcSingle(const JOP &jop, const TAPMODEL &tapBefore, BYTES &rgbTdo)
-{
-    uint8_t fTms = tapBefore.fTms, fTdi = tapBefore.fTdi;
-    bool fExit = jop.op >= 5 && jop.op <= 7 && jop.fTms != tapBefore.fTms;
-    uint32_t nHold = fExit ? jop.n - 1 : jop.n;
-    BYTES rgbRcv((jop.n + 7) / 8, 0), rgbNone;
-    int erc = 0;
-    switch (jop.op) {
-    case 1:
-        return ErcCmd({ 2, 5, 0, uint8_t(jop.bPins >> 2 & 1), uint8_t(jop.bPins >> 1 & 1), uint8_t(jop.bPins & 1) });
-    case 2: {
-        uint8_t rgb[4] = {};
-        erc = ErcCmd({ 2, 6, 0 }, 4, rgb);
-        rgbTdo.push_back(uint8_t(rgb[0] << 3 | rgb[1] << 2 | rgb[2] << 1 | rgb[3]));
-        return erc;
-    }
-    case 3:
-    case 4:
-        if (jop.n > 0)
-            erc = ErcPhase(11, RgbArgs({ uint8_t(jop.op == 4), fTdi }, jop.n), jop.rgbData,
-                           jop.op == 4 ? &rgbRcv : nullptr);
-        break;
-    case 8:
-        if (jop.n > 0)
-            erc = ErcPhase(7, RgbArgs({ fTms, fTdi }, jop.n), rgbNone, nullptr);
-        break;
-    case opPairs:
-        erc = ErcPhase(10, RgbArgs({ 1 }, jop.n), jop.rgbData, &rgbRcv);
-        break;
-    default: {
-        /* 5 to 7: the bits with TMS held, then the exit bit as one TMS/TDI pair */
-        BYTES rgbHold((nHold + 7) / 8, 0);
-        if (nHold > 0 && jop.op == 7)
-            erc = ErcPhase(9, RgbArgs({ fTms, fTdi }, nHold), rgbNone, &rgbHold);
-        else if (nHold > 0)
-            erc = ErcPhase(8, RgbArgs({ uint8_t(jop.op == 6), fTms }, nHold),
-                           BYTES(jop.rgbData.begin(), jop.rgbData.begin() + (nHold + 7) / 8),
-                           jop.op == 6 ? &rgbHold : nullptr);
-        for (uint32_t k = 0; k < nHold; k++)
-            rgbRcv[k / 8] |= uint8_t(FBitAt(rgbHold, k) << (k % 8));
-        if (erc == 0 && fExit) {
-            bool fBit = jop.op == 7 ? tapBefore.fTdi : FBitAt(jop.rgbData, jop.n - 1);
-            BYTES rgbPair = { uint8_t((fBit ? 1 : 0) | (jop.fTms ? 2 : 0)) }, rgbOne(1, 0);
-            erc = ErcPhase(10, RgbArgs({ 1 }, 1), rgbPair, &rgbOne);
-            rgbRcv[(jop.n - 1) / 8] |= uint8_t((rgbOne[0] & 1) << ((jop.n - 1) % 8));
-        }
-        break;
-    }
-    }
-    if (CbTdo(jop) > 0)
-        rgbTdo.insert(rgbTdo.end(), rgbRcv.begin(), rgbRcv.begin() + CbTdo(jop));
-    return erc;
-}
 
 TEST_F(FtdifwJtagCmd, CommandsAnswerAsThePortPropertiesSay)
 {
@@ -206,8 +69,21 @@ TEST_F(FtdifwJtagCmd, CommandsAnswerAsThePortPropertiesSay)
         { { 2, 13, 0, 0, 0, 0 }, ercFwHigh },
         { { 2, 12, 0, 1 }, 1 },                     /* buffered mode, flush: not offered */
         { { 2, 14, 0 }, 1 },
-        { { 2, 15, 0, 5, 0 }, 1 },                  /* two-wire formats: not offered */
+        { { 2, 15, 0, 5, 0 }, 1 },                  /* two-wire commands: not offered */
+        { { 2, 15, 0, 1, 0 }, 1 },
+        { { 2, 16, 0 }, 1 },
+        { { 2, 17, 0, 1, 0, 0, 0, 0, 0 }, 1 },
+        { { 2, 18, 0 }, 1 },
+        { { 2, 19, 0, 0, 0, 0, 0, 0 }, 1 },
+        { { 2, 20, 0 }, 1 },
         { { 2, 21, 0, 0 }, 1 },
+        { { 2, 22, 0, 0, 0 }, 1 },
+        { { 2, 21, 0, 0, 0 }, ercFwHigh },
+        { { 2, 25, 0, 0, 0 }, 1 },
+        { { 2, 26, 0 }, 1 },
+        { { 2, 28, 0 }, 1 },
+        { { 2, 29, 0, 0, 0, 0, 0 }, 1 },
+        { { 2, 30, 0 }, 1 },
         { { 2, 27, 0, 0, 0, 0, 0 }, 1 },            /* general-purpose pins: not offered */
         { { 2, 31, 0, 0, 0 }, 1 },
         { { 2, 5, 0, 1, 0 }, ercFwHigh },
@@ -307,28 +183,8 @@ TEST_F(FtdifwJtagCmd, RandomBatchProgramsGiveWhatTheSameOperationsGiveOneByOne)
         for (int iprog = 0; iprog < 12; iprog++) {
             Reset();
             std::vector<JOP> rgjop = RgjopRandom(rng, TAPMODEL(idcodeFpga), 5 + rng() % 40, rgcbitBig, false);
-            BYTES rgbWant;
-            TAPMODEL tapStart = tap;
-            for (const JOP &jop : rgjop)
-                ModelRun(tap, jop, rgbWant);
-            BYTES rgbBatch;
-            TRANS tr;
-            ASSERT_EQ(ErcBatch(rgjop, rgbBatch, &tr), 0) << "program " << iprog;
-            EXPECT_EQ(tr.cbIn, rgbWant.size());
-            EXPECT_TRUE(rgbBatch == rgbWant) << "program " << iprog << " at " << freq << " Hz";
-            EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tap.tst)) << "program " << iprog;
-            TAPMODEL tapEnd = tap;
-            Reset();
-            BYTES rgbSingle;
-            TAPMODEL tapRun = tapStart;
-            for (const JOP &jop : rgjop) {
-                TAPMODEL tapBefore = tapRun;
-                BYTES rgbIgnore;
-                ModelRun(tapRun, jop, rgbIgnore);
-                ASSERT_EQ(ErcSingle(jop, tapBefore, rgbSingle), 0) << "program " << iprog << " op " << int(jop.op);
-            }
-            EXPECT_TRUE(rgbSingle == rgbBatch) << "program " << iprog;
-            EXPECT_EQ(SzSimState(), TAPMODEL::SzTst(tapEnd.tst)) << "program " << iprog;
+            SCOPED_TRACE("program " + std::to_string(iprog) + " at " + std::to_string(freq) + " Hz");
+            ExpectBatchAsSingles(rgjop);
         }
     }
 }
@@ -351,6 +207,9 @@ TEST_F(FtdifwJtagCmd, BrokenBatchProgramsEndWithTheirCodeAndLaterReadsStayAligne
         { "operation 0", { 0 }, 0, 13 },
         { "operation 17", { 17 }, 0, 13 },
         { "operation 9 (batch property bit 0 clear)", { 9, 1, 0, 0, 0 }, 0, 32 },
+        { "operation 10 (batch property bit 1 clear)", { 10, 0 }, 0, 32 },
+        { "operation 13 (batch property bit 2 clear)", { 13 }, 0, 32 },
+        { "operation 16 (batch property bit 3 clear)", { 16, 0 }, 0, 32 },
         { "TDI shift whose data ends early", { 5, 20, 0, 0, 0, 0, 0xAA, 0x55 }, 0, 13 },
         { "TDI capture of 0 bits with an exit bit", { 6, 0, 0, 0, 0, 1 }, 0, 13 },
         { "TDO capture with its count cut", { 7, 8, 0 }, 0, 13 },

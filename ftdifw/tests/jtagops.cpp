@@ -8,6 +8,9 @@
 
 namespace {
 
+/* Operations 9 and 11 to 16: waits and pin-table operations, no clock for the chain. */
+bool FPinTableOp(uint8_t op) { return op >= 9 && op <= 16 && op != opPairs; }
+
 bool FBitOf(const BYTES &rgb, uint32_t ibit) { return (rgb[ibit / 8] >> (ibit % 8)) & 1; }
 
 void PutBit(BYTES &rgb, size_t ibitBase, uint32_t ibit, bool f)
@@ -46,7 +49,7 @@ bool FLeavesDr(const JOP &jop, TAPMODEL tap)
 {
     if (jop.op == 1)
         return (jop.bPins & 1) && !tap.fTck && tap.FLeavesDr((jop.bPins & 4) != 0);
-    if (jop.op == 2)
+    if (jop.op == 2 || FPinTableOp(jop.op))
         return false;
     for (uint32_t k = 0; k < jop.n; k++) {
         bool fTms, fTdi;
@@ -65,6 +68,7 @@ uint32_t CbTdo(const JOP &jop)
     switch (jop.op) {
     case 2: return 1;
     case 4: case 6: case 7: return (jop.n + 7) / 8;
+    case 11: case 13: case 15: return 4;    /* port 0 has no extra pins: all 0 */
     default: return 0;
     }
 }
@@ -82,6 +86,11 @@ void ModelRun(TAPMODEL &tap, const JOP &jop, BYTES &rgbTdo)
     }
     if (jop.op == 2) {
         rgbTdo.push_back(uint8_t(tap.fTms << 3 | tap.fTdi << 2 | tap.fTdo << 1 | tap.fTck));
+        return;
+    }
+    if (FPinTableOp(jop.op)) {
+        /* a wait (the target sees no clock) and the pin-table operations */
+        rgbTdo.resize(rgbTdo.size() + CbTdo(jop), 0);
         return;
     }
     size_t ibitBase = rgbTdo.size() * 8;
@@ -103,7 +112,8 @@ void AppendBatch(const JOP &jop, BYTES &rgbOps)
     rgbOps.push_back(jop.op);
     switch (jop.op) {
     case 1: rgbOps.push_back(jop.bPins); return;
-    case 2: return;
+    case 2: case 11: case 13: case 15: return;
+    case 9: case 12: case 14: AppendDw(rgbOps, jop.n); return;
     case 3: case 4: case 8: AppendDw(rgbOps, jop.n); break;
     default:
         AppendDw(rgbOps, jop.n);
@@ -157,7 +167,7 @@ JOP JopRandom(std::mt19937 &rng, const TAPMODEL &tap, uint8_t op, uint32_t n)
 }
 
 std::vector<JOP> RgjopRandom(std::mt19937 &rng, const TAPMODEL &tapStart, size_t cjop,
-                             const std::vector<uint32_t> &rgcbitBig, bool fPairs)
+                             const std::vector<uint32_t> &rgcbitBig, bool fPairs, bool fPinOps)
 {
     std::vector<JOP> rgjop;
     TAPMODEL tap = tapStart;
@@ -167,6 +177,15 @@ std::vector<JOP> RgjopRandom(std::mt19937 &rng, const TAPMODEL &tapStart, size_t
         uint8_t op = uint8_t(1 + rnd(fPairs ? 9 : 8));
         if (op == 9)
             op = opPairs;
+        if (fPinOps && rnd(3) == 0) {
+            /* a short wait or a pin-table operation */
+            static const uint8_t rgopPin[] = { 9, 11, 12, 13, 14, 15 };
+            JOP jop;
+            jop.op = rgopPin[rnd(6)];
+            jop.n = jop.op == 9 ? rnd(40) : uint32_t(rng());
+            rgjop.push_back(jop);
+            continue;
+        }
         uint32_t n = rnd(4) == 0 && !rgcbitBig.empty() ? rgcbitBig[rnd(uint32_t(rgcbitBig.size()))] : rnd(41);
         if (op >= 5 && op <= 7 && n == 0)
             n = 1;

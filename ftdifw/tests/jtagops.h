@@ -15,8 +15,10 @@
 #include "fwtrans.h"
 #include "tapmodel.h"
 
-/* One operation. op 1 to 8 are the batch operations; opPairs (TMS/TDI
- * pairs, command 10) exists only as a single command. */
+/* One operation. op 1 to 16 are the batch operations; opPairs (TMS/TDI
+ * pairs, command 10) exists only as a single command. Operations 9 to 16
+ * need a port that offers them: 9 waits n microseconds, 12 and 14 take the
+ * mask n, 11, 13 and 15 return a u32. */
 enum { opPairs = 10 };
 
 struct JOP {
@@ -36,9 +38,10 @@ void AppendBatch(const JOP &jop, BYTES &rgbOps);
 
 /* Random operations that keep the chain off the instruction register:
  * tapStart is where the chain is before them. rgcbitBig are counts around
- * the thresholds, picked now and then. */
+ * the thresholds, picked now and then; fPinOps mixes in operations 9 and 11
+ * to 15. */
 std::vector<JOP> RgjopRandom(std::mt19937 &rng, const TAPMODEL &tapStart, size_t cjop,
-                             const std::vector<uint32_t> &rgcbitBig, bool fPairs);
+                             const std::vector<uint32_t> &rgcbitBig, bool fPairs, bool fPinOps = false);
 
 /* One operation of this kind and count with random data, starting from tap;
  * TMS bits at random never go into the instruction column. */

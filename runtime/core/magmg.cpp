@@ -3,6 +3,7 @@
  */
 #include <string.h>
 
+#include "mag.h"
 #include "magmg.h"
 
 MAGMG magmg;
@@ -50,6 +51,20 @@ int MAGMG::FAddMag(uint32_t tpt, uint32_t ptc, MAG *pmag)
     prow->rgent[prow->cent].ptc = (uint16_t)ptc;
     prow->rgent[prow->cent].pmag = pmag;
     prow->cent++;
+    return 1;
+}
+
+int MAGMG::FStartMag(uint32_t tpt, uint32_t ptc, MAG *pmag)
+{
+    /* Registered already (the shipped library does it at start-up): nothing to do. */
+    if (PmagFromTptPtc(tpt, ptc) == pmag)
+        return 1;
+    if (!pmag->FInit())
+        return 0;
+    if (!FAddMag(tpt, ptc, pmag)) {
+        pmag->Term();
+        return 0;
+    }
     return 1;
 }
 

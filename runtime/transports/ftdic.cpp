@@ -15,6 +15,7 @@
 #include "enmappend.h"
 #include "ftdic.h"
 #include "magmg.h"
+#include "magmtx.h"
 #include "usbc.h"
 #include "vzcore.h"
 #include "yorl.h"
@@ -66,43 +67,36 @@ FTDIC::~FTDIC() {}
 int FTDIC::FInit()
 {
     FTDIC::Term();
-    pmtxFtdic = pabsfact->InstABSMTX();
+    pmtxFtdic = PmtxMagNew(true, {"FTDIC::FInit InstABSMTX() failed", "FTDIC::FInit pmtxFtdic->Init() failed",
+                                  "FTDIC::FInit pmtxFtdic->Create() failed"});
     if (pmtxFtdic == nullptr)
-        return FRecordErc(ercInternalError, "FTDIC::FInit InstABSMTX() failed"), 0;
+        return 0;
     const char *szFail = nullptr;
     char szMsg[96];
-    if (!pmtxFtdic->Init())
-        szFail = "FTDIC::FInit pmtxFtdic->Init() failed";
-    else if (!pmtxFtdic->Create(true))
-        szFail = "FTDIC::FInit pmtxFtdic->Create() failed";
-    else {
-        if (!pabsutil->FGetFirmwareDir(szFwDir, sizeof(szFwDir) - 1))
-            szFail = "FTDIC::FInit() failed to get path to dir containing firmware DLLs";
-        tickScan = 0;
-        fScanned = false;
-        cfwdll = 0;
-        cdevLast = 0;
-        tickRefresh = 0;
-        fRefreshed = false;
-        if (szFail == nullptr && !ftd2xx.FInit())
-            szFail = "FTDIC::FInit ftd2xx library initialization failed";
-        for (size_t ipid = 0; szFail == nullptr && ipid < sizeof(rgpidMaker) / sizeof(rgpidMaker[0]); ipid++) {
-            if (ftd2xx.SetVIDPID(UsbVidMaker(), rgpidMaker[ipid]) != 0) {
-                snprintf(szMsg, sizeof(szMsg), "FTDIC::FInit ftd2xx.SetVIDPID(0x%04X, 0x%04X) failed", UsbVidMaker(),
-                         rgpidMaker[ipid]);
-                szFail = szMsg;
-            }
+    if (!pabsutil->FGetFirmwareDir(szFwDir, sizeof(szFwDir) - 1))
+        szFail = "FTDIC::FInit() failed to get path to dir containing firmware DLLs";
+    tickScan = 0;
+    fScanned = false;
+    cfwdll = 0;
+    cdevLast = 0;
+    tickRefresh = 0;
+    fRefreshed = false;
+    if (szFail == nullptr && !ftd2xx.FInit())
+        szFail = "FTDIC::FInit ftd2xx library initialization failed";
+    for (size_t ipid = 0; szFail == nullptr && ipid < sizeof(rgpidMaker) / sizeof(rgpidMaker[0]); ipid++) {
+        if (ftd2xx.SetVIDPID(UsbVidMaker(), rgpidMaker[ipid]) != 0) {
+            snprintf(szMsg, sizeof(szMsg), "FTDIC::FInit ftd2xx.SetVIDPID(0x%04X, 0x%04X) failed", UsbVidMaker(),
+                     rgpidMaker[ipid]);
+            szFail = szMsg;
         }
-        if (!pmtxFtdic->Unlock() && szFail == nullptr)
-            szFail = "FTDIC::FInit pmtxFtdic->Unlock() failed";
     }
+    if (!pmtxFtdic->Unlock() && szFail == nullptr)
+        szFail = "FTDIC::FInit pmtxFtdic->Unlock() failed";
     if (szFail == nullptr)
         return 1;
     FRecordErc(ercInternalError, szFail);
     ftd2xx.Term();
-    pmtxFtdic->Term();
-    pabsfact->RlsABSMTX(pmtxFtdic);
-    pmtxFtdic = nullptr;
+    FMagMtxRelease(&pmtxFtdic);
     return 0;
 }
 
@@ -111,23 +105,17 @@ void FTDIC::Term()
     if (pmtxFtdic == nullptr)
         return;
     ftd2xx.Term();
-    pmtxFtdic->Term();
-    pabsfact->RlsABSMTX(pmtxFtdic);
-    pmtxFtdic = nullptr;
+    FMagMtxRelease(&pmtxFtdic);
 }
 
 int FTDIC::FLock()
 {
-    if (pmtxFtdic == nullptr || !pmtxFtdic->Lock(tmsLockTimeout))
-        return FRecordErc(ercApiLockTimeout, "FTDIC::FLock"), 0;
-    return 1;
+    return FMagLock(pmtxFtdic, "FTDIC::FLock");
 }
 
 int FTDIC::FUnlock()
 {
-    if (pmtxFtdic == nullptr || !pmtxFtdic->Unlock())
-        return FRecordErc(ercInternalError, "FTDIC::FUnlock"), 0;
-    return 1;
+    return FMagUnlock(pmtxFtdic, "FTDIC::FUnlock");
 }
 
 int FTDIC::FCheckSzConn(const char *szConnect)
@@ -511,15 +499,7 @@ int FTDIC::FAcctMgmt(int, const char *, const char *, const char *, int *, void 
 
 int FFtdicStart()
 {
-    if (magmg.PmagFromTptPtc(tptUsb, ptcFtdic) == &ftdic)
-        return 1;
-    if (!ftdic.FInit())
-        return 0;
-    if (!magmg.FAddMag(tptUsb, ptcFtdic, &ftdic)) {
-        ftdic.Term();
-        return 0;
-    }
-    return 1;
+    return magmg.FStartMag(tptUsb, ptcFtdic, &ftdic);
 }
 
 void FtdicStop()

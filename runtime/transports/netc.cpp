@@ -10,6 +10,7 @@
 #include "dtblmg.h"
 #include "dvtmg.h"
 #include "magmg.h"
+#include "magmtx.h"
 #include "netc.h"
 #include "netdisc.h"
 #include "netdvtp3.h"
@@ -49,44 +50,24 @@ int NETC::FInit()
 {
     NETC::Term();
     netset.Reset();
-    pmtxNetc = pabsfact->InstABSMTX();
-    if (pmtxNetc == nullptr)
-        return FRecordErc(ercInternalError, "NETC::FInit() failed to get instance of ABSMTX"), 0;
-    const char *szFail = nullptr;
-    if (!pmtxNetc->Init())
-        szFail = "NETC::FInit() failed to initialize mutex";
-    else if (!pmtxNetc->Create(false))
-        szFail = "NETC::FInit() failed to create mutex";
-    if (szFail == nullptr)
-        return 1;
-    FRecordErc(ercInternalError, szFail);
-    pmtxNetc->Term();
-    pabsfact->RlsABSMTX(pmtxNetc);
-    pmtxNetc = nullptr;
-    return 0;
+    pmtxNetc = PmtxMagNew(false, {"NETC::FInit() failed to get instance of ABSMTX",
+                                  "NETC::FInit() failed to initialize mutex", "NETC::FInit() failed to create mutex"});
+    return pmtxNetc != nullptr;
 }
 
 void NETC::Term()
 {
-    if (pmtxNetc != nullptr) {
-        pmtxNetc->Term();
-        pabsfact->RlsABSMTX(pmtxNetc);
-        pmtxNetc = nullptr;
-    }
+    FMagMtxRelease(&pmtxNetc);
 }
 
 int NETC::FLock()
 {
-    if (pmtxNetc == nullptr || !pmtxNetc->Lock(5000))
-        return FRecordErc(ercApiLockTimeout, "NETC::FLock failed to acquire lock within timeout period"), 0;
-    return 1;
+    return FMagLock(pmtxNetc, "NETC::FLock failed to acquire lock within timeout period");
 }
 
 int NETC::FUnlock()
 {
-    if (pmtxNetc == nullptr || !pmtxNetc->Unlock())
-        return FRecordErc(ercInternalError, "NETC::FUnlock failed to unlock mutex"), 0;
-    return 1;
+    return FMagUnlock(pmtxNetc, "NETC::FUnlock failed to unlock mutex");
 }
 
 ABSTCPIP *NETC::PtcpipNew(const char *szGetFail, const char *szInitFail)
@@ -334,15 +315,7 @@ int NETC::FDisable(const char *szConn, uint32_t dcapA, uint32_t dcapB)
 
 int FNetcStart()
 {
-    if (magmg.PmagFromTptPtc(tptNet, ptcNetc) == &netc)
-        return 1;
-    if (!netc.FInit())
-        return 0;
-    if (!magmg.FAddMag(tptNet, ptcNetc, &netc)) {
-        netc.Term();
-        return 0;
-    }
-    return 1;
+    return magmg.FStartMag(tptNet, ptcNetc, &netc);
 }
 
 void NetcStop() { netc.Term(); }

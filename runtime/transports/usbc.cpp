@@ -14,6 +14,7 @@
 #include "dvtp1.h"
 #include "enmappend.h"
 #include "magmg.h"
+#include "magmtx.h"
 #include "usbc.h"
 #include "vzcore.h"
 #include "yorl.h"
@@ -37,27 +38,17 @@ int USBC::FInit()
     memset(&catIic, 0, sizeof(catIic));
     memset(&catImg, 0, sizeof(catImg));
     szFwDir[0] = '\0';
-    pmtxCat = pabsfact->InstABSMTX();
-    bool fCatInit = pmtxCat != nullptr && pmtxCat->Init();
-    if (!fCatInit || !pmtxCat->Create(false)) {
-        if (fCatInit)
-            pmtxCat->Term();
-        if (pmtxCat != nullptr)
-            pabsfact->RlsABSMTX(pmtxCat);
-        pmtxCat = nullptr;
-        return FRecordErc(ercInternalError, "USBC::FInit() pmtxCat"), 0;
-    }
-    pmtxUsbc = pabsfact->InstABSMTX();
+    pmtxCat = PmtxMagNew(false, {"USBC::FInit() pmtxCat", "USBC::FInit() pmtxCat", "USBC::FInit() pmtxCat"});
+    if (pmtxCat == nullptr)
+        return 0;
+    pmtxUsbc = PmtxMagNew(true, {"USBC::FInit() pmtxUsbc = pabsfact->InstABSMTX", "USBC::FInit() pmtxUsbc->Init failed",
+                                 "USBC::FInit() pmtxUsbc->Create failed"});
     if (pmtxUsbc == nullptr) {
         USBC::Term();
-        return FRecordErc(ercInternalError, "USBC::FInit() pmtxUsbc = pabsfact->InstABSMTX"), 0;
+        return 0;
     }
     const char *szFail = nullptr;
-    if (!pmtxUsbc->Init())
-        szFail = "USBC::FInit() pmtxUsbc->Init failed";
-    else if (!pmtxUsbc->Create(true))
-        szFail = "USBC::FInit() pmtxUsbc->Create failed";
-    else if (!pabsutil->FGetFirmwareDir(szFwDir, sizeof(szFwDir) - 1)) {
+    if (!pabsutil->FGetFirmwareDir(szFwDir, sizeof(szFwDir) - 1)) {
         pmtxUsbc->Unlock();
         szFail = "USBC::FInit() failed to get firmware image path";
     } else if (!pmtxUsbc->Unlock())
@@ -65,26 +56,15 @@ int USBC::FInit()
     if (szFail == nullptr)
         return 1;
     FRecordErc(ercInternalError, szFail);
-    pmtxUsbc->Term();
-    pabsfact->RlsABSMTX(pmtxUsbc);
-    pmtxUsbc = nullptr;
+    FMagMtxRelease(&pmtxUsbc);
     USBC::Term();
     return 0;
 }
 
 void USBC::Term()
 {
-    if (pmtxCat != nullptr) {
-        pmtxCat->Term();
-        pabsfact->RlsABSMTX(pmtxCat);
-        pmtxCat = nullptr;
-    }
-    if (pmtxUsbc == nullptr)
-        return;
-    bool fOk = pmtxUsbc->Term();
-    fOk = pabsfact->RlsABSMTX(pmtxUsbc) && fOk;
-    pmtxUsbc = nullptr;
-    if (!fOk)
+    FMagMtxRelease(&pmtxCat);
+    if (!FMagMtxRelease(&pmtxUsbc))
         FRecordErc(ercInternalError, "USBC::Term pmtxUsbc");
 }
 
@@ -101,16 +81,12 @@ CATLOCK::~CATLOCK()
 
 int USBC::FUsbcLock()
 {
-    if (pmtxUsbc == nullptr || !pmtxUsbc->Lock(tmsLockTimeout))
-        return FRecordErc(ercApiLockTimeout, "USBC::FUsbcLock"), 0;
-    return 1;
+    return FMagLock(pmtxUsbc, "USBC::FUsbcLock");
 }
 
 int USBC::FUsbcUnLock()
 {
-    if (pmtxUsbc == nullptr || !pmtxUsbc->Unlock())
-        return FRecordErc(ercInternalError, "USBC::FUsbcUnLock"), 0;
-    return 1;
+    return FMagUnlock(pmtxUsbc, "USBC::FUsbcUnLock");
 }
 
 /* ---- connection strings ---- */
@@ -626,16 +602,7 @@ int USBC::FDisable(const char *szConn, uint32_t dcapA, uint32_t dcapB)
 
 int FUsbcStart()
 {
-    /* The shipped library registers the manager at start-up itself. */
-    if (magmg.PmagFromTptPtc(tptUsb, ptcUsbc) == &usbc)
-        return 1;
-    if (!usbc.FInit())
-        return 0;
-    if (!magmg.FAddMag(tptUsb, ptcUsbc, &usbc)) {
-        usbc.Term();
-        return 0;
-    }
-    return 1;
+    return magmg.FStartMag(tptUsb, ptcUsbc, &usbc);
 }
 
 void UsbcStop()

@@ -84,11 +84,15 @@ FTCHAN::FTCHAN(FTCHIP &chipIn, int ichanIn) : chip(chipIn), ichan(ichanIn), mpss
 
 bool FTCHAN::FClock(bool fTms, bool fTdi)
 {
+    if (fJtagWired && twowire.FOn())
+        return twowire.FClock(chip.bd.chain, fTdi);
     return fJtagWired ? chip.bd.chain.FClock(fTms, fTdi) : true;
 }
 
 bool FTCHAN::FTdo()
 {
+    if (fJtagWired && twowire.FOn())
+        return twowire.FTdo();
     return fJtagWired ? chip.bd.chain.FTdo() : true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "ftcfg.h"
 #include "mpsse.h"
+#include "twowire.h"
 #include "../model/board.h"
 
 #include <chrono>
@@ -62,6 +63,7 @@ public:
     uint64_t cbWritten = 0, cbRead = 0, cwrite = 0, cread = 0;
     STREAM stream;                  // the FIFO design of this channel
     bool fFifoWired = false, fJtagWired = false;
+    TWOWIRE twowire;                // when on, a two-wire target stands between the pins and the chain
 
 private:
     void Settle();

@@ -7,6 +7,10 @@
 //   FTSINK B CH, FTSINKCLEAR B CH, FTSOURCE B CH loopback|pattern N
 //                              the FIFO design of a channel
 //   FTFAULT B writefail N | unplugafter BYTES | mute on|off | clear
+//   FT2W B CH off | FRAME D WAIT TAIL
+//                              a two-wire target between the channel's pins and
+//                              the chain (twowire.h; WAIT "never": never ready)
+//   FT2W B CH                  > frames N, host SLOTS, tail SLOTS of the last frame
 
 #include "ftcontrol.h"
 #include "ftchip.h"
@@ -119,7 +123,7 @@ bool FFtdiControl(BUS &bus, DEVICE &dev, const std::string &szCmd, const std::ve
                   std::vector<std::string> &rgszData, bool &fOk, std::string &szErr)
 {
     static const char *const rgszCmd[] = { "FTDI", "EEPROM", "EEPOKE", "FTPIN", "FTSINK", "FTSINKCLEAR",
-                                           "FTSOURCE", "FTFAULT" };
+                                           "FTSOURCE", "FTFAULT", "FT2W" };
     bool fKnown = false;
     for (const char *szKnown : rgszCmd)
         fKnown = fKnown || szCmd == szKnown;
@@ -175,6 +179,22 @@ bool FFtdiControl(BUS &bus, DEVICE &dev, const std::string &szCmd, const std::ve
         else if (szCmd == "FTSOURCE" && rgszArg.size() == 5 && rgszArg[3] == "pattern" && FNum(rgszArg, 4, v1)) {
             pchan->stream.fLoopback = false;
             pchan->stream.bPattern = uint8_t(v1);
+        } else if (szCmd == "FT2W" && rgszArg.size() == 3) {
+            rgszData.push_back("frames " + std::to_string(pchan->twowire.Cframe()));
+            rgszData.push_back("host " + pchan->twowire.SzHostLast());
+            rgszData.push_back("tail " + pchan->twowire.SzTailLast());
+        } else if (szCmd == "FT2W" && rgszArg.size() == 4 && rgszArg[3] == "off") {
+            pchan->twowire.Off();
+        } else if (szCmd == "FT2W" && rgszArg.size() == 7 && FNum(rgszArg, 4, v1) && FNum(rgszArg, 6, v2)) {
+            uint64_t cwait = 0;
+            if (rgszArg[5] == "never")
+                cwait = TWOWIRE::cwaitNever;
+            else if (!FNum(rgszArg, 5, cwait) || cwait > 1000) {
+                szErr = "bad wait: " + rgszArg[5];
+                return true;
+            }
+            if (!pchan->twowire.FConfigure(rgszArg[3], unsigned(v1), unsigned(cwait), unsigned(v2), szErr))
+                return true;
         } else {
             szErr = "bad arguments: " + szCmd;
             return true;

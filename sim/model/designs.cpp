@@ -3,6 +3,7 @@
 #include "designs.h"
 
 #include "dsgmemmgr.h"
+#include "dsgmiravo3.h"
 
 namespace sim {
 
@@ -13,6 +14,7 @@ const DESIGN rgdesign[] = {
     { "refio", true, 0x52, nullptr },
     { "corvale", true, 0x00, PdesignCorvale },
     { "pentra", true, 0x00, PdesignPentra },
+    { "miravo3", true, 0x00, PdesignNewMiravo3 },
 };
 
 } // namespace

@@ -420,6 +420,8 @@ int main(int argc, char **argv)
         return ScenarioWorkBoardSupport(szSimCfg);
     if (szScenario == "work-boardsupport-flash")
         return ScenarioWorkFlash(szSimCfg);
+    if (szScenario == "work-memprog")
+        return ScenarioWorkMemProg(szSimCfg);
     fprintf(stderr, "orrindrv: unknown scenario %s\n", szScenario.c_str());
     return 2;
 }

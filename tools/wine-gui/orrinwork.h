@@ -25,6 +25,8 @@ int ScenarioChainPromCpld(const std::string &szSimCfg);
 int ScenarioWorkBoardSupport(const std::string &szSimCfg);
 // The "Flash" pages of the Corvale and Pentra plug-ins (orrinflash.cpp).
 int ScenarioWorkFlash(const std::string &szSimCfg);
+// The Miravo3 plug-in's Memory tab (memprog.cfg, orrinmemprog.cpp).
+int ScenarioWorkMemProg(const std::string &szSimCfg);
 
 // A configuration file of design szDesign for the work boards' FPGA.
 bool FMakeBitFileFor(const std::string &szPath, const std::string &szDesign);

@@ -89,6 +89,39 @@ TEST(Magmg, RegistrationRules)
     EXPECT_EQ(0, reg.CmagFromTpt(1));
 }
 
+/* A manager that counts its starts and ends; FInit answers fInitOk. */
+class MAGCOUNT : public MAGFAKE {
+public:
+    int FInit() override { return cInit++, fInitOk; }
+    void Term() override { cTerm++; }
+    int fInitOk = 1, cInit = 0, cTerm = 0;
+};
+
+TEST(Magmg, StartInitialisesAndRegistersOnce)
+{
+    MAGMG reg;
+    ASSERT_TRUE(reg.FInit());
+    MAGCOUNT mag, magOther, magFailing;
+    ASSERT_TRUE(reg.FStartMag(1, 1, &mag));
+    EXPECT_EQ(&mag, reg.PmagFromTptPtc(1, 1));
+    EXPECT_EQ(1, mag.cInit);
+    /* Registered already: neither started again nor ended. */
+    ASSERT_TRUE(reg.FStartMag(1, 1, &mag));
+    EXPECT_EQ(1, mag.cInit);
+    EXPECT_EQ(0, mag.cTerm);
+    /* The place is taken: the other manager is started, then ended again. */
+    EXPECT_FALSE(reg.FStartMag(1, 1, &magOther));
+    EXPECT_EQ(1, magOther.cInit);
+    EXPECT_EQ(1, magOther.cTerm);
+    EXPECT_EQ(&mag, reg.PmagFromTptPtc(1, 1));
+    /* A failed FInit: not registered, nothing to end. */
+    magFailing.fInitOk = 0;
+    EXPECT_FALSE(reg.FStartMag(2, 1, &magFailing));
+    EXPECT_EQ(nullptr, reg.PmagFromTptPtc(2, 1));
+    EXPECT_EQ(0, magFailing.cTerm);
+    reg.Term();
+}
+
 class Handles : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(nullptr, PmagfakeStart("handles")); }

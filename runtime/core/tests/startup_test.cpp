@@ -50,6 +50,14 @@ const STEPCASE rgstep[] = {
     {"ABSNMTX.Create=3", nullptr, "VOZIRI DllInit failed to init FTDEVCMG"},
     {"ABSNMTX.Create=4", nullptr, "VOZIRI DllInit failed to create mutex pnmtxOneTimeInit"},
     {"InstABSNMTX2=1", nullptr, "VOZIRI DllInit failed to init DVTMG, MAGMG, DTBLMG, ENNMG, FTDMGR"},
+    /* The managers' own mutexes (the catalogue's and USBC's, then, after
+     * FTDIC's and its driver binding's, NETC's): each step its own text. */
+    {"InstABSMTX=5", "USBC::FInit() pmtxCat", "VOZIRI DllInit failed to init USBC"},
+    {"InstABSMTX=6", "USBC::FInit() pmtxUsbc = pabsfact->InstABSMTX", "VOZIRI DllInit failed to init USBC"},
+    {"ABSMTX.Init=6", "USBC::FInit() pmtxUsbc->Init failed", "VOZIRI DllInit failed to init USBC"},
+    {"ABSMTX.Create=6", "USBC::FInit() pmtxUsbc->Create failed", "VOZIRI DllInit failed to init USBC"},
+    {"InstABSMTX=9", "NETC::FInit() failed to get instance of ABSMTX", "VOZIRI DllInit failed to init NETC"},
+    {"ABSMTX.Create=9", "NETC::FInit() failed to create mutex", "VOZIRI DllInit failed to init NETC"},
 };
 
 std::string SzProbePath()

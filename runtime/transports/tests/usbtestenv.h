@@ -195,4 +195,26 @@ inline int ErcStreamEnable(HIF hif, bool fEnable)
     return t.Run(hif);
 }
 
+/* cb bytes out and back through the board's stream sink and source: the
+ * port enabled, the bytes returned as sent, the port disabled again. */
+inline void ExpectStreamLoop(HIF hif, uint32_t cb)
+{
+    ASSERT_EQ(ErcStreamEnable(hif, true), 0);
+    std::vector<uint8_t> rgbOut(cb), rgbIn(cb, 0);
+    for (uint32_t i = 0; i < cb; i++)
+        rgbOut[i] = (uint8_t)(i * 13 + 5);
+    USBTRANS t;
+    StreamCmds(&t, cb, cb);
+    t.tfp.cbSnd = cb;
+    t.tfp.pbSnd = rgbOut.data();
+    t.tfp.cbRcv = cb;
+    t.tfp.pbRcv = rgbIn.data();
+    uint32_t cbOut = 0, cbIn = 0;
+    EXPECT_EQ(t.Run(hif, &cbOut, &cbIn), 0);
+    EXPECT_EQ(cbOut, cb);
+    EXPECT_EQ(cbIn, cb);
+    EXPECT_TRUE(rgbIn == rgbOut);
+    EXPECT_EQ(ErcStreamEnable(hif, false), 0);
+}
+
 #endif
