@@ -15,6 +15,7 @@
 
 #include "flashimg.h"
 #include "flashplan.h"
+#include "memprog.h"
 #include "runcmd.h"
 
 // The texts an operation logs, by string id of the plug-in.
@@ -25,7 +26,9 @@ enum {
     idsFlReading = 145, idsFlWriting = 146,
 };
 
-enum FLASHOP { opErase = 0, opProgram = 1, opReadBack = 2, opWriteFile = 3 };
+// The operations (opErase, opProgram, opReadBack, opWriteFile) are those of
+// every flash page; Miravo3's adds its full memory test (memprog.h).
+typedef OPMEM FLASHOP;
 
 struct FLASHPROFILE {
     uint32_t cbFlash;            // the memory; images must lie inside it
