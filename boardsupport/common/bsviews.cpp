@@ -5,6 +5,7 @@
 #include <new>
 
 #include "dlgvbs.h"
+#include "vwflash.h"
 #include "vwmem.h"
 #include "vwmemprog.h"
 #include "vwpwr.h"
@@ -77,9 +78,8 @@ void TermViews()
 bool FViewBuilt(BSVK vk)
 {
     switch (vk) {
-    case bsvkPower:
-    case bsvkTestOld:
-    case bsvkTestNew:
+    case bsvkFlashBpi:
+    case bsvkFlashSpi:
     case bsvkMemoryProg:
     case bsvkMemory:
         return true;
@@ -91,14 +91,10 @@ bool FViewBuilt(BSVK vk)
 DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
 {
     switch (vk) {
-    case bsvkPower:
-        return new VWPWR(bsb.prodnum == 0x00C ? g_pwrPentra : g_pwrCorvale);
-    case bsvkTestOld: {
-        const TSTOLDPROFILE *pprof = PtstoldProfile(bsb.prodnum);
-        return pprof != nullptr ? new VWTSTOLD(*pprof) : nullptr;
-    }
-    case bsvkTestNew:
-        return new (std::nothrow) VWTSTNEW(bsb.prodnum == 0x00C ? tstkPentra : tstkMiravo3);
+    case bsvkFlashBpi:
+        return new VWFLASH(g_flprofCorvale);
+    case bsvkFlashSpi:
+        return new VWFLASH(g_flprofPentra);
     case bsvkMemoryProg:
         return new VWMEMPROG;
     case bsvkMemory:

@@ -91,6 +91,15 @@ protected:
     std::string szOld;
     bool fHadOld = false;
 
+    // The program links the device libraries and the common dialogs and
+    // holds them for its whole life; a plug-in that uses them only adds a
+    // reference (their first load starts threads that stay).
+    static void SetUpTestSuite()
+    {
+        for (const char *szDll : {"kelm.dll", "vesk.dll", "mosk.dll", "tarv.dll", "comdlg32.dll"})
+            LoadLibraryA(szDll);
+    }
+
     void SetUp() override
     {
         char sz[300];

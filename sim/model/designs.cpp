@@ -3,6 +3,7 @@
 #include "designs.h"
 
 #include "dsgbusbridge.h"
+#include "dsgmemmgr.h"
 #include "dsgmiravo3.h"
 #include "dsgmiravo2mem.h"
 #include "dsgmiravo3gpio.h"
@@ -15,6 +16,8 @@ namespace {
 const DESIGN rgdesign[] = {
     { "reference", true, 0x01, nullptr },
     { "refio", true, 0x52, nullptr },
+    { "corvale", true, 0x00, PdesignCorvale },
+    { "pentra", true, 0x00, PdesignPentra },
     { "miravo3", true, 0x00, PdesignNewMiravo3 },
     { "miravo2-mem", true, 0x26, PdesignMiravo2Mem },
     { "miravo2-test", true, 0x00, DSGBUSBRIDGE::PdesignMiravo2 },

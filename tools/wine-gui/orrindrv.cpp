@@ -418,6 +418,8 @@ int main(int argc, char **argv)
         return ScenarioChainPromCpld(szSimCfg);
     if (szScenario == "work-boardsupport")
         return ScenarioWorkBoardSupport(szSimCfg);
+    if (szScenario == "work-boardsupport-flash")
+        return ScenarioWorkFlash(szSimCfg);
     if (szScenario == "work-memprog")
         return ScenarioWorkMemProg(szSimCfg);
     if (szScenario == "work-power")

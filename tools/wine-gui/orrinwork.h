@@ -23,6 +23,8 @@ int ScenarioWorkPlugins(const std::string &szSimCfg);
 // The Config tab on a chain of CPLD, FPGA and PROM (chain.cfg, orrinchain.cpp).
 int ScenarioChainPromCpld(const std::string &szSimCfg);
 int ScenarioWorkBoardSupport(const std::string &szSimCfg);
+// The "Flash" pages of the Corvale and Pentra plug-ins (orrinflash.cpp).
+int ScenarioWorkFlash(const std::string &szSimCfg);
 // The Miravo3 plug-in's Memory tab (memprog.cfg, orrinmemprog.cpp).
 int ScenarioWorkMemProg(const std::string &szSimCfg);
 // The power meter and graph of the Corvale and Pentra plug-ins (orrinpower.cpp).

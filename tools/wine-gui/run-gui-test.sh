@@ -10,7 +10,7 @@
 # runtime's folders (YORL_DATADIR, YORL_DEVTBL, YORL_FWDIR, private to this
 # run) are exported to the programs under wine.
 # With BOARDSUPPORT (the build's plug-in folder), the run's data folder gets
-# the plug-ins (every one for the scenarios work-boardsupport and work-memprog, the fallback and
+# the plug-ins (every one for the scenarios work-boardsupport* and work-memprog, the fallback and
 # the test plug-in for the others; the test plug-in also in a sub-folder as
 # "006 - Probe.dll", for boards identified as product 6) and KOR_GUI_DATAPATH
 # names it.
@@ -40,7 +40,7 @@ if [ -n "$simcfg" ]; then
     # A private namespace for the runtime's shared objects of this run.
     export YORL_NAMESPACE=orringui-$$
     if [ -n "$bsdir" ]; then
-        if [ "$scenario" = work-boardsupport ] || [ "$scenario" = work-memprog ] || [ "$scenario" = work-power ] || [ "${scenario#work-selftest}" != "$scenario" ] || [ "${scenario#bs-}" != "$scenario" ]; then
+        if [ "${scenario#work-boardsupport}" != "$scenario" ] || [ "$scenario" = work-memprog ] || [ "$scenario" = work-power ] || [ "${scenario#work-selftest}" != "$scenario" ] || [ "${scenario#bs-}" != "$scenario" ]; then
             cp -r "$bsdir" "$simdir/data/BoardSupport"
         else
             # The host's own scenarios run with the fallback and the test
