@@ -42,7 +42,8 @@ protected:
         }
         PclisimEnv()->simctl.FCmd("FAULT cli1 clear");
     }
-    /* TMS walk: one clock per character of szTms, TDI 0. */
+    /* TMS walk: one clock per character of szTms, TDI 0; back once it has
+     * gone out (a board with the batch command queues it until then). */
     void Walk(const char *szTms)
     {
         std::vector<uint8_t> rgb((strlen(szTms) + 3) / 4, 0);
@@ -53,6 +54,7 @@ protected:
         uint32_t erc = 99;
         ASSERT_TRUE(TvxPutTmsTdiBits(h, uint32_t(strlen(szTms)), rgb.data(), 0, nullptr, &erc, 0)) << erc;
         EXPECT_EQ(erc, 0u);
+        ASSERT_TRUE(TvxWaitForTransaction(h, 0, &erc)) << erc;
     }
     /* IDCODEs of the board's configuration, nearest TDO first. */
     std::vector<uint32_t> RgidcodeBoard()
@@ -475,6 +477,7 @@ TEST_F(TvxSim, AbortQueryAndClearOnAnIdlePortAndOnAClosedHandle)
     ASSERT_TRUE(TvxClearConfigStatus(h, 0, &erc));
     EXPECT_EQ(erc, 0u);
     ASSERT_TRUE(TvxPutTmsTdiBits(h, 6, rgbWalk, 0, nullptr, &erc, 0)) << erc;
+    ASSERT_TRUE(TvxWaitForTransaction(h, 0, &erc)) << erc;
     EXPECT_EQ(TapseenBoard().szState, "Run-Test/Idle");
 
     HTVX hClosed = nullptr;
