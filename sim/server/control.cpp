@@ -404,6 +404,8 @@ bool CONTROL::FChange(const std::string &szCmd, DEVICE &dev)
         bd.regs.FServes() ? bd.regs.Put(uint8_t(v1), uint8_t(v2)) : bd.regs.Poke(uint8_t(v1), uint8_t(v2));
     else if (szCmd == "REGFEED" && rgszArg.size() == 4 && FNum(2, v1) && v1 < 256 && FParseHex(rgszArg[3], rgb))
         bd.regs.Feed(uint8_t(v1), rgb);
+    else if (szCmd == "JTAGPROPS" && FNum(2, v1) && v1 <= 0xFFFFFFFFull)
+        bd.dprpJtag = uint32_t(v1);
     else if (szCmd == "SETRAIL" && FNum(2, v1) && FNum(3, v2) && FNum(4, v3) && v1 < bd.rgrail.size()) {
         bd.rgrail[v1].rawV = uint32_t(v2);
         bd.rgrail[v1].rawI = uint32_t(v3);
