@@ -168,8 +168,11 @@ struct CR2OPS {
         return pschain->FShiftIrFromIdle(iscdvc, pcpld->rgop[op], h, tapstEnd, rep);
     }
     bool FWalk(const char *sz) { return pschain->FWalk(h, sz, rep); }
+    /* The time runs from the last clock: the clocks asked for go out first. */
     bool FWait(uint32_t us)
     {
+        if (!pschain->FWait(h, rep))
+            return false;
         WaitUs(pschain, us);
         return true;
     }

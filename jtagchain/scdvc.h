@@ -100,7 +100,7 @@ private:
     bool FPreConfigureAlg2(HTVX h, int iscdvc, STREP &rep);
     bool FStartupClocks(HTVX h, STREP &rep);
     bool FClearOnPort(HTVX h, int iscdvc);
-    bool FClearForDownload(int iscdvc, STREP &rep);
+    bool FClearForDownload(int iscdvc, HTVX h, STREP &rep);
     bool FCaptureBits(HTVX h, int iscdvc, uint32_t *pcapture, STREP &rep);
     /* A cancel was accepted (fUserAbort): stcFailed, true. */
     bool FCancelled(STREP &rep);

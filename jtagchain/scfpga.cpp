@@ -247,16 +247,15 @@ bool SCFPGA::FCaptureBits(HTVX h, int iscdvc, uint32_t *pcapture, STREP &rep)
  * with DONE low. A device that already runs a design (loaded from its PROM,
  * or by the last download) would otherwise keep it, and its DONE, high from
  * the old design, would pass the check after the download. A device that
- * does not show the clear within the polls fails the operation.
+ * does not show the clear within the polls fails the operation. Runs on the
+ * download's port, which stays open when the device is clear and is closed
+ * otherwise.
  */
-bool SCFPGA::FClearForDownload(int iscdvc, STREP &rep)
+bool SCFPGA::FClearForDownload(int iscdvc, HTVX h, STREP &rep)
 {
     if (rgop[opJprogram] == 0)
         return true;    /* the family names no JPROGRAM */
     SCHAIN *psc = pschain;
-    HTVX h = psc->HOpenJtag(rep);
-    if (h == nullptr)
-        return false;
     if (!psc->FWalk(h, "111110", rep) || !psc->FShiftIrFromIdle(iscdvc, rgop[opJprogram], h, tapstIdle, rep))
         return false;
     bool fCleared = false;
@@ -278,9 +277,10 @@ bool SCFPGA::FClearForDownload(int iscdvc, STREP &rep)
     }
     if (!psc->FWalk(h, "11111", rep) || !psc->FWait(h, rep))
         return false;
-    psc->FCloseJtag(h);
-    if (!fCleared)
+    if (!fCleared) {
+        psc->FCloseJtag(h);
         rep.FReport(stcFailed, 0);
+    }
     return fCleared;
 }
 
@@ -298,12 +298,16 @@ bool SCFPGA::FDownload(int iscdvc, STREP &rep)
     }
     /* A cancel accepted during the pre-configuration (its port aborted)
      * ends the operation like one during the download. */
-    if (FCancelled(rep) || !FClearForDownload(iscdvc, rep) || FCancelled(rep))
+    if (FCancelled(rep))
         return false;
     SCHAIN *psc = pschain;
     HTVX h = psc->HOpenJtag(rep);
-    if (h == nullptr)
+    if (h == nullptr || !FClearForDownload(iscdvc, h, rep))
         return false;
+    if (FCancelled(rep)) {
+        psc->FCloseJtag(h);
+        return false;
+    }
     if (!psc->FWalk(h, szResetWalk, rep) || !psc->FShiftIr(iscdvc, rgop[opCfgIn], h, rep) ||
         !psc->FWalk(h, szToShiftDr, rep) || !psc->FPutZeros(h, 32 - (uint32_t)(iscdvc % 32), rep))
         return false;

@@ -56,6 +56,9 @@ public:
     /* A wait of the device's times, scaled by the mode word: to a fifth (15) or a half (8). */
     bool FWait(uint32_t us)
     {
+        /* the time runs from the last clock: the clocks asked for go out first */
+        if (!pschain->FWait(h, rep))
+            return false;
         uint32_t speed = pschain->scmode & 0xF;
         uint64_t usScaled = speed == 15 ? us / 5 : speed == 8 ? us / 2 : us;
         uint64_t ms = (usScaled + 999) / 1000;

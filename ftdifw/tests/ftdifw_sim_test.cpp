@@ -385,6 +385,8 @@ TEST_F(FtdifwJtag, JprogramClearsTheFpga)
     uint8_t bLast = 0;
     ASSERT_TRUE(TvxPutTdiBits(hjtag, 1, &bLast, 1, 0, nullptr, &erc, 0)) << erc;
     Walk("10");
+    /* every clock asked for has gone out (the port offers the batch command, so they were queued) */
+    ASSERT_TRUE(TvxWaitForTransaction(hjtag, 0, &erc)) << erc;
     std::vector<std::string> rgsz;
     ASSERT_TRUE(Sim().FCmd("FPGA ft60", &rgsz));
     EXPECT_NE(std::find(rgsz.begin(), rgsz.end(), "done 0"), rgsz.end());

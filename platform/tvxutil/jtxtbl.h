@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 
+#include "jtbatch.h"
 #include "tvxutil.h"
 #include "voziri.h"
 
@@ -24,6 +25,8 @@ struct JTX {
     bool fEnabled = false;          /* the port drives the TAP */
     std::atomic<int> fAbort{0};     /* set by TvxAbortConfigTransaction until cleared */
     std::atomic<int> fBusy{0};      /* a call clocks the port */
+    bool fBatch = false;            /* the port offers the batch command: shifts are queued */
+    jtshift::JTBATCH batch;         /* shifts not sent yet */
 };
 
 class JTXTBL {

@@ -191,7 +191,7 @@ void FW::JtagCommand(const uint8_t *pb, size_t cb)
         return;
     }
     if (cmd == 2) {
-        FPortProps(pb, cb, std::vector<uint32_t>(rgjport.size(), bd.cfg.dprpJtag));
+        FPortProps(pb, cb, std::vector<uint32_t>(rgjport.size(), bd.dprpJtag));
         return;
     }
     if (prt >= rgjport.size()) {
@@ -219,7 +219,7 @@ void FW::JtagCommand(const uint8_t *pb, size_t cb)
         PushSts(stsBadCommandLength);
         return;
     }
-    if (jcmd.ibitGate >= 0 && !(bd.cfg.dprpJtag & (1u << jcmd.ibitGate))) {
+    if (jcmd.ibitGate >= 0 && !(bd.dprpJtag & (1u << jcmd.ibitGate))) {
         PushSts(stsNotSupported);
         return;
     }

@@ -48,7 +48,7 @@ void PutText(uint8_t *pb, const std::string &sz, size_t cb)
 
 } // namespace
 
-BOARD::BOARD(const BOARDCFG &cfgIn) : cfg(cfgIn)
+BOARD::BOARD(const BOARDCFG &cfgIn) : cfg(cfgIn), dprpJtag(cfgIn.dprpJtag)
 {
     memset(rgbE2prom, 0xFF, sizeof(rgbE2prom));
     rgbIpv4Config.assign(cbIpv4Config, 0);

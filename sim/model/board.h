@@ -128,6 +128,7 @@ public:
     void ConfigureFromProm();
 
     const BOARDCFG cfg;
+    uint32_t dprpJtag;              // JTAG port property word: the configuration's until changed
     IDENT ident;
     FWMODE fwm = fwmApp;
     uint16_t key = 0;               // current write key, 0 = none

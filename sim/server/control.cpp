@@ -459,6 +459,8 @@ bool CONTROL::FChange(const std::string &szCmd, DEVICE &dev)
         bd.regs.FServes() ? bd.regs.Put(uint8_t(v1), uint8_t(v2)) : bd.regs.Poke(uint8_t(v1), uint8_t(v2));
     else if (szCmd == "REGFEED" && rgszArg.size() == 4 && FNum(2, v1) && v1 < 256 && FParseHex(rgszArg[3], rgb))
         bd.regs.Feed(uint8_t(v1), rgb);
+    else if (szCmd == "JTAGPROPS" && FNum(2, v1) && v1 <= 0xFFFFFFFFull)
+        bd.dprpJtag = uint32_t(v1);
     else if (szCmd == "SETRAIL" && rgszArg.size() == 5 && FNum(2, v1) && FRaw32(3, rawV) && FRaw32(4, rawI) &&
              v1 < bd.rgrail.size()) {
         bd.rgrail[v1].rawV = rawV;

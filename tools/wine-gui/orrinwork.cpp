@@ -338,8 +338,12 @@ int ScenarioWorkConfig(const std::string &)
     Screenshot(g_szArtifacts, "config-programmed");
 
     // Cancel mid-way (Escape reaches the page as command 40024): a failure
-    // box, the FPGA left cleared; then program again.
+    // box, the FPGA left cleared; then program again. The board's shifts go
+    // out in batches of up to 64 KB, so a download takes a few transfers
+    // only: the first of the bitstream stops moving after 30000 bytes (more
+    // than any transfer before it), and the cancel finds it running.
     cline = work.Cline();
+    Check(work.simctl.FCmd("FAULT work1 stall 30000"), "simulator: the download stops moving mid-way");
     Check(work.FStartProgram(hwndFpga), "cancel: programming started");
     Check(PosWaitProgress(work, 20000) > 0, "cancel: the download runs");
     Check(!IsWindowEnabled(orrin.Hwnd(idTab)), "cancel: the tab control is disabled during the download");
@@ -349,6 +353,7 @@ int ScenarioWorkConfig(const std::string &)
     Check(work.FWaitLine("Programming Failed.", 5000, cline), "cancel: status line \"Programming Failed.\"");
     Check(work.SzSim("FPGA work1 0", "done") == "0", "cancel: the FPGA is left unconfigured");
     Check(IsWindowEnabled(orrin.Hwnd(idTab)), "cancel: controls enabled again");
+    Check(work.simctl.FCmd("FAULT work1 clear"), "simulator: fault cleared");
     cline = work.Cline();
     PosProgramToEnd(work, hwndFpga, cline);
     Check(work.FWaitLine("Programming Successful.", 0, cline), "program again after the cancel: successful");
@@ -378,8 +383,9 @@ int ScenarioWorkConfig(const std::string &)
         return 1;
     hwndFpga = rghwndRow[1];
 
-    // Unplug during a download: a clear error, no hang.
+    // Unplug during a download (held mid-way as above): a clear error, no hang.
     cline = work.Cline();
+    Check(work.simctl.FCmd("FAULT work1 stall 30000"), "simulator: the download stops moving mid-way");
     Check(work.FStartProgram(hwndFpga), "unplug: programming started");
     Check(PosWaitProgress(work, 20000) > 0, "unplug: the download runs");
     Check(work.simctl.FCmd("UNPLUG work1"), "simulator: board unplugged during the download");
@@ -388,6 +394,7 @@ int ScenarioWorkConfig(const std::string &)
     Check(FResponsive(orrin.hwndMain) && IsWindowEnabled(orrin.Hwnd(idTab)), "unplug: program responsive, enabled");
     Screenshot(g_szArtifacts, "config-unplugged");
     work.simctl.FCmd("PLUG work1");
+    work.simctl.FCmd("FAULT work1 clear");
 
     DWORD dwExit = orrin.Close();
     Check(dwExit == 0, "exit code 0 (" + std::to_string(dwExit) + ")");

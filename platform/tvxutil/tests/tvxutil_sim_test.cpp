@@ -42,7 +42,8 @@ protected:
         }
         PclisimEnv()->simctl.FCmd("FAULT cli1 clear");
     }
-    /* TMS walk: one clock per character of szTms, TDI 0. */
+    /* TMS walk: one clock per character of szTms, TDI 0; back once it has
+     * gone out (a board with the batch command queues it until then). */
     void Walk(const char *szTms)
     {
         std::vector<uint8_t> rgb((strlen(szTms) + 3) / 4, 0);
@@ -53,6 +54,7 @@ protected:
         uint32_t erc = 99;
         ASSERT_TRUE(TvxPutTmsTdiBits(h, uint32_t(strlen(szTms)), rgb.data(), 0, nullptr, &erc, 0)) << erc;
         EXPECT_EQ(erc, 0u);
+        ASSERT_TRUE(TvxWaitForTransaction(h, 0, &erc)) << erc;
     }
     /* IDCODEs of the board's configuration, nearest TDO first. */
     std::vector<uint32_t> RgidcodeBoard()
@@ -475,6 +477,7 @@ TEST_F(TvxSim, AbortQueryAndClearOnAnIdlePortAndOnAClosedHandle)
     ASSERT_TRUE(TvxClearConfigStatus(h, 0, &erc));
     EXPECT_EQ(erc, 0u);
     ASSERT_TRUE(TvxPutTmsTdiBits(h, 6, rgbWalk, 0, nullptr, &erc, 0)) << erc;
+    ASSERT_TRUE(TvxWaitForTransaction(h, 0, &erc)) << erc;
     EXPECT_EQ(TapseenBoard().szState, "Run-Test/Idle");
 
     HTVX hClosed = nullptr;
@@ -576,5 +579,96 @@ TEST_F(TvxSim, CloseLeavesThePortOffForTheNextOpener)
         EXPECT_EQ(rgb[0] | rgb[1] << 8 | rgb[2] << 16 | uint32_t(rgb[3]) << 24, 0x01C22093u);
     }
 }
+
+} // namespace
+
+namespace {
+
+/*
+ * The same calls reach the board alike whether its port offers the batch
+ * command (shifts queued and sent as batch transactions) or not (one
+ * transaction per call): the TDO the caller gets, the clocks the TAP saw
+ * and its state; only the number of transactions differs.
+ */
+struct ROADCASE {
+    const char *szRoad;
+    uint32_t dprpJtag;
+    bool fBatch;
+};
+
+class TvxSimRoad : public ::testing::TestWithParam<ROADCASE> {};
+
+/* Command packets of the board's log with protocol 2 and command cmd. */
+size_t CcmdLogged(uint8_t cmd)
+{
+    std::vector<std::string> rgsz;
+    EXPECT_TRUE(PclisimEnv()->simctl.FCmd("LOG cli1", &rgsz));
+    char szPrefix[16];
+    snprintf(szPrefix, sizeof(szPrefix), "02%02X", cmd);
+    size_t c = 0;
+    for (const std::string &sz : rgsz)
+        c += sz.rfind("CMD ", 0) == 0 && sz.size() >= 10 && sz.compare(6, 4, szPrefix) == 0;
+    return c;
+}
+
+TEST_P(TvxSimRoad, CallsReachTheBoardAlike)
+{
+    const ROADCASE &rc = GetParam();
+    KSIMCTL &sim = PclisimEnv()->simctl;
+    ASSERT_TRUE(sim.FCmd("JTAGPROPS cli1 " + std::to_string(rc.dprpJtag)));
+    HTVX h = nullptr;
+    uint32_t erc = 99;
+    ASSERT_TRUE(TvxOpenJtag(&h, szClisimSN, &erc, 0)) << erc;
+    ASSERT_TRUE(TvxEnableJtag(h, &erc, 0)) << erc;
+    ASSERT_TRUE(sim.FCmd("LOGCLEAR cli1"));
+    uint64_t cclk0 = TapseenBoard().cclk;
+
+    /* Reset, Run-Test/Idle, Select-DR, Capture-DR. */
+    const uint8_t rgbWalk[] = {0xAA, 0x22};
+    ASSERT_TRUE(TvxPutTmsTdiBits(h, 8, rgbWalk, 0, nullptr, &erc, 0)) << erc;
+    /* 70 pairs in Shift-DR, random TDI, the last with TMS 1, TDO captured. */
+    const uint32_t cclkPairs = 70;
+    std::vector<uint8_t> rgbTdi = RgbRandom((cclkPairs + 7) / 8, 11);
+    std::vector<uint8_t> rgbPairs((cclkPairs + 3) / 4, 0);
+    for (uint32_t k = 0; k < cclkPairs; k++)
+        rgbPairs[k / 4] |= uint8_t((FBit(rgbTdi, k) | (k + 1 == cclkPairs ? 2 : 0)) << (2 * (k % 4)));
+    std::vector<uint8_t> rgbTdo((cclkPairs + 7) / 8 + 1, 0xEE);
+    ASSERT_TRUE(TvxPutTmsTdiBits(h, cclkPairs, rgbPairs.data(), 1, rgbTdo.data(), &erc, 0)) << erc;
+    /* Update-DR, Run-Test/Idle; a long wait there; then TMS 1 to Test-Logic-Reset, TDO captured. */
+    const uint8_t rgbToIdle[] = {0x02};
+    ASSERT_TRUE(TvxPutTmsTdiBits(h, 2, rgbToIdle, 0, nullptr, &erc, 0)) << erc;
+    const uint32_t cclkIdle = 100000;
+    std::vector<uint8_t> rgbZeros(cclkIdle / 8, 0);
+    ASSERT_TRUE(TvxPutTdiBits(h, cclkIdle, rgbZeros.data(), 0, 0, nullptr, &erc, 0)) << erc;
+    uint8_t bTdoReset = 0xEE;
+    ASSERT_TRUE(TvxGetTdoBits(h, 3, 0, 1, &bTdoReset, &erc, 0)) << erc;
+    ASSERT_TRUE(TvxWaitForTransaction(h, 0, &erc)) << erc;
+
+    const uint64_t idcodes = 0x0504509301C22093ull;
+    for (uint32_t k = 0; k < 64; k++)
+        EXPECT_EQ(FBit(rgbTdo, k), ((idcodes >> k) & 1) != 0) << "IDCODE bit " << k;
+    for (uint32_t k = 64; k + 1 < cclkPairs; k++)
+        EXPECT_EQ(FBit(rgbTdo, k), FBit(rgbTdi, k - 63)) << "TDI back at clock " << k;
+    EXPECT_EQ(rgbTdo[cclkPairs / 8] >> (cclkPairs % 8), 0) << "bits above the last captured one";
+    EXPECT_EQ(rgbTdo[(cclkPairs + 7) / 8], 0xEE) << "written past the last TDO byte";
+    EXPECT_EQ(bTdoReset >> 3, 0);
+    TAPSEEN ts = TapseenBoard();
+    EXPECT_EQ(ts.cclk - cclk0, 8 + cclkPairs + 2 + cclkIdle + 3);
+    EXPECT_EQ(ts.szState, "Test-Logic-Reset");
+    size_t cbatch = CcmdLogged(23);
+    if (rc.fBatch) {
+        EXPECT_EQ(cbatch, 2u) << "one batch up to each capture";
+        EXPECT_EQ(CcmdLogged(8) + CcmdLogged(9) + CcmdLogged(10), 0u);
+    } else {
+        EXPECT_EQ(cbatch, 0u);
+        EXPECT_EQ(CcmdLogged(10), 3u);
+    }
+    EXPECT_TRUE(TvxCloseJtag(h, &erc)) << erc;
+    ASSERT_TRUE(sim.FCmd("JTAGPROPS cli1 " + std::to_string(0x00020003)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, TvxSimRoad,
+    ::testing::Values(ROADCASE{"batch", 0x00020003, true}, ROADCASE{"plain", 0x00000003, false}),
+    [](const ::testing::TestParamInfo<ROADCASE> &info) { return std::string(info.param.szRoad); });
 
 } // namespace
