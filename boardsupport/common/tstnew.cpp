@@ -129,7 +129,7 @@ std::string SzTstBpiLine(bool fOk, uint32_t v)
     return sz + "\r\n";
 }
 
-TSTNEW::TSTNEW(TSTKIND kindIn, TSTPORT &portIn, const std::string &szTestImageIn)
+TSTNEW::TSTNEW(TSTNKIND kindIn, TSTNPORT &portIn, const std::string &szTestImageIn)
     : kind(kindIn), port(portIn), szTestImage(szTestImageIn)
 {
     const uint16_t *rgidc = kind == tstkPentra ? rgidcPentra : rgidcMiravo3;
@@ -173,24 +173,24 @@ void TSTNEW::SetSt(int iind, int32_t st, bool fRedraw)
 {
     rgind[iind].st = st;
     if (fRedraw && FPageUsable()) {
-        TSTRECT rc = RcInd(iind);
+        TSTNRECT rc = RcInd(iind);
         port.Invalidate(&rc);
     }
 }
 
-TSTRECT TSTNEW::RcInd(int iind) const
+TSTNRECT TSTNEW::RcInd(int iind) const
 {
     const TSTIND &ind = rgind[iind];
     return {ind.x, ind.y, ind.x + cpxInd, ind.y + cpxInd};
 }
 
-TSTRECT TSTNEW::RcButtons() const
+TSTNRECT TSTNEW::RcButtons() const
 {
     const BUTTONPOS &bp = kind == tstkPentra ? bpPentra : bpMiravo3;
     return {rgind[bp.iLeft].x, rgind[bp.iUp].y, rgind[bp.iRightmost].x + cpxInd, rgind[bp.iDown].y + cpxInd};
 }
 
-TSTRECT TSTNEW::RcSwitches() const
+TSTNRECT TSTNEW::RcSwitches() const
 {
     // Bit 7 is the leftmost switch, bit 0 the rightmost.
     const TSTIND &indLeft = rgind[iindSwitch0 + cindSwitch - 1];
@@ -442,7 +442,7 @@ bool TSTNEW::FPollButtons()
         rgind[iindButton0 + i].st = st;
     }
     if (fChanged && FPageUsable()) {
-        TSTRECT rc = RcButtons();
+        TSTNRECT rc = RcButtons();
         port.Invalidate(&rc);
     }
     return true;
@@ -460,7 +460,7 @@ bool TSTNEW::FPollSwitches()
         rgind[iindSwitch0 + i].st = st;
     }
     if (fChanged && FPageUsable()) {
-        TSTRECT rc = RcSwitches();
+        TSTNRECT rc = RcSwitches();
         port.Invalidate(&rc);
     }
     return true;

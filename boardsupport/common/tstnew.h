@@ -5,7 +5,7 @@
 // shown about ten times a second, the connector shorts test on request,
 // until the user stops it). TSTNEW is the page without its window: it owns
 // the indicator records, the flags and the worker, and reaches the device,
-// the host and the page's controls through a TSTPORT, so it runs natively.
+// the host and the page's controls through a TSTNPORT, so it runs natively.
 #ifndef TSTNEW_H
 #define TSTNEW_H
 
@@ -19,11 +19,8 @@
 
 #include "bsworker.h"
 #include "runcmd.h"
+#include "tstind.h"
 
-// Indicator states.
-enum {
-    stOff = 1000, stBusy = 1001, stGood = 1002, stBad = 1003, stReady = 1004, stUp = 1006, stDown = 1007,
-};
 
 // Controls of the page's dialog template.
 enum {
@@ -43,16 +40,8 @@ enum { regTstValue = 0x83, regTstSwitches = 0x10, regTstButtons = 0x11 };
 // Design identifiers of the Miravo3 test designs after command 5.
 enum : uint32_t { idTstMemDesign = 0xD00142, idTstGpioDesign = 0xD00162 };
 
-enum TSTKIND { tstkPentra, tstkMiravo3 };
+enum TSTNKIND { tstkPentra, tstkMiravo3 };
 
-// One indicator: its state, its top-left corner on the page (measured from
-// its placeholder control when the dialog is made) and its controls.
-struct TSTIND {
-    std::atomic<int32_t> st{ stReady };
-    int32_t x = 0, y = 0;
-    uint16_t idText = 0xFFFF;   // control carrying its text, 0xFFFF for none
-    uint16_t idCtl = 0;         // its placeholder control
-};
 
 enum {
     iindStatus = 0, iindShorts = 1, iindMemory = 2, iindSwitch0 = 3, cindSwitch = 8, iindButton0 = 11,
@@ -61,13 +50,13 @@ enum {
 
 enum { cpxInd = 15, cpySwitch = 30 };   // indicator size; switches are twice as high
 
-struct TSTRECT {
+struct TSTNRECT {
     int32_t l, t, r, b;
 };
 
 // The device, host and page as the worker sees them. The register calls
 // (CMDPORT) are never overlapped; SleepMs is a plain sleep.
-class TSTPORT : public CMDPORT {
+class TSTNPORT : public CMDPORT {
 public:
     virtual bool FOpen() = 0;
     virtual void Close() = 0;
@@ -82,9 +71,9 @@ public:
     virtual void SetText(int idc, const std::string &sz) = 0;
     virtual void EnableCtl(int idc, bool fEnable) = 0;
     // Redraw a rectangle of the page (null: all of it), erasing first.
-    virtual void Invalidate(const TSTRECT *prc) = 0;
+    virtual void Invalidate(const TSTNRECT *prc) = 0;
 protected:
-    ~TSTPORT() = default;
+    ~TSTNPORT() = default;
 };
 
 // The test design's command rule: write cmd to 0x80, wait 100 ms, then poll
@@ -105,11 +94,11 @@ class TSTNEW {
 public:
     // szTestImage: the plug-in's test design (".bit"); the peripheral run
     // loads its " GPIO.bit" variant.
-    TSTNEW(TSTKIND kind, TSTPORT &port, const std::string &szTestImage);
+    TSTNEW(TSTNKIND kind, TSTNPORT &port, const std::string &szTestImage);
     // Waits for the worker (no pump: call FLeavePage first from a window).
     ~TSTNEW();
 
-    TSTKIND Kind() const { return kind; }
+    TSTNKIND Kind() const { return kind; }
     int Cind() const { return kind == tstkPentra ? 17 : 16; }
     int CindButton() const { return Cind() - iindButton0; }
     TSTIND &Ind(int iind) { return rgind[iind]; }
@@ -131,9 +120,9 @@ public:
     void SetStates(bool fRunningNow);
     // The rectangle an indicator covers, and those redrawn for a change of
     // the buttons and of the switches.
-    TSTRECT RcInd(int iind) const;
-    TSTRECT RcButtons() const;
-    TSTRECT RcSwitches() const;
+    TSTNRECT RcInd(int iind) const;
+    TSTNRECT RcButtons() const;
+    TSTNRECT RcSwitches() const;
 
     bool FRunning() const { return fRunning; }
     bool FWorkerRunning() const { return worker.FRunning(); }
@@ -158,8 +147,8 @@ private:
     void Message(uint32_t ids);   // Miravo3: only while the page is usable
     void SetSt(int iind, int32_t st, bool fRedraw = true);
 
-    TSTKIND kind;
-    TSTPORT &port;
+    TSTNKIND kind;
+    TSTNPORT &port;
     std::string szTestImage;
     TSTIND rgind[cindMax];
     std::atomic<bool> fRunning{ false }, fStopReq{ false }, fShortsReq{ false }, fMemTest{ false },

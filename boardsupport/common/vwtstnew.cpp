@@ -55,7 +55,7 @@ INDLOOK LookOf(int32_t st, int iind)
 
 } // namespace
 
-VWTSTNEW::VWTSTNEW(TSTKIND kindIn) : kind(kindIn) {}
+VWTSTNEW::VWTSTNEW(TSTNKIND kindIn) : kind(kindIn) {}
 
 VWTSTNEW::~VWTSTNEW()
 {
@@ -254,7 +254,7 @@ void VWTSTNEW::EnableCtl(int idc, bool fEnable)
     EnableWindow(GetDlgItem(hwnd, idc), fEnable);
 }
 
-void VWTSTNEW::Invalidate(const TSTRECT *prc)
+void VWTSTNEW::Invalidate(const TSTNRECT *prc)
 {
     if (!prc) {
         InvalidateRect(hwnd, nullptr, TRUE);

@@ -10,9 +10,9 @@
 
 #include <memory>
 
-class VWTSTNEW : public DLGVBS, private TSTPORT {
+class VWTSTNEW : public DLGVBS, private TSTNPORT {
 public:
-    explicit VWTSTNEW(TSTKIND kind);
+    explicit VWTSTNEW(TSTNKIND kind);
     ~VWTSTNEW() override;                                            // 42
     void Paint(HDC hdc, PAINTSTRUCT *pps) override;               // 19
     void Destroy() override;                                      // 43
@@ -24,7 +24,7 @@ public:
     virtual void RequestStop();                                   // 62: the tab's stop entry
 
 private:
-    // The worker's device, host and page (TSTPORT).
+    // The worker's device, host and page (TSTNPORT).
     bool FPutReg(uint8_t reg, uint8_t b) override;
     bool FGetReg(uint8_t reg, uint8_t *pb) override;
     void SleepMs(uint32_t ms) override;
@@ -40,11 +40,11 @@ private:
     bool FPageAlive() override;
     void SetText(int idc, const std::string &sz) override;
     void EnableCtl(int idc, bool fEnable) override;
-    void Invalidate(const TSTRECT *prc) override;
+    void Invalidate(const TSTNRECT *prc) override;
 
     void LeavePage();
 
-    TSTKIND kind;
+    TSTNKIND kind;
     std::unique_ptr<TSTNEW> ptst;
     uint32_t hif = 0;   // the worker's handle while it has the device open
 };

@@ -338,10 +338,6 @@ TEST_F(Plugins, LoadAndUnloadLeaveNothingBehind)
     EXPECT_LE(CHandlesOf(pid), chandle + 20 * static_cast<int>(RgbsExpect().size()) * chandleUnloadCost);
     for (const BSEXPECT &exp : RgbsExpect())
         EXPECT_EQ(GetModuleHandleA((std::string(exp.szLibrary) + ".dll").c_str()), nullptr) << exp.szLibrary;
-    if (hmodVesk != nullptr)
-        FreeLibrary(hmodVesk);
-    if (hmodKelm != nullptr)
-        FreeLibrary(hmodKelm);
 }
 
 } // namespace

@@ -35,7 +35,7 @@ struct FAKECMD {
 
 // The board as the page reaches it: the design's registers and commands,
 // and what the page showed. Used from the test and the worker thread.
-class FAKEBOARD : public TSTPORT {
+class FAKEBOARD : public TSTNPORT {
 public:
     explicit FAKEBOARD(const char *szLibrary)
     {
@@ -83,7 +83,7 @@ public:
     void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(milliseconds(ms)); }
     bool FCancelled() override { return false; }
 
-    // TSTPORT
+    // TSTNPORT
     bool FOpen() override { return Note("open"), fOpenOk; }
     void Close() override { Note("close"); }
     bool FEnable() override { return Note("enable"), fEnableOk; }
@@ -116,10 +116,10 @@ public:
         std::lock_guard<std::mutex> lock(mtx);
         mpenabled[idc] = fEnable;
     }
-    void Invalidate(const TSTRECT *prc) override
+    void Invalidate(const TSTNRECT *prc) override
     {
         std::lock_guard<std::mutex> lock(mtx);
-        rgrc.push_back(prc ? *prc : TSTRECT{ -1, -1, -1, -1 });
+        rgrc.push_back(prc ? *prc : TSTNRECT{ -1, -1, -1, -1 });
     }
 
     void Note(const std::string &sz)
@@ -160,7 +160,7 @@ public:
     std::vector<std::string> rgszLog, rgszCall;
     std::map<int, std::string> mptext;
     std::map<int, bool> mpenabled;
-    std::vector<TSTRECT> rgrc;
+    std::vector<TSTNRECT> rgrc;
 };
 
 // Waits until the worker has ended (at most 20 s).
@@ -381,7 +381,7 @@ void LayOut(TSTNEW &tst)
 
 TEST(TstPeripherals, ButtonsSwitchesShortsAndStop)
 {
-    for (TSTKIND kind : {tstkPentra, tstkMiravo3}) {
+    for (TSTNKIND kind : {tstkPentra, tstkMiravo3}) {
         SCOPED_TRACE(kind == tstkPentra ? "Pentra" : "Miravo3");
         FAKEBOARD board(kind == tstkPentra ? "00C - Pentra" : "00D - Miravo3");
         board.mpcmd[1] = FAKECMD{};
@@ -404,13 +404,13 @@ TEST(TstPeripherals, ButtonsSwitchesShortsAndStop)
         EXPECT_EQ(tst.Ind(iindSwitch0 + 1).st, stDown);
         // The switches' row and the buttons' cross are redrawn.
         auto rgrc = board.Get(board.rgrc);
-        TSTRECT rcSw = tst.RcSwitches();
+        TSTNRECT rcSw = tst.RcSwitches();
         EXPECT_EQ(rcSw.l, 60);
         EXPECT_EQ(rcSw.r, 215);
         EXPECT_EQ(rcSw.b - rcSw.t, 30);
-        auto FHas = [&](const TSTRECT &rc) {
+        auto FHas = [&](const TSTNRECT &rc) {
             return std::any_of(rgrc.begin(), rgrc.end(),
-                               [&](const TSTRECT &r) { return r.l == rc.l && r.t == rc.t && r.r == rc.r && r.b == rc.b; });
+                               [&](const TSTNRECT &r) { return r.l == rc.l && r.t == rc.t && r.r == rc.r && r.b == rc.b; });
         };
         EXPECT_TRUE(FHas(rcSw));
         EXPECT_TRUE(FHas(tst.RcButtons()));
@@ -457,7 +457,7 @@ TEST(TstPeripherals, Miravo3EndsOnARegisterThatFails)
 
 TEST(TstPeripherals, PageLeftDuringTheRunWaitsForTheWorkerSilently)
 {
-    for (TSTKIND kind : {tstkPentra, tstkMiravo3}) {
+    for (TSTNKIND kind : {tstkPentra, tstkMiravo3}) {
         FAKEBOARD board(kind == tstkPentra ? "00C - Pentra" : "00D - Miravo3");
         board.mpcmd[1] = FAKECMD{};
         board.mpcmd[5] = FAKECMD{ {1}, 0, idTstGpioDesign };
