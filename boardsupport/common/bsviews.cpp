@@ -78,6 +78,9 @@ void TermViews()
 bool FViewBuilt(BSVK vk)
 {
     switch (vk) {
+    case bsvkPower:
+    case bsvkTestOld:
+    case bsvkTestNew:
     case bsvkFlashBpi:
     case bsvkFlashSpi:
     case bsvkMemoryProg:
@@ -91,6 +94,14 @@ bool FViewBuilt(BSVK vk)
 DLGVBS *PviewNew(BSVK vk, const BSBOARDDEF &bsb)
 {
     switch (vk) {
+    case bsvkPower:
+        return new VWPWR(bsb.prodnum == 0x00C ? g_pwrPentra : g_pwrCorvale);
+    case bsvkTestOld: {
+        const TSTOLDPROFILE *pprof = PtstoldProfile(bsb.prodnum);
+        return pprof != nullptr ? new VWTSTOLD(*pprof) : nullptr;
+    }
+    case bsvkTestNew:
+        return new (std::nothrow) VWTSTNEW(bsb.prodnum == 0x00C ? tstkPentra : tstkMiravo3);
     case bsvkFlashBpi:
         return new VWFLASH(g_flprofCorvale);
     case bsvkFlashSpi:

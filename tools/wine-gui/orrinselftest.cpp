@@ -53,31 +53,6 @@ const BOARDCASE rgcase[] = {
     {"bs13", "BsTullen2", false, nullptr, nullptr, nullptr, nullptr, endSwitchBoard},
 };
 
-// The colour on the screen at (dx, dy) from the top-left corner of the
-// placeholder id on the page.
-COLORREF CrAt(HWND hwndPage, int id, int dx, int dy)
-{
-    RECT rc;
-    if (!GetWindowRect(GetDlgItem(hwndPage, id), &rc))
-        return CLR_INVALID;
-    HDC hdc = GetDC(nullptr);
-    COLORREF cr = GetPixel(hdc, rc.left + dx, rc.top + dy);
-    ReleaseDC(nullptr, hdc);
-    return cr;
-}
-
-// Waits (up to 5 s) until the colour shows there.
-bool FColourShows(HWND hwndPage, int id, int dx, int dy, COLORREF crWant)
-{
-    for (int i = 0; i < 100; i++) {
-        if (CrAt(hwndPage, id, dx, dy) == crWant)
-            return true;
-        InvalidateRect(hwndPage, nullptr, FALSE);
-        Sleep(50);
-    }
-    return false;
-}
-
 std::string SzHex(COLORREF cr)
 {
     char sz[16];
@@ -126,25 +101,25 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
     if (hwndPage == nullptr)
         return;
     Settle(work.orrin.hwndMain);
-    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed), szWhat + ": idle status lamp red");
+    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed, true), szWhat + ": idle status lamp red");
 
     Check(FClickAndWait(work, hwndPage, idStart, "Test Started."), szWhat + ": test started");
     Settle(work.orrin.hwndMain);
     Check(IsWindowEnabled(GetDlgItem(hwndPage, idStop)) && !IsWindowEnabled(hwndStart),
           szWhat + ": Stop enabled, Start disabled");
-    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crGreen), szWhat + ": status lamp green (" +
+    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crGreen, true), szWhat + ": status lamp green (" +
                                                                      SzHex(CrAt(hwndPage, idStatusLamp, 7, 7)) + ")");
     // Switch 0 on: its upper half black; switch 7 off: its lower half black.
-    Check(FColourShows(hwndPage, idSwitch0, 7, 7, crBlack), szWhat + ": switch 0 shows on");
+    Check(FColourShows(hwndPage, idSwitch0, 7, 7, crBlack, true), szWhat + ": switch 0 shows on");
     Check(CrAt(hwndPage, idSwitch0, 7, 22) != crBlack, szWhat + ": switch 0's lower half empty");
-    Check(FColourShows(hwndPage, idSwitch7, 7, 22, crBlack), szWhat + ": switch 7 shows off");
+    Check(FColourShows(hwndPage, idSwitch7, 7, 22, crBlack, true), szWhat + ": switch 7 shows off");
     // Button bit 7 pressed (filled), bit 4 released.
-    Check(FColourShows(hwndPage, idButton7, 7, 7, crBlack), szWhat + ": leftmost button pressed");
+    Check(FColourShows(hwndPage, idButton7, 7, 7, crBlack, true), szWhat + ": leftmost button pressed");
     Check(CrAt(hwndPage, idButton4, 7, 7) != crBlack, szWhat + ": rightmost button released");
     // Changed on the board while the page shows it.
     FSim(work, std::string("DOPT ") + bc.szBoard + " switches 0x80");
-    Check(FColourShows(hwndPage, idSwitch7, 7, 7, crBlack), szWhat + ": switch 7 turned on");
-    Check(FColourShows(hwndPage, idSwitch0, 7, 22, crBlack), szWhat + ": switch 0 turned off");
+    Check(FColourShows(hwndPage, idSwitch7, 7, 7, crBlack, true), szWhat + ": switch 7 turned on");
+    Check(FColourShows(hwndPage, idSwitch0, 7, 22, crBlack, true), szWhat + ": switch 0 turned off");
 
     if (bc.fBusTests) {
         FSim(work, std::string("DLOGCLEAR ") + bc.szBoard);
@@ -155,20 +130,20 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
         for (const std::string &sz : rgszLog)
             cram += sz.compare(0, 9, "ram write") == 0;
         Check(cram == 25, szWhat + ": 25 RAM writes reached the board (" + std::to_string(cram) + ")");
-        Check(FColourShows(hwndPage, idRamLamp, 7, 7, crGreen), szWhat + ": RAM lamp green");
+        Check(FColourShows(hwndPage, idRamLamp, 7, 7, crGreen, true), szWhat + ": RAM lamp green");
         Check(FClickAndWait(work, hwndPage, idFlash, bc.szFlashPassed), szWhat + ": flash test passed");
-        Check(FColourShows(hwndPage, idFlashLamp, 7, 7, crGreen), szWhat + ": flash lamp green");
+        Check(FColourShows(hwndPage, idFlashLamp, 7, 7, crGreen, true), szWhat + ": flash lamp green");
 
         FSim(work, std::string("DOPT ") + bc.szBoard + " fault.ramstuck 0x40");
         Check(FClickAndWait(work, hwndPage, idRam, bc.szRamFailed), szWhat + ": stuck RAM bit reported");
         CheckLastLine(work, bc.szRamFailed, szWhat + ": RAM fault");
-        Check(FColourShows(hwndPage, idRamLamp, 7, 7, crRed), szWhat + ": RAM lamp red");
+        Check(FColourShows(hwndPage, idRamLamp, 7, 7, crRed, true), szWhat + ": RAM lamp red");
         FSim(work, std::string("DOPT ") + bc.szBoard + " fault.ramstuck -");
         FSim(work, std::string("DOPT ") + bc.szBoard + " fault.flashstuck 0x02");
         Check(FClickAndWait(work, hwndPage, idFlash, bc.szFlashFailed), szWhat + ": stuck flash bit reported");
         CheckLastLine(work, bc.szFlashFailed, szWhat + ": flash fault");
-        Check(FColourShows(hwndPage, idFlashLamp, 7, 7, crRed), szWhat + ": flash lamp red");
-        Check(FColourShows(hwndPage, idRamLamp, 7, 7, crRed), szWhat + ": RAM lamp stays red");
+        Check(FColourShows(hwndPage, idFlashLamp, 7, 7, crRed, true), szWhat + ": flash lamp red");
+        Check(FColourShows(hwndPage, idRamLamp, 7, 7, crRed, true), szWhat + ": RAM lamp stays red");
         FSim(work, std::string("DOPT ") + bc.szBoard + " fault.flashstuck -");
     }
 
@@ -191,8 +166,8 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
     } else {
         Check(FClickAndWait(work, hwndPage, idStop, "Test Stopped."), szWhat + ": test stopped");
     }
-    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed), szWhat + ": status lamp red again");
-    Check(FColourShows(hwndPage, idSwitch0, 7, 22, GetSysColor(COLOR_BTNFACE)), szWhat + ": switches grey again");
+    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed, true), szWhat + ": status lamp red again");
+    Check(FColourShows(hwndPage, idSwitch0, 7, 22, GetSysColor(COLOR_BTNFACE), true), szWhat + ": switches grey again");
     Check(IsWindowEnabled(hwndStart) && !IsWindowEnabled(GetDlgItem(hwndPage, idStop)),
           szWhat + ": Start enabled again");
     // Stopping an idle page logs nothing.

@@ -44,30 +44,6 @@ const BOARDCASE rgcase[] = {
     {"bs04", "BsMiravo3v1", "Programming test configuration...", true, "0x10"},
 };
 
-// The colour on the screen at (dx, dy) from the top-left corner of the
-// placeholder id on the page.
-COLORREF CrAt(HWND hwndPage, int id, int dx, int dy)
-{
-    RECT rc;
-    if (!GetWindowRect(GetDlgItem(hwndPage, id), &rc))
-        return CLR_INVALID;
-    HDC hdc = GetDC(nullptr);
-    COLORREF cr = GetPixel(hdc, rc.left + dx, rc.top + dy);
-    ReleaseDC(nullptr, hdc);
-    return cr;
-}
-
-// Waits (up to 10 s) until the colour shows there.
-bool FColourShows(HWND hwndPage, int id, int dx, int dy, COLORREF crWant)
-{
-    for (int i = 0; i < 200; i++) {
-        if (CrAt(hwndPage, id, dx, dy) == crWant)
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
 std::string SzText(HWND hwndPage, int id)
 {
     char sz[512] = "";
@@ -119,7 +95,7 @@ void RunShorts(WORK &work, HWND hwndPage, const BOARDCASE &bc, COLORREF crWant, 
     FSim(work, std::string("DLOGCLEAR ") + bc.szBoard);
     ClickButton(GetDlgItem(hwndPage, idShorts));
     Sleep(200);
-    Check(FColourShows(hwndPage, idShortsLamp, 7, 7, crWant), szWhat + " lamp");
+    Check(FColourShows(hwndPage, idShortsLamp, 7, 7, crWant, false), szWhat + " lamp");
     Check(CcmdLogged(work, bc, "26") == 1, szWhat + ": one shorts test reached the board");
     if (bc.fMiravo3) {
         Check(FTextShows(hwndPage, idShortsText, szText),
@@ -141,7 +117,7 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
     if (hwndPage == nullptr)
         return;
     Settle(work.orrin.hwndMain);
-    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed), szWhat + ": idle status lamp red");
+    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed, false), szWhat + ": idle status lamp red");
     Check(!IsWindowEnabled(GetDlgItem(hwndPage, idShorts)), szWhat + ": Test Shorts disabled while idle");
 
     size_t cline = work.Cline();
@@ -153,22 +129,22 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
     Settle(work.orrin.hwndMain);
     Check(IsWindowEnabled(GetDlgItem(hwndPage, idStop)) && !IsWindowEnabled(hwndStart),
           szWhat + ": Stop enabled, Start disabled");
-    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crGreen), szWhat + ": status lamp green");
+    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crGreen, false), szWhat + ": status lamp green");
     // Switch 0 on: its upper square black; switch 7 off: its lower square black.
-    Check(FColourShows(hwndPage, idSwitch0, 7, 7, crBlack), szWhat + ": switch 0 shows on");
+    Check(FColourShows(hwndPage, idSwitch0, 7, 7, crBlack, false), szWhat + ": switch 0 shows on");
     Check(CrAt(hwndPage, idSwitch0, 7, 22) != crBlack, szWhat + ": switch 0's lower square empty");
-    Check(FColourShows(hwndPage, idSwitch7, 7, 22, crBlack), szWhat + ": switch 7 shows off");
+    Check(FColourShows(hwndPage, idSwitch7, 7, 22, crBlack, false), szWhat + ": switch 7 shows off");
     // Button 0 (centre) pressed: filled; button 1 (right) released.
-    Check(FColourShows(hwndPage, idButtonCentre, 7, 7, crBlack), szWhat + ": centre button pressed");
+    Check(FColourShows(hwndPage, idButtonCentre, 7, 7, crBlack, false), szWhat + ": centre button pressed");
     Check(CrAt(hwndPage, idButtonRight, 7, 7) != crBlack, szWhat + ": right button released");
     // Changed on the board while the page shows them.
     FSim(work, std::string("DOPT ") + bc.szBoard + " buttons " + bc.szRightBit);
     FSim(work, std::string("DOPT ") + bc.szBoard + " switches 0x80");
-    Check(FColourShows(hwndPage, idButtonRight, 7, 7, crBlack), szWhat + ": right button pressed on the board");
-    Check(FColourShows(hwndPage, idButtonCentre, 7, 7, GetSysColor(COLOR_BTNFACE)),
+    Check(FColourShows(hwndPage, idButtonRight, 7, 7, crBlack, false), szWhat + ": right button pressed on the board");
+    Check(FColourShows(hwndPage, idButtonCentre, 7, 7, GetSysColor(COLOR_BTNFACE), false),
           szWhat + ": centre button released on the board");
-    Check(FColourShows(hwndPage, idSwitch7, 7, 7, crBlack), szWhat + ": switch 7 turned on");
-    Check(FColourShows(hwndPage, idSwitch0, 7, 22, crBlack), szWhat + ": switch 0 turned off");
+    Check(FColourShows(hwndPage, idSwitch7, 7, 7, crBlack, false), szWhat + ": switch 7 turned on");
+    Check(FColourShows(hwndPage, idSwitch0, 7, 22, crBlack, false), szWhat + ": switch 0 turned off");
 
     // The shorts test: healthy, then with one connector test failing.
     RunShorts(work, hwndPage, bc, crGreen, "Zarp:   PASS\r\nVHDCI: PASS", szWhat + ": shorts passed");
@@ -185,7 +161,7 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
         rgsz = work.RgszLines();
         Check(rgsz.size() >= cline + 2 && rgsz[cline] == "FPGA is programmed with test configuration...",
               szWhat + ": the design already loaded is used");
-        Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crGreen), szWhat + ": status lamp green again");
+        Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crGreen, false), szWhat + ": status lamp green again");
     }
     // Leaving the tab stops the test.
     cline = work.Cline();
@@ -193,8 +169,8 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
     Check(work.FWaitLine("Test Stopped.", 20000, cline), szWhat + ": leaving the tab stops the test");
     work.HwndShowTab("Test");
     Settle(work.orrin.hwndMain);
-    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed), szWhat + ": status lamp red again");
-    Check(FColourShows(hwndPage, idSwitch0, 7, 22, GetSysColor(COLOR_BTNFACE)), szWhat + ": switches grey again");
+    Check(FColourShows(hwndPage, idStatusLamp, 7, 7, crRed, false), szWhat + ": status lamp red again");
+    Check(FColourShows(hwndPage, idSwitch0, 7, 22, GetSysColor(COLOR_BTNFACE), false), szWhat + ": switches grey again");
     Check(IsWindowEnabled(hwndStart) && !IsWindowEnabled(GetDlgItem(hwndPage, idStop)),
           szWhat + ": Start enabled again");
     std::string szPort = work.SzSim(std::string("STATE ") + bc.szBoard, "regport");

@@ -320,10 +320,11 @@ int ScenarioWorkConfig(const std::string &)
         return 1;
     HWND hwndFpga = rghwndRow[1];
 
-    // Program: the progress bar moves, the lines of the request, the FPGA runs.
+    // Program: the lines of the request, the FPGA runs. (The download goes in
+    // a few batches, often quicker than the bar can be sampled; that the bar
+    // moves is checked on the download held mid-way below.)
     size_t cline = work.Cline();
-    int posMax = PosProgramToEnd(work, hwndFpga, cline);
-    Check(posMax > 0, "program: the progress bar moved (" + std::to_string(posMax) + ")");
+    PosProgramToEnd(work, hwndFpga, cline);
     for (const char *sz : {"Set Config file for XC3S500E:  \"" , "Preparing to program XC3S500E...", "Programming...",
                            "Programming Successful."}) {
         rgsz = work.RgszLines();

@@ -316,4 +316,27 @@ void Screenshot(const std::string &szUnixDir, const std::string &szName)
     CloseHandle(pi.hProcess);
 }
 
+COLORREF CrAt(HWND hwndPage, int id, int dx, int dy)
+{
+    RECT rc;
+    if (!GetWindowRect(GetDlgItem(hwndPage, id), &rc))
+        return CLR_INVALID;
+    HDC hdc = GetDC(nullptr);
+    COLORREF cr = GetPixel(hdc, rc.left + dx, rc.top + dy);
+    ReleaseDC(nullptr, hdc);
+    return cr;
+}
+
+bool FColourShows(HWND hwndPage, int id, int dx, int dy, COLORREF crWant, bool fRepaint)
+{
+    for (int i = 0; i < 200; i++) {
+        if (CrAt(hwndPage, id, dx, dy) == crWant)
+            return true;
+        if (fRepaint)
+            InvalidateRect(hwndPage, nullptr, FALSE);
+        Sleep(50);
+    }
+    return false;
+}
+
 } // namespace wg

@@ -60,6 +60,13 @@ void RegWipeKey(HKEY hkeyRoot, const char *szKey);
 // (best effort: a missing picture does not fail a scenario).
 void Screenshot(const std::string &szUnixDir, const std::string &szName);
 
+// The colour on the screen at (dx, dy) from the top-left corner of control
+// id of hwndPage (a page's placeholder), and a wait (up to 10 s) until
+// crWant shows there; fRepaint asks the page to repaint between looks
+// (else the page must repaint on its own).
+COLORREF CrAt(HWND hwndPage, int id, int dx, int dy);
+bool FColourShows(HWND hwndPage, int id, int dx, int dy, COLORREF crWant, bool fRepaint);
+
 } // namespace wg
 
 #endif
