@@ -261,11 +261,6 @@ HELD HeldBy(DWORD pid)
 
 namespace orrin {
 
-bool FSwitchToBoard(const ORRIN &orrin, const std::string &szUser)
-{
-    return FSwitchTo(orrin, szUser);
-}
-
 } // namespace orrin
 
 int ScenarioWorkBoardSupport(const std::string &szSimCfg)

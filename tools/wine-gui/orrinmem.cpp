@@ -223,7 +223,7 @@ int ScenarioBsMemorySwitch(const std::string &szSimCfg)
     Check(work.FWaitLine(szErasing, 30000, cline), "the erase starts and waits");
     Sleep(300);
     DWORD tmsStart = GetTickCount();
-    Check(FSwitchToBoard(work.orrin, "BsPentra1"), "another board chosen while the erase waits");
+    Check(FSwitchTo(work.orrin, "BsPentra1"), "another board chosen while the erase waits");
     Check(GetTickCount() - tmsStart < 20000, "the change waited for the worker briefly");
     Check(FResponsive(work.orrin.hwndMain), "the program answers");
     std::vector<std::string> rgsz = work.RgszLines();
@@ -233,7 +233,7 @@ int ScenarioBsMemorySwitch(const std::string &szSimCfg)
     Check(!fWorkerLine, "no line of the closed page's worker");
     run.Sim("DOPT " + run.szBoard + " flash.erasenotready -");
 
-    Check(FSwitchToBoard(work.orrin, "BsMiravo2v2"), "back on the Miravo2 board");
+    Check(FSwitchTo(work.orrin, "BsMiravo2v2"), "back on the Miravo2 board");
     run.hwndPage = HwndMemoryPage(work);
     Check(run.hwndPage != nullptr, "the Memory page again");
     if (run.hwndPage != nullptr)

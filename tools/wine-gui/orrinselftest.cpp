@@ -60,22 +60,6 @@ std::string SzHex(COLORREF cr)
     return sz;
 }
 
-bool FSim(WORK &work, const std::string &szCmd, std::vector<std::string> *prgsz = nullptr)
-{
-    std::string szErr;
-    bool f = work.simctl.FCmd(szCmd, prgsz, &szErr);
-    Check(f, szCmd + (f ? "" : ": " + szErr));
-    return f;
-}
-
-// Clicks a button of the page and waits for a status line after it.
-bool FClickAndWait(WORK &work, HWND hwndPage, int id, const std::string &szLine, DWORD tms = 60000)
-{
-    size_t cline = work.Cline();
-    ClickButton(GetDlgItem(hwndPage, id));
-    return work.FWaitLine(szLine, tms, cline);
-}
-
 // The line the test ended with is the expected one and nothing else came.
 void CheckLastLine(WORK &work, const std::string &szWant, const std::string &szWhat)
 {

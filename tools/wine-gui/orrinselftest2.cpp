@@ -61,22 +61,6 @@ bool FTextShows(HWND hwndPage, int id, const std::string &szWant)
     return false;
 }
 
-bool FSim(WORK &work, const std::string &szCmd, std::vector<std::string> *prgsz = nullptr)
-{
-    std::string szErr;
-    bool f = work.simctl.FCmd(szCmd, prgsz, &szErr);
-    Check(f, szCmd + (f ? "" : ": " + szErr));
-    return f;
-}
-
-// Clicks a button of the page and waits for a status line after it.
-bool FClickAndWait(WORK &work, HWND hwndPage, int id, const std::string &szLine, DWORD tms = 60000)
-{
-    size_t cline = work.Cline();
-    ClickButton(GetDlgItem(hwndPage, id));
-    return work.FWaitLine(szLine, tms, cline);
-}
-
 // The design log's command lines since the last DLOGCLEAR.
 int CcmdLogged(WORK &work, const BOARDCASE &bc, const std::string &szCmd)
 {

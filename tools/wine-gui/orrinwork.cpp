@@ -215,6 +215,21 @@ std::string WORK::SzSim(const std::string &szCmd, const std::string &szKey)
 
 // The row's combo dropped down (it refills from the history), entry 0
 // chosen (the program associates it), then "Program".
+bool FSim(WORK &work, const std::string &szCmd, std::vector<std::string> *prgsz)
+{
+    std::string szErr;
+    bool f = work.simctl.FCmd(szCmd, prgsz, &szErr);
+    Check(f, szCmd + (f ? "" : ": " + szErr));
+    return f;
+}
+
+bool FClickAndWait(WORK &work, HWND hwndPage, int id, const std::string &szLine, DWORD tms)
+{
+    size_t cline = work.Cline();
+    ClickButton(GetDlgItem(hwndPage, id));
+    return work.FWaitLine(szLine, tms, cline);
+}
+
 bool WORK::FStartProgram(HWND hwndRow)
 {
     HWND hwndCombo = GetDlgItem(hwndRow, 1003);

@@ -70,9 +70,10 @@ struct WORK {
     bool FStartProgram(HWND hwndRow);
 };
 
-// Picks the board of user name szUser in the connect bar and waits until
-// its plug-in's pages are there (orrinbs.cpp).
-bool FSwitchToBoard(const ORRIN &orrin, const std::string &szUser);
+// A simulator command whose failure is a failed check (with korsim's reason).
+bool FSim(WORK &work, const std::string &szCmd, std::vector<std::string> *prgsz = nullptr);
+// Clicks a button of the page and waits for a status line after it.
+bool FClickAndWait(WORK &work, HWND hwndPage, int id, const std::string &szLine, DWORD tms = 60000);
 // The user picks the board's item in the connect bar; true once the
 // program's pages are rebuilt for it (orrinbs.cpp).
 bool FSwitchTo(const ORRIN &orrin, const std::string &szItem);
