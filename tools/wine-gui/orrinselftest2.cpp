@@ -139,10 +139,7 @@ void RunBoard(WORK &work, const BOARDCASE &bc)
 
     if (bc.fMiravo3) {
         Check(FClickAndWait(work, hwndPage, idStop, "Test Stopped."), szWhat + ": test stopped");
-        // Started again: the peripheral design is still there. (The page
-        // enables Start once its worker has ended, a little after the line.)
-        for (int i = 0; i < 200 && !IsWindowEnabled(GetDlgItem(hwndPage, idStart)); i++)
-            Sleep(50);
+        // Started again: the peripheral design is still there.
         cline = work.Cline();
         Check(FClickAndWait(work, hwndPage, idStart, "Test Started."), szWhat + ": test started again");
         rgsz = work.RgszLines();

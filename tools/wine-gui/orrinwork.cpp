@@ -225,8 +225,13 @@ bool FSim(WORK &work, const std::string &szCmd, std::vector<std::string> *prgsz)
 
 bool FClickAndWait(WORK &work, HWND hwndPage, int id, const std::string &szLine, DWORD tms)
 {
+    // A page enables its buttons once its worker has ended, a little after
+    // the worker's last line: the click waits for that (up to 10 s).
+    HWND hwndButton = GetDlgItem(hwndPage, id);
+    for (int i = 0; i < 200 && !IsWindowEnabled(hwndButton); i++)
+        Sleep(50);
     size_t cline = work.Cline();
-    ClickButton(GetDlgItem(hwndPage, id));
+    ClickButton(hwndButton);
     return work.FWaitLine(szLine, tms, cline);
 }
 

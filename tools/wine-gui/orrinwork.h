@@ -72,7 +72,8 @@ struct WORK {
 
 // A simulator command whose failure is a failed check (with korsim's reason).
 bool FSim(WORK &work, const std::string &szCmd, std::vector<std::string> *prgsz = nullptr);
-// Clicks a button of the page and waits for a status line after it.
+// Clicks a button of the page once it is enabled (up to 10 s) and waits for
+// a status line after it.
 bool FClickAndWait(WORK &work, HWND hwndPage, int id, const std::string &szLine, DWORD tms = 60000);
 // The user picks the board's item in the connect bar; true once the
 // program's pages are rebuilt for it (orrinbs.cpp).
