@@ -266,7 +266,8 @@ TEST_F(FtdiRt, ClaimsAreExclusiveAcrossProcessesAndAKilledClaimerGivesItsClaimBa
     KorChild child;
     ASSERT_TRUE(child.Start("claimer", { "210183F00001A" }));
     int32_t res = 0;
-    for (int i = 0; i < 500 && (res = ResClaim("210183F00001A")) != ftdmgrTimeout; i++) {
+    /* Until the child has started (slow under wine on a loaded machine) and claimed. */
+    for (int i = 0; i < 3000 && (res = ResClaim("210183F00001A")) != ftdmgrTimeout; i++) {
         if (res == 0 || res == -3)
             Release("210183F00001A");
         KorSleepMs(10);
